@@ -1,0 +1,42 @@
+# Shared build settings for the uninstaller, its tests and its benchmark.
+
+option(KORAVANE_SANITIZE "Build native code with ASan and UBSan" ON)
+
+if(WIN32)
+  # Every executable is static: no libstdc++, libgcc or winpthread DLLs.
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+elseif(KORAVANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(koravane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+endfunction()
+
+# A GoogleTest executable built from the given sources; runs natively or, cross-compiled, under Wine.
+function(koravane_add_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE koravane_test_main)
+  if(WIN32)
+    target_link_libraries(${name} PRIVATE koravane_win)
+  endif()
+  koravane_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+  endif()
+endfunction()
+
+if(WIN32)
+  # Windows tests run through Wine in a private prefix owned by this build tree (never ~/.wine).
+  set(KORAVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Private Wine prefix for tests")
+  set(KORAVANE_WINE_EXEC ${CMAKE_SOURCE_DIR}/tools/wine-exec)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${KORAVANE_WINE_EXEC};${KORAVANE_WINEPREFIX})
+endif()
+
+# A Windows program whose entry point is wmain or wWinMain.
+function(koravane_unicode_entry target)
+  target_link_options(${target} PRIVATE -municode)
+endfunction()

@@ -1,0 +1,97 @@
+#include "platform/path_text.h"
+
+#include <vector>
+
+namespace koravane {
+namespace {
+
+bool verbatim(std::string_view path) { return path.substr(0, 4) == "\\\\?\\"; }
+
+bool separator_in(std::string_view path, char c) {
+  return verbatim(path) ? c == '\\' : is_path_separator(c);
+}
+
+// End of the next component starting at i (the first separator or the end).
+size_t component_end(std::string_view path, size_t i) {
+  while (i < path.size() && !separator_in(path, path[i])) ++i;
+  return i;
+}
+
+// Skips two components of a UNC prefix (server and share) starting at i.
+size_t skip_server_share(std::string_view path, size_t i) {
+  i = component_end(path, i);
+  if (i < path.size()) i = component_end(path, i + 1);
+  return i;
+}
+
+struct Component {
+  size_t begin;
+  size_t end;
+};
+
+// The normal components after the root; "." components are dropped except a leading one.
+std::vector<Component> components(std::string_view path) {
+  std::vector<Component> out;
+  size_t i = path_root_length(path);
+  const bool rooted = i > 0;
+  while (i < path.size()) {
+    if (separator_in(path, path[i])) {
+      ++i;
+      continue;
+    }
+    const size_t end = component_end(path, i);
+    const bool dot = end - i == 1 && path[i] == '.';
+    if (!dot || (!rooted && out.empty() && i == 0)) out.push_back({i, end});
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace
+
+size_t path_root_length(std::string_view path) {
+  size_t i = 0;
+  if (verbatim(path)) {
+    if (path.substr(4, 4) == "UNC\\") {
+      i = skip_server_share(path, 8);
+    } else {
+      i = component_end(path, 4);
+    }
+  } else if (path.size() >= 2 && is_path_separator(path[0]) && is_path_separator(path[1])) {
+    if (path.size() >= 4 && (path[2] == '.' || path[2] == '?') && is_path_separator(path[3])) {
+      i = component_end(path, 4);  // device namespace \\.\NAME
+    } else {
+      i = skip_server_share(path, 2);
+    }
+  } else if (path.size() >= 2 && path[1] == ':') {
+    i = 2;
+  }
+  if (i < path.size() && separator_in(path, path[i])) ++i;
+  return i;
+}
+
+std::string join_path(std::string_view base, std::string_view name) {
+  std::string out(base);
+  if (!out.empty() && !is_path_separator(out.back())) out += '\\';
+  out += name;
+  return out;
+}
+
+std::string_view path_file_name(std::string_view path) {
+  const auto parts = components(path);
+  if (parts.empty()) return {};
+  const auto last = parts.back();
+  const auto name = path.substr(last.begin, last.end - last.begin);
+  return name == "." || name == ".." ? std::string_view() : name;
+}
+
+std::optional<std::string> parent_path(std::string_view path) {
+  const auto parts = components(path);
+  if (parts.empty()) return std::nullopt;
+  const size_t root = path_root_length(path);
+  size_t end = parts.back().begin;
+  while (end > root && separator_in(path, path[end - 1])) --end;
+  return std::string(path.substr(0, end));
+}
+
+}  // namespace koravane

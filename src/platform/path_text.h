@@ -1,0 +1,27 @@
+#pragma once
+// Windows path text on the program's 8-bit form: joining, last component, parent.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace koravane {
+
+inline bool is_path_separator(char c) { return c == '\\' || c == '/'; }
+
+// base joined with name by one backslash; none is added when base is empty or already ends in a
+// separator.
+std::string join_path(std::string_view base, std::string_view name);
+
+// The last normal component, or empty when the path has none (a bare root such as C:\).
+std::string_view path_file_name(std::string_view path);
+
+// The path without its last component, trailing separators dropped (the root's own separator
+// kept). A bare file name has the empty path as parent; a root (C:\, \\server\share\) or an
+// empty path has none.
+std::optional<std::string> parent_path(std::string_view path);
+
+// Length of the drive or UNC prefix and root separator of a path ("C:\" is 3, "\\srv\share\" is
+// 12, "\\?\C:\" is 7); the components follow.
+size_t path_root_length(std::string_view path);
+
+}  // namespace koravane

@@ -1,0 +1,20 @@
+#pragma once
+// The run log: "updates\rust-updater.log" under the install root, UTF-8 lines ending in LF.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace koravane {
+
+// Appends message and a line feed. Never fails from the caller's side: every failure drops the line.
+void append_run_log(std::string_view install_root, std::string message);
+
+// The log text of a Win32 error: the system's message, trailing white space removed, then
+// " (os error N)"; or the fallback when the system has no message for it.
+std::string os_error_text(uint32_t code);
+
+// The portable halves of os_error_text.
+std::string format_os_error(std::string_view system_message, uint32_t code);
+std::string format_message_failure(uint32_t code, uint32_t format_error);
+
+}  // namespace koravane

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "platform/handles_win.h"
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+#include "run/run_log.h"
+
+namespace koravane {
+namespace {
+
+constexpr DWORD kAppendAccess = FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                READ_CONTROL | SYNCHRONIZE;  // 0x00120114: no plain write-data right
+static_assert(kAppendAccess == 0x00120114);
+
+bool is_directory(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool is_not_found(DWORD error) { return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND; }
+
+// Creates folder and its missing ancestors; the outcome does not matter to the caller.
+void ensure_folder(const std::string& folder) {
+  std::vector<std::string> to_create;
+  std::optional<std::string> current = folder;
+  while (current && !current->empty() && parent_path(*current)) {
+    const std::wstring wide = to_wide(*current);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) break;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS && is_directory(wide)) break;
+    if (!is_not_found(error)) return;
+    to_create.push_back(*current);
+    current = parent_path(*current);
+  }
+  for (auto it = to_create.rbegin(); it != to_create.rend(); ++it) {
+    const std::wstring wide = to_wide(*it);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) continue;
+    if (GetLastError() == ERROR_ALREADY_EXISTS && is_directory(wide)) continue;
+    return;
+  }
+}
+
+bool write_all(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 0x40000000));
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+void append_run_log(std::string_view install_root, std::string message) {
+  const std::string folder = join_path(install_root, "updates");
+  ensure_folder(folder);
+  const std::wstring file_path = to_wide(join_path(folder, "rust-updater.log"));
+  UniqueHandle file(CreateFileW(file_path.c_str(), kAppendAccess,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, 0, nullptr));
+  if (!file) return;
+  if (write_all(file.get(), message)) write_all(file.get(), "\n");
+}
+
+std::string os_error_text(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0) return format_message_failure(code, GetLastError());
+  std::string message = display_text(from_wide(std::wstring_view(buffer, length)));
+  LocalFree(buffer);
+  return format_os_error(message, code);
+}
+
+}  // namespace koravane
