@@ -1,0 +1,44 @@
+#include "removal/layout.h"
+
+#include <algorithm>
+
+#include "platform/path_text.h"
+
+namespace koravane {
+namespace {
+
+template <size_t N>
+bool listed(const std::array<std::string_view, N>& names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+bool begins_with_app_prefix(std::string_view name) { return name.starts_with("app-"); }
+
+bool is_launcher_entry(std::string_view name) {
+  if (listed(kLauncherFolders, name) || listed(kLauncherFiles, name)) return true;
+  return begins_with_app_prefix(name) && name.size() > 4 && name[4] >= '0' && name[4] <= '9';
+}
+
+bool is_deferred_entry(std::string_view name) {
+  return name == "Uninstall.exe" || name == "Update.exe";
+}
+
+std::string settings_folder(std::string_view appdata) {
+  return join_path(appdata, kSettingsFolderName);
+}
+
+std::string start_menu_folder(std::string_view appdata) {
+  std::string folder(appdata);
+  for (std::string_view part : {"Microsoft", "Windows", "Start Menu", "Programs"}) {
+    folder = join_path(folder, part);
+  }
+  return folder;
+}
+
+std::string desktop_folder(std::string_view user_profile) {
+  return join_path(user_profile, "Desktop");
+}
+
+}  // namespace koravane

@@ -1,0 +1,36 @@
+#pragma once
+// What belongs to the launcher: names in the install root and places outside it.
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace koravane {
+
+// Install-root entries that launcher-only removal takes away. Whether an entry goes as a folder
+// tree or as a file depends on what it is on disk, not on the list it came from.
+inline constexpr std::array<std::string_view, 5> kLauncherFolders = {
+    "app", "app-current", "app.next", "packages", "updates"};
+inline constexpr std::array<std::string_view, 10> kLauncherFiles = {
+    "Update.exe",        "Uninstall.exe",         "KoraVane-Updater.exe", "KoraVane Updater.exe",
+    "current.json",      "bootstrap-config.json", "icon.ico",             "version.json",
+    "app-install.json",  "update-stub.meta.json"};
+
+inline constexpr std::string_view kSettingsFolderName = "koravane-launcher";
+inline constexpr std::array<std::string_view, 3> kStartMenuShortcuts = {
+    "Удалить KoraVane.lnk", "Uninstall KoraVane.lnk", "KoraVane.lnk"};
+inline constexpr std::string_view kDesktopShortcut = "KoraVane.lnk";
+inline constexpr std::string_view kUninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
+
+// Names are compared exactly, with case, as display text (U+FFFD for undecodable units).
+bool begins_with_app_prefix(std::string_view name);
+// A listed name, or "app-" followed by an ASCII digit.
+bool is_launcher_entry(std::string_view name);
+// Entries the running uninstaller cannot remove itself: handed to the deferred script.
+bool is_deferred_entry(std::string_view name);
+
+std::string settings_folder(std::string_view appdata);
+std::string start_menu_folder(std::string_view appdata);
+std::string desktop_folder(std::string_view user_profile);
+
+}  // namespace koravane
