@@ -1,0 +1,107 @@
+#pragma once
+// Starting another program: the request, its errors, program search and command-line quoting.
+// Search and quoting are text logic; launching itself lives in child_process_win.cpp.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/os_result.h"
+
+namespace koravane {
+
+enum class StdioDisposition { inherit, null_device };
+
+// One request to start a child. Text is the program's 8-bit (WTF-8) form.
+struct ChildCommand {
+  explicit ChildCommand(std::string program_name) : program(std::move(program_name)) {}
+  ChildCommand& arg(std::string argument) {
+    arguments.push_back(std::move(argument));
+    return *this;
+  }
+
+  std::string program;
+  std::vector<std::string> arguments;
+  std::optional<StdioDisposition> standard_input;  // unset: inherit
+  std::optional<StdioDisposition> standard_output;
+  std::optional<StdioDisposition> standard_error;
+  uint32_t creation_flags = 0;
+};
+
+enum class LaunchErrorKind { invalid_input, not_found };
+
+struct LaunchError {
+  LaunchErrorKind kind;
+  std::string_view message;  // one of the fixed texts below
+};
+
+inline constexpr std::string_view kNoFileName = "program path has no file name";
+inline constexpr std::string_view kNulByte = "nul byte found in provided data";
+inline constexpr std::string_view kProgramNotFound = "program not found";
+
+// A launch fails with a Win32 error code or with a launch error.
+using ChildError = std::variant<OsError, LaunchError>;
+
+template <class T>
+class ChildResult {
+ public:
+  ChildResult(T value) : state_(std::move(value)) {}                // NOLINT: implicit by design
+  ChildResult(OsError error) : state_(ChildError(error)) {}         // NOLINT
+  ChildResult(LaunchError error) : state_(ChildError(error)) {}     // NOLINT
+  ChildResult(ChildError error) : state_(std::move(error)) {}       // NOLINT
+
+  bool ok() const { return std::holds_alternative<T>(state_); }
+  explicit operator bool() const { return ok(); }
+  const T& value() const& { return std::get<T>(state_); }
+  T&& value() && { return std::get<T>(std::move(state_)); }
+  const ChildError& error() const { return std::get<ChildError>(state_); }
+
+  // The launch error, if this is one.
+  const LaunchError* launch_error() const {
+    return ok() ? nullptr : std::get_if<LaunchError>(&error());
+  }
+  // The Win32 error code, or 0 when there is none.
+  uint32_t os_error() const {
+    if (ok()) return 0;
+    const OsError* e = std::get_if<OsError>(&error());
+    return e ? e->code : 0;
+  }
+
+ private:
+  std::variant<T, ChildError> state_;
+};
+
+// The system queries program search needs, injected so that the search runs without Windows.
+// A query that yields nothing skips its stage.
+struct ProgramSearchEnvironment {
+  std::function<bool(const std::string& path)> exists;  // any file-system object, links not followed
+  std::function<std::optional<std::string>()> own_executable_path;
+  std::function<std::optional<std::string>()> system_directory;
+  std::function<std::optional<std::string>()> windows_directory;
+  std::function<std::optional<std::string>()> path_variable;
+};
+
+// Program name as the caller wrote it -> the executable path handed to process creation.
+ChildResult<std::string> resolve_program(std::string_view program,
+                                         const ProgramSearchEnvironment& environment);
+
+// The directories of a "PATH" value: ';' separates unless quoted, quotes are dropped, empty
+// entries are skipped.
+std::vector<std::string> split_search_path(std::string_view value);
+
+// The child's command line (UTF-16, without the terminating NUL): the program name between
+// quotes, unescaped, then each argument quoted and escaped for the usual argument splitting.
+ChildResult<std::u16string> build_command_line(std::string_view program,
+                                               const std::vector<std::string>& arguments);
+
+// Windows only (child_process_win.cpp). Unset standard handles are inherited.
+// Starts the child, waits without a time limit and returns its exit code.
+ChildResult<uint32_t> run_child(const ChildCommand& command);
+// Starts the child and lets it run on; its handles are closed before returning.
+ChildResult<std::monostate> start_child(const ChildCommand& command);
+
+}  // namespace koravane

@@ -1,0 +1,123 @@
+#include <windows.h>
+
+#include <array>
+#include <mutex>
+
+#include "platform/child_process.h"
+#include "platform/env.h"
+#include "platform/handles_win.h"
+#include "platform/os_text_win.h"
+
+namespace koravane {
+namespace {
+
+// Inheritable handles made for one child must not leak into another child created meanwhile.
+std::mutex launch_lock;
+
+std::optional<std::string> ok_or_none(OsResult<std::string> result) {
+  if (!result) return std::nullopt;
+  return std::move(result).value();
+}
+
+ProgramSearchEnvironment system_search_environment() {
+  ProgramSearchEnvironment environment;
+  environment.exists = [](const std::string& path) {
+    return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  environment.own_executable_path = [] { return ok_or_none(own_executable_path()); };
+  environment.system_directory = [] { return ok_or_none(system_directory()); };
+  environment.windows_directory = [] { return ok_or_none(windows_directory()); };
+  environment.path_variable = [] { return read_env_var("PATH"); };
+  return environment;
+}
+
+OsError last_error() { return OsError{GetLastError()}; }
+
+// Our inheritable copy of a standard handle for the child; empty means the child gets none.
+OsResult<UniqueHandle> prepare_handle(DWORD kind, std::optional<StdioDisposition> disposition) {
+  if (disposition.value_or(StdioDisposition::inherit) == StdioDisposition::null_device) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const DWORD access = kind == STD_INPUT_HANDLE ? GENERIC_READ : GENERIC_WRITE;
+    UniqueHandle device(CreateFileW(L"\\\\.\\NUL", access,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    &inheritable, OPEN_EXISTING, 0, nullptr));
+    if (!device) return last_error();
+    return device;
+  }
+  const HANDLE own = GetStdHandle(kind);
+  if (own == INVALID_HANDLE_VALUE) return last_error();
+  if (own == nullptr) return UniqueHandle();
+  HANDLE copy = nullptr;
+  const HANDLE self = GetCurrentProcess();
+  if (!DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return last_error();
+  return UniqueHandle(copy);
+}
+
+struct ChildHandles {
+  UniqueHandle process;
+  UniqueHandle thread;
+};
+
+ChildResult<ChildHandles> launch(const ChildCommand& command) {
+  auto program = resolve_program(command.program, system_search_environment());
+  if (!program) return program.error();
+  auto line = build_command_line(command.program, command.arguments);
+  if (!line) return line.error();
+  const std::wstring application = to_wide(program.value());
+  std::wstring buffer(line.value().begin(), line.value().end());  // writable, NUL-terminated
+
+  const std::lock_guard guard(launch_lock);
+  constexpr std::array<DWORD, 3> kKinds = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  const std::array<std::optional<StdioDisposition>, 3> dispositions = {
+      command.standard_input, command.standard_output, command.standard_error};
+  std::array<UniqueHandle, 3> handles;
+  for (size_t i = 0; i < kKinds.size(); ++i) {
+    auto prepared = prepare_handle(kKinds[i], dispositions[i]);
+    if (!prepared) return OsError{prepared.error()};
+    handles[i] = std::move(prepared).value();
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  if (handles[0].get() || handles[1].get() || handles[2].get()) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles[0].get();
+    startup.hStdOutput = handles[1].get();
+    startup.hStdError = handles[2].get();
+  }
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE,
+                      command.creation_flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr,
+                      &startup, &info)) {
+    return last_error();  // our copies close as the lock is released
+  }
+  return ChildHandles{UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
+}
+
+}  // namespace
+
+static_assert(sizeof(STARTUPINFOW) == 104);
+
+ChildResult<uint32_t> run_child(const ChildCommand& command) {
+  auto launched = launch(command);
+  if (!launched) return launched.error();
+  ChildHandles child = std::move(launched).value();
+  ChildResult<uint32_t> outcome = OsError{0};
+  if (WaitForSingleObject(child.process.get(), INFINITE) != WAIT_OBJECT_0) {
+    outcome = last_error();
+  } else if (DWORD code = 0; !GetExitCodeProcess(child.process.get(), &code)) {
+    outcome = last_error();
+  } else {
+    outcome = static_cast<uint32_t>(code);
+  }
+  child.process.reset();  // process first, then thread
+  child.thread.reset();
+  return outcome;
+}
+
+ChildResult<std::monostate> start_child(const ChildCommand& command) {
+  auto launched = launch(command);
+  if (!launched) return launched.error();
+  return std::monostate{};  // both handles close here, unawaited
+}
+
+}  // namespace koravane

@@ -1,0 +1,25 @@
+#pragma once
+// The task-kill children that end the launcher and its updater before anything is removed.
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "platform/child_process.h"
+
+namespace koravane {
+
+// The image names, in the order they are ended. "Update.exe" and "Uninstall.exe" are not here:
+// the self-deletion script ends those once this program has gone.
+inline constexpr std::array<std::string_view, 3> kLauncherImages = {
+    "KoraVane.exe", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
+
+inline constexpr uint32_t kCreateNoWindow = 0x08000000;
+
+// One awaited, windowless child per image: tool /F /IM image /T, output and errors discarded.
+std::vector<ChildCommand> launcher_stop_commands(std::string_view task_kill_program = "taskkill");
+
+// Windows only: runs each command to its end, dropping every outcome, then pauses at least
+// 800 ms so that the ended processes release their files.
+void run_stop_commands(const std::vector<ChildCommand>& commands);
+
+}  // namespace koravane

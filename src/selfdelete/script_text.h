@@ -1,0 +1,35 @@
+#pragma once
+// The text of the self-deletion batch script.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace koravane {
+
+// "koravane-uninstall-{pid}.cmd"
+std::string script_file_name(uint32_t process_id);
+
+// A path as the script writes it between quotes: display text, double quotes removed (they
+// cannot be escaped inside a quoted batch word) and every '%' doubled, so that the interpreter
+// does not expand it into a different path.
+std::string script_path_text(std::string_view path);
+
+// The script's lines; with_code_page_line switches the interpreter to UTF-8 right after
+// "@echo off".
+std::vector<std::string> script_lines(const std::vector<std::string>& paths, bool with_code_page_line);
+
+// Lines joined by CR LF, nothing after the last.
+std::string join_script_lines(const std::vector<std::string>& lines);
+
+// The OEM code page form of a UTF-8 text, or nothing when some character has none.
+using OemEncoder = std::function<std::optional<std::string>(std::string_view utf8)>;
+
+// The script file's bytes. A new console decodes a batch file in the OEM code page, so the
+// script is written in it whenever every path converts without loss; otherwise it is UTF-8 with
+// a code-page switch at its top.
+std::string script_bytes(const std::vector<std::string>& paths, const OemEncoder& to_oem);
+
+}  // namespace koravane
