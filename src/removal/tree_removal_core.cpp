@@ -1,0 +1,244 @@
+#include "removal/tree_removal_core.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace koravane {
+namespace {
+
+using namespace removal_code;
+
+uint32_t read_u32(std::span<const std::byte> bytes, size_t at) {
+  uint32_t value;
+  std::memcpy(&value, bytes.data() + at, sizeof value);
+  return value;
+}
+
+bool is_success_status(uint32_t status) { return (status & 0x80000000u) == 0; }
+
+bool is_already_gone(uint32_t code) {
+  return code == kFileNotFound || code == kPathNotFound || code == kBadNetPath ||
+         code == kBadNetName || code == kDeletePending;
+}
+
+bool is_disposition_unsupported(uint32_t code) {
+  return code == kInvalidFunction || code == kNotSupported || code == kInvalidParameter;
+}
+
+// An entry opened relative to its parent, found already gone, or failed with a code.
+struct EntryOpen {
+  OwnedFsHandle handle;
+  bool gone = false;
+  uint32_t error = 0;
+};
+
+class TreeAttempt {
+ public:
+  TreeAttempt(RemovalSystem& system, bool& use_no_reparse)
+      : system_(system), use_no_reparse_(use_no_reparse) {}
+
+  uint32_t run(std::string_view path);
+
+ private:
+  struct OpenDirectory {
+    OwnedFsHandle handle;
+    uint32_t attributes;  // from the listing record (or the top's basic information)
+  };
+
+  EntryOpen open_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
+  uint32_t delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes);
+  uint32_t delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes);
+  template <class Try>
+  uint32_t with_quick_retries(uint32_t retried_code, Try try_once);
+  // Walks one batch of the directory: 0 when done with it, 1 after descending, else an error.
+  uint32_t walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended);
+
+  RemovalSystem& system_;
+  bool& use_no_reparse_;
+  std::vector<OpenDirectory> stack_;
+  std::array<uint64_t, kListingBufferSize / sizeof(uint64_t)> buffer_;  // 8-byte aligned
+  std::u16string name_;
+};
+
+EntryOpen TreeAttempt::open_entry(FsHandle parent, std::u16string_view name, uint32_t access,
+                                  uint32_t options) {
+  const uint32_t all_options = kOpenReparsePoint | options;
+  NtOpenOutcome opened = system_.open_relative(
+      parent, name, access, use_no_reparse_ ? kObjDontReparse : 0, kShareAll, all_options);
+  if (is_success_status(opened.status)) return {OwnedFsHandle(system_, opened.handle)};
+  if (opened.status == kStatusDeletePending) return {.gone = true};
+  uint32_t code = system_.status_to_error(opened.status);
+  if (code == kInvalidParameter && use_no_reparse_) {
+    // Systems that do not know OBJ_DONT_REPARSE reject it; stop asking for it in this run.
+    use_no_reparse_ = false;
+    opened = system_.open_relative(parent, name, access, 0, kShareAll, all_options);
+    if (is_success_status(opened.status)) return {OwnedFsHandle(system_, opened.handle)};
+    code = opened.status == kStatusDeletePending ? kDeletePending : system_.status_to_error(opened.status);
+  }
+  if (is_already_gone(code)) return {.gone = true};
+  return {.error = code};
+}
+
+uint32_t TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes) {
+  EntryOpen entry = open_entry(parent, name, kAccessDelete, 0);
+  if (entry.gone) return 0;
+  if (entry.error != 0) return entry.error;
+  const uint32_t marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
+  if (!is_disposition_unsupported(marked)) return marked;
+  const uint32_t plain = system_.mark_deleted(entry.handle.get());
+  if (plain != kAccessDenied || (attributes & kAttributeReadOnly) == 0) return plain;
+  entry.handle.reset();
+  return delete_read_only(parent, name, attributes);
+}
+
+// The plain disposition refuses read-only entries: clear the attribute and mark once more.
+uint32_t TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes) {
+  EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessWriteAttributes, 0);
+  if (entry.gone) return 0;
+  if (entry.error != 0) return kAccessDenied;
+  uint32_t kept = attributes & kSettableAttributes & ~kAttributeReadOnly;
+  if (system_.write_attributes(entry.handle.get(), kept != 0 ? kept : kAttributeNormal) != 0) {
+    return kAccessDenied;
+  }
+  return system_.mark_deleted(entry.handle.get());
+}
+
+template <class Try>
+uint32_t TreeAttempt::with_quick_retries(uint32_t retried_code, Try try_once) {
+  uint32_t code = try_once();
+  for (int tries = 1; code == retried_code && tries < kQuickRetryTries; ++tries) {
+    system_.yield_processor();
+    code = try_once();
+  }
+  return code;
+}
+
+uint32_t TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
+  ListingCursor cursor(std::as_bytes(std::span(buffer_)).first(batch_size));
+  uint32_t attributes = 0;
+  while (cursor.next(attributes, name_)) {
+    if (name_ == u"." || name_ == u"..") continue;
+    const FsHandle parent = directory.handle.get();
+    if ((attributes & kAttributeDirectory) == 0) {
+      const uint32_t code = with_quick_retries(
+          kSharingViolation, [&] { return delete_entry(parent, name_, attributes); });
+      if (code != 0) return code;
+      continue;
+    }
+    EntryOpen child = open_entry(parent, name_, kAccessSynchronize | kAccessListDirectory,
+                                 kOpenSynchronousIoNonalert);
+    if (child.gone) continue;
+    if (child.error != 0) return child.error;
+    // The subdirectory is finished before its parent goes on.
+    stack_.push_back(std::move(directory));
+    stack_.push_back({std::move(child.handle), attributes});
+    descended = true;
+    return 0;
+  }
+  return 0;
+}
+
+uint32_t TreeAttempt::run(std::string_view path) {
+  OsResult<FsHandle> top = system_.open_top_directory(path);
+  if (!top) return top.error();
+  OwnedFsHandle top_handle(system_, top.value());
+  const OsResult<uint32_t> top_attributes = system_.read_attributes(top_handle.get());
+  if (!top_attributes) return top_attributes.error();
+  if ((top_attributes.value() & kAttributeDirectory) == 0) return kDirectory;
+
+  stack_.push_back({std::move(top_handle), top_attributes.value()});
+  bool restart = true;
+  while (!stack_.empty()) {
+    OpenDirectory directory = std::move(stack_.back());
+    stack_.pop_back();
+    const uint32_t listed =
+        system_.read_listing(directory.handle.get(), buffer_.data(), kListingBufferSize, restart);
+    if (listed == 0) {
+      bool descended = false;
+      if (const uint32_t code = walk_batch(directory, kListingBufferSize, descended); code != 0) {
+        return code;
+      }
+      if (!descended) {
+        stack_.push_back(std::move(directory));
+        restart = false;
+      }
+      continue;
+    }
+    if (listed != kNoMoreFiles) return listed;
+    const FsHandle handle = directory.handle.get();
+    const uint32_t code = with_quick_retries(
+        kDirNotEmpty, [&] { return delete_entry(handle, u"", directory.attributes); });
+    if (code != 0) return code;
+    restart = true;  // the parent, listed next, is read again from its beginning
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool ListingCursor::next(uint32_t& attributes, std::u16string& name) {
+  using namespace listing_layout;
+  if (done_ || offset_ + kFileName > batch_.size()) return false;
+  const std::span<const std::byte> record = batch_.subspan(offset_);
+  const uint32_t next_offset = read_u32(record, kNextEntryOffset);
+  const uint32_t name_bytes = read_u32(record, kFileNameLength);
+  // A record reaching past the batch would be a system answering outside its contract.
+  if (name_bytes % 2 != 0 || name_bytes > record.size() - kFileName) __builtin_trap();
+  attributes = read_u32(record, kFileAttributes);
+  name.resize(name_bytes / 2);
+  std::memcpy(name.data(), record.data() + kFileName, name_bytes);
+  if (next_offset == 0) {
+    done_ = true;
+  } else {
+    offset_ += next_offset;
+  }
+  return true;
+}
+
+uint32_t remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
+  TreeAttempt attempt(system, use_no_reparse);
+  return attempt.run(path);
+}
+
+OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
+  if (!system.inspect_following_links(path)) return os_success();  // already gone
+  uint32_t last_error = 0;
+  for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
+    last_error = remove_tree_once(system, use_no_reparse, path);
+    if (last_error == 0) return os_success();
+    system.wait_after_failure();
+  }
+  return OsError{last_error};
+}
+
+OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
+  const uint32_t deleted = system.delete_file(path);
+  if (deleted == 0) return os_success();
+  if (deleted != kAccessDenied) return OsError{deleted};
+  const OsResult<FsHandle> opened = system.open_file_as_itself(path, kAccessDelete);
+  if (!opened) return OsError{kAccessDenied};
+  OwnedFsHandle handle(system, opened.value());
+  const uint32_t marked = system.mark_deleted_ex(handle.get(), kDispositionPosixIgnoreReadOnly);
+  if (marked == 0) return os_success();
+  if (!is_disposition_unsupported(marked)) return OsError{kAccessDenied};
+  handle.reset();
+
+  // Without the extended disposition, a read-only file goes only once the attribute is cleared.
+  const OsResult<FsHandle> reopened =
+      system.open_file_as_itself(path, kAccessDelete | kAccessReadAttributes | kAccessWriteAttributes);
+  if (!reopened) return OsError{kAccessDenied};
+  OwnedFsHandle writable(system, reopened.value());
+  const OsResult<uint32_t> attributes = system.read_attributes(writable.get());
+  if (!attributes) return OsError{kAccessDenied};
+  if ((attributes.value() & kAttributeReadOnly) != 0) {
+    const uint32_t kept = attributes.value() & kSettableAttributes & ~kAttributeReadOnly;
+    if (system.write_attributes(writable.get(), kept != 0 ? kept : kAttributeNormal) != 0) {
+      return OsError{kAccessDenied};
+    }
+  }
+  if (system.mark_deleted(writable.get()) != 0) return OsError{kAccessDenied};
+  return os_success();
+}
+
+}  // namespace koravane
