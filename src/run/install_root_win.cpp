@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include "platform/env.h"
+#include "platform/handles_win.h"
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+#include "run/install_root.h"
+
+namespace koravane {
+namespace {
+
+class SystemRootProbe final : public RootProbe {
+ public:
+  OsResult<std::string> executable_path() const override { return own_executable_path(); }
+  OsResult<std::string> current_directory() const override { return koravane::current_directory(); }
+
+  bool exists(const std::string& path) const override {
+    const std::wstring wide = to_wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    // A link counts only when what it points at is there: opening it follows the link.
+    UniqueHandle target(CreateFileW(wide.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return static_cast<bool>(target);
+  }
+
+  void list_entries(const std::string& folder,
+                    const std::function<bool(std::string_view)>& visit) const override {
+    const std::wstring pattern = to_wide(join_path(folder, "*"));
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(FindFirstFileW(pattern.c_str(), &data));
+    if (!find) return;
+    do {
+      const std::wstring_view name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (visit(from_wide(name))) return;
+    } while (FindNextFileW(find.get(), &data));
+  }
+};
+
+}  // namespace
+
+bool has_root_markers(std::string_view folder) { return has_root_markers(folder, SystemRootProbe()); }
+
+InstallRoot find_install_root(const LaunchOptions& options) {
+  return find_install_root(options, SystemRootProbe());
+}
+
+}  // namespace koravane

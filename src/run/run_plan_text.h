@@ -1,0 +1,14 @@
+#pragma once
+// Fixed texts of a run.
+#include <string>
+#include <string_view>
+
+namespace koravane {
+
+// Fixed in the program; independent of the executable's version resource.
+inline constexpr std::string_view kLauncherVersion = "1.5.84";
+
+// The first run-log line of every run; the root is shown as display text.
+std::string start_line(bool quiet, std::string_view install_root);
+
+}  // namespace koravane

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "run/command_line.h"
+#include "run/run_plan_text.h"
+
+namespace koravane {
+namespace {
+
+std::vector<std::u16string> arguments_of(std::u16string_view line) {
+  return split_command_line(line).arguments;
+}
+
+using Units = std::vector<std::u16string>;
+
+TEST(SplitCommandLine, ProgramNameQuotesToggleAndBackslashesAreLiteral) {
+  EXPECT_EQ(split_command_line(uR"("C:\Program Files\KV\Uninstall.exe" a)").program,
+            uR"(C:\Program Files\KV\Uninstall.exe)");
+  // A quote in the middle toggles; a backslash before it does not escape it.
+  EXPECT_EQ(split_command_line(uR"(C:\a" b\"c d)").program, uR"(C:\a b\c)");
+  EXPECT_EQ(split_command_line(uR"(C:\a" b\"c d)").arguments, Units{u"d"});
+  EXPECT_EQ(split_command_line(u"prog\t \targ").arguments, Units{u"arg"});
+  EXPECT_EQ(split_command_line(u"").program, u"");
+  EXPECT_TRUE(split_command_line(u"").arguments.empty());
+  EXPECT_TRUE(split_command_line(u"prog   ").arguments.empty());
+}
+
+TEST(SplitCommandLine, BackslashesBeforeQuotes) {
+  // 2n backslashes + quote: n backslashes, the quote toggles quoting.
+  EXPECT_EQ(arguments_of(uR"(p a\\"b c"d)"), Units{uR"(a\b cd)"});
+  // 2n+1 backslashes + quote: n backslashes and a literal quote.
+  EXPECT_EQ(arguments_of(uR"(p a\\\"b c)"), (Units{uR"(a\"b)", u"c"}));
+  EXPECT_EQ(arguments_of(uR"(p \"x\")"), Units{uR"("x")"});
+  // Backslashes not followed by a quote are literal.
+  EXPECT_EQ(arguments_of(uR"(p a\\b\c\\ d)"), (Units{uR"(a\\b\c\\)", u"d"}));
+  EXPECT_EQ(arguments_of(uR"(p "C:\dir\\")"), Units{uR"(C:\dir\)"});
+}
+
+TEST(SplitCommandLine, QuotingAndEmptyArguments) {
+  EXPECT_EQ(arguments_of(u"p \"a b\"\tc"), (Units{u"a b", u"c"}));
+  EXPECT_EQ(arguments_of(u"p \"a\tb\""), Units{u"a\tb"});
+  // "" inside quotes is a literal quote and quoting goes on.
+  EXPECT_EQ(arguments_of(uR"(p "a""b c" d)"), (Units{uR"(a"b c)", u"d"}));
+  // A quoted empty string standing alone is an empty argument.
+  EXPECT_EQ(arguments_of(uR"(p "" x "")"), (Units{u"", u"x", u""}));
+  // Outside quotes "" just opens and closes quoting.
+  EXPECT_EQ(arguments_of(uR"(p a""b)"), Units{u"ab"});
+  // An unterminated quote runs to the end.
+  EXPECT_EQ(arguments_of(uR"(p "a b)"), Units{u"a b"});
+}
+
+LaunchOptions parse(std::vector<std::string> arguments) { return parse_launch_options(arguments); }
+
+TEST(LaunchOptions, DefaultsWithoutArguments) {
+  const LaunchOptions o = parse({});
+  EXPECT_FALSE(o.quiet);
+  EXPECT_FALSE(o.headless);
+  EXPECT_EQ(o.api_base, kDefaultApiBase);
+  EXPECT_TRUE(o.api_base.starts_with("https://"));
+  EXPECT_EQ(o.current_version, "0.0.0");
+  EXPECT_EQ(o.target, "");
+  EXPECT_EQ(o.process_start, "");
+  EXPECT_TRUE(o.process_start_arguments.empty());
+  EXPECT_EQ(o.wait_pid, 0u);
+}
+
+TEST(LaunchOptions, QuietFlagsAreExactAndCaseSensitive) {
+  EXPECT_TRUE(parse({"x", "/S", "y"}).quiet);
+  EXPECT_TRUE(parse({"--quiet"}).quiet);
+  for (const char* ignored : {"/s", "-quiet", "--Quiet", "--quiet=", " /S", "/S "}) {
+    EXPECT_FALSE(parse({ignored}).quiet) << ignored;
+  }
+  const LaunchOptions headless = parse({"--headless"});
+  EXPECT_TRUE(headless.headless);
+  EXPECT_FALSE(headless.quiet);
+}
+
+TEST(LaunchOptions, ValueRowsConsumeTheNextArgumentWhateverItIs) {
+  const LaunchOptions api = parse({"--api", "/S"});
+  EXPECT_EQ(api.api_base, "/S");
+  EXPECT_FALSE(api.quiet);
+  EXPECT_EQ(parse({"--target", "--quiet"}).target, "--quiet");
+  EXPECT_FALSE(parse({"--target", "--quiet"}).quiet);
+  EXPECT_EQ(parse({"--apply-pending", "a", "--update-job", "j"}).apply_pending, "a");
+  EXPECT_EQ(parse({"--apply-pending", "a", "--update-job", "j"}).update_job, "j");
+  EXPECT_EQ(parse({"--current", "1.2.3"}).current_version, "1.2.3");
+  EXPECT_EQ(parse({"--processStart", "Game.exe"}).process_start, "Game.exe");
+}
+
+TEST(LaunchOptions, PrefixRowsTakeTheRestWhichMayBeEmpty) {
+  EXPECT_EQ(parse({"--api=https://x"}).api_base, "https://x");
+  EXPECT_EQ(parse({"--api="}).api_base, "");
+  EXPECT_EQ(parse({"--current="}).current_version, "");
+  EXPECT_EQ(parse({"--apply-pending=p=q"}).apply_pending, "p=q");
+  EXPECT_EQ(parse({"--update-job=7"}).update_job, "7");
+  EXPECT_EQ(parse({"--processStart=Game.exe"}).process_start, "Game.exe");
+  EXPECT_EQ(parse({"--target=C:\\a\\b.exe"}).target, "C:\\a\\b.exe");
+  EXPECT_EQ(parse({"--wait-pid=12"}).wait_pid, 12u);
+  // The prefix row does not swallow the next argument.
+  EXPECT_TRUE(parse({"--target=", "/S"}).quiet);
+}
+
+TEST(LaunchOptions, MissingValuesTakeTheirDefaults) {
+  EXPECT_EQ(parse({"--api=x", "--api"}).api_base, kDefaultApiBase);
+  EXPECT_EQ(parse({"--current=9", "--current"}).current_version, "0.0.0");
+  EXPECT_EQ(parse({"--processStart"}).process_start, "KoraVane.exe");
+  EXPECT_EQ(parse({"--target=a\\b", "--target"}).target, "");
+  EXPECT_EQ(parse({"--apply-pending=a", "--apply-pending"}).apply_pending, "");
+  EXPECT_EQ(parse({"--update-job=a", "--update-job"}).update_job, "");
+  EXPECT_EQ(parse({"--wait-pid=5", "--wait-pid"}).wait_pid, 0u);
+  EXPECT_TRUE(parse({"--process-start-args=a b", "--process-start-args"}).process_start_arguments.empty());
+}
+
+TEST(LaunchOptions, LastOneWins) {
+  EXPECT_EQ(parse({"--target", "a\\x", "--target=b\\y"}).target, "b\\y");
+  EXPECT_EQ(parse({"--wait-pid=1", "--wait-pid", "2"}).wait_pid, 2u);
+  EXPECT_EQ(parse({"--wait-pid=1", "--wait-pid=abc"}).wait_pid, 0u);
+}
+
+TEST(LaunchOptions, WaitPidAcceptsOnlyUnsigned32BitDecimal) {
+  EXPECT_EQ(parse_wait_pid("1234"), 1234u);
+  EXPECT_EQ(parse_wait_pid("+7"), 7u);
+  EXPECT_EQ(parse_wait_pid("007"), 7u);
+  EXPECT_EQ(parse_wait_pid("4294967295"), 4294967295u);
+  for (const char* bad : {"4294967296", "99999999999999999999", "abc", "-1", "+", "", " 1", "1 ",
+                          "++1", "1a", "0x10"}) {
+    EXPECT_EQ(parse_wait_pid(bad), 0u) << bad;
+  }
+  EXPECT_EQ(parse({"--wait-pid", "+42"}).wait_pid, 42u);
+  EXPECT_EQ(parse({"--wait-pid=-1"}).wait_pid, 0u);
+}
+
+TEST(LaunchOptions, TargetIsCleanedOfWhiteSpaceThenDoubleThenSingleQuotes) {
+  EXPECT_EQ(clean_target("'C:\\Games\\Launcher\\app-1.5.84\\KoraVane.exe'"),
+            "C:\\Games\\Launcher\\app-1.5.84\\KoraVane.exe");
+  EXPECT_EQ(clean_target(" \t\"C:\\a b\"\u00A0"), "C:\\a b");
+  EXPECT_EQ(clean_target("\u3000\"'x'\"\u2029"), "x");
+  EXPECT_EQ(clean_target("\"\"x\"\"\""), "x");
+  // Quotes are stripped in one order only: double ones first, so '"x"' keeps its inner quotes.
+  EXPECT_EQ(clean_target("'\"x\"'"), "\"x\"");
+  // White space inside the quotes is no longer at the ends when it is trimmed.
+  EXPECT_EQ(clean_target("\" x \""), " x ");
+  EXPECT_EQ(clean_target("a'b\"c"), "a'b\"c");
+  EXPECT_EQ(clean_target("  "), "");
+  EXPECT_EQ(parse({"--target= 'C:\\x\\y.exe' "}).target, "C:\\x\\y.exe");
+}
+
+TEST(LaunchOptions, ProcessStartArgumentsSplitAtWhiteSpaceRuns) {
+  using Pieces = std::vector<std::string>;
+  EXPECT_EQ(split_at_white_space("  a  b\t\u00A0c\u2003"), (Pieces{"a", "b", "c"}));
+  EXPECT_EQ(split_at_white_space("\"a b\" 'c'"), (Pieces{"\"a", "b\"", "'c'"}));
+  EXPECT_EQ(split_at_white_space("Привет\u3000мир"), (Pieces{"Привет", "мир"}));
+  EXPECT_TRUE(split_at_white_space(" \t ").empty());
+  EXPECT_EQ(parse({"--process-start-args", "--x  y"}).process_start_arguments, (Pieces{"--x", "y"}));
+}
+
+TEST(LaunchOptions, FromTheFullCommandLine) {
+  const LaunchOptions o = launch_options_from_command_line(
+      uR"("C:\KV\Uninstall.exe" --api /S --target "C:\Игры\app-1\KoraVane.exe" --wait-pid=+9)");
+  EXPECT_FALSE(o.quiet);
+  EXPECT_EQ(o.api_base, "/S");
+  EXPECT_EQ(o.target, "C:\\Игры\\app-1\\KoraVane.exe");
+  EXPECT_EQ(o.wait_pid, 9u);
+  EXPECT_TRUE(launch_options_from_command_line(u"Uninstall.exe x /S").quiet);
+  // The program name is never parsed as an option.
+  EXPECT_FALSE(launch_options_from_command_line(u"/S").quiet);
+  EXPECT_FALSE(launch_options_from_command_line(u"").quiet);
+}
+
+TEST(LaunchOptions, UnpairedSurrogatesBecomeReplacementCharacters) {
+  std::u16string line = u"p --target=C:\\a";
+  line += char16_t(0xD800);
+  line += u"b\\c.exe --quiet --current=";
+  line += char16_t(0xDC00);
+  const LaunchOptions o = launch_options_from_command_line(line);
+  EXPECT_EQ(o.target, "C:\\a\uFFFDb\\c.exe");
+  EXPECT_EQ(o.current_version, "\uFFFD");
+  EXPECT_TRUE(o.quiet);
+}
+
+TEST(StartLine, NamesTheFixedVersionQuietFlagAndRoot) {
+  EXPECT_EQ(start_line(false, "C:\\Games\\Launcher"),
+            "Uninstall 1.5.84 start quiet=false root=C:\\Games\\Launcher");
+  EXPECT_EQ(start_line(true, ""), "Uninstall 1.5.84 start quiet=true root=");
+  // The root is lossless system text; the line shows an unpaired surrogate as U+FFFD.
+  EXPECT_EQ(start_line(true, "C:\\Пользователи\\\xED\xA0\x80"),
+            "Uninstall 1.5.84 start quiet=true root=C:\\Пользователи\\\uFFFD");
+}
+
+}  // namespace
+}  // namespace koravane
