@@ -1,0 +1,36 @@
+#pragma once
+// Install-root safety: a run never removes a folder that is not a launcher install root.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/install_root.h"
+
+namespace koravane {
+
+enum class RefusalReason { no_launcher_files, protected_folder };
+
+// "no launcher files" or "protected folder", as written into the refusal line.
+std::string_view refusal_reason_text(RefusalReason reason);
+
+// Path text for comparison: "\\?\" prefixes dropped, '/' as '\', repeated and trailing
+// separators dropped (a root keeps its own), letters case-folded.
+std::string comparable_path(std::string_view path);
+
+// True for a drive root (C:\) or a UNC share root (\\server\share).
+bool is_volume_root(std::string_view comparable);
+
+// full_root is the root as an absolute path. The root is refused when it came from a fallback
+// and carries no launcher marker, or when it is, or contains, one of the protected folders
+// (or is a volume root).
+std::optional<RefusalReason> refusal_reason(std::string_view full_root, RootSource source,
+                                            bool has_markers,
+                                            const std::vector<std::string>& protected_folders);
+
+// "refused root={root}: {reason}"
+std::string refusal_line(std::string_view install_root, RefusalReason reason);
+// The notice shown instead of the dialog.
+std::string refusal_notice(std::string_view install_root);
+
+}  // namespace koravane

@@ -1,0 +1,125 @@
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/fill_from_system_win.h"
+#include "platform/handles_win.h"
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+#include "removal/removal_steps.h"
+#include "removal/stop_launcher.h"
+#include "run/root_safety.h"
+#include "run/run_log.h"
+#include "run/run_plan.h"
+#include "run/run_plan_text.h"
+#include "ui/dialogs_win.h"
+
+namespace koravane {
+namespace {
+
+constexpr std::string_view kLauncherOnlyMessage = "Лаунчер удалён. Файлы Minecraft в папке сохранены.";
+constexpr std::string_view kFullRemovalMessage = "Удалено всё в папке установки.";
+constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
+
+// The root as an absolute path; the empty root is the current directory.
+std::string full_path_of(const std::string& root) {
+  const std::wstring wide = to_wide(root.empty() ? "." : root);
+  auto full = fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFullPathNameW(wide.c_str(), n, buffer, nullptr);
+  });
+  return full ? from_wide(full.value()) : root;
+}
+
+std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
+  PWSTR path = nullptr;
+  std::optional<std::string> result;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = from_wide(path);
+  CoTaskMemFree(path);
+  return result;
+}
+
+// Folders no uninstaller may remove whole, from the environment and the system's known folders.
+std::vector<std::string> protected_folders() {
+  std::vector<std::string> folders;
+  const auto add = [&](const std::optional<std::string>& folder) {
+    if (folder && !folder->empty()) folders.push_back(*folder);
+  };
+  for (const char* name : {"USERPROFILE", "APPDATA", "LOCALAPPDATA", "SystemRoot", "windir",
+                           "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "TEMP", "TMP"}) {
+    add(read_env_var(name));
+  }
+  if (const auto profile = read_env_var("USERPROFILE"); profile && !profile->empty()) {
+    for (const char* name : {"Desktop", "Documents", "Downloads"}) add(join_path(*profile, name));
+  }
+  for (REFKNOWNFOLDERID id : {FOLDERID_Profile, FOLDERID_RoamingAppData, FOLDERID_LocalAppData,
+                              FOLDERID_Desktop, FOLDERID_Documents, FOLDERID_Downloads,
+                              FOLDERID_Windows, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+    add(known_folder(id));
+  }
+  const auto add_result = [&](const OsResult<std::string>& folder) {
+    if (folder) add(folder.value());
+  };
+  add_result(temp_folder());
+  add_result(windows_directory());
+  return folders;
+}
+
+// Appends one line to a log file outside any install root; failures drop the line.
+void append_refusal_log(std::string_view line) {
+  const auto temp = temp_folder();
+  if (!temp) return;
+  const std::wstring path = to_wide(join_path(temp.value(), kRefusalLogName));
+  UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, 0, nullptr));
+  if (!file) return;
+  const std::string bytes = std::string(line) + "\n";
+  DWORD written = 0;
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::optional<RemovalMode> chosen_mode(bool quiet) {
+  if (quiet) return RemovalMode::full;
+  switch (show_removal_choice()) {
+    case UiResult::primary:
+      return RemovalMode::launcher_only;
+    case UiResult::alternate:
+      return RemovalMode::full;
+    default:
+      return std::nullopt;  // cancel, the close glyph, or closed some other way
+  }
+}
+
+}  // namespace
+
+void run_plan(const LaunchOptions& options, const InstallRoot& root) {
+  const std::string first_line = start_line(options.quiet, root.path);
+  const bool markers = root.source == RootSource::executable_folder || has_root_markers(root.path);
+  if (const auto refusal = refusal_reason(full_path_of(root.path), root.source, markers,
+                                          protected_folders())) {
+    append_refusal_log(first_line);
+    append_refusal_log(refusal_line(root.path, *refusal));
+    if (!options.quiet) show_notice(refusal_notice(root.path));
+    return;
+  }
+  append_run_log(root.path, first_line);
+  const auto mode = chosen_mode(options.quiet);
+  if (!mode) return;
+  stop_launcher_processes();
+  remove_shortcuts_and_registration();
+  if (*mode == RemovalMode::launcher_only) {
+    run_launcher_only_removal(root.path);
+  } else {
+    run_full_removal(root.path);
+  }
+  if (!options.quiet) {
+    show_notice(*mode == RemovalMode::launcher_only ? kLauncherOnlyMessage : kFullRemovalMessage);
+  }
+}
+
+}  // namespace koravane

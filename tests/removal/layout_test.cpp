@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include "removal/layout.h"
+
+namespace koravane {
+namespace {
+
+TEST(Layout, LauncherEntriesAreTheListedNamesAndVersionedAppFolders) {
+  for (const char* name :
+       {"app-1.5.84", "app-2", "app-0beta", "app-current", "app-install.json", "app", "app.next",
+        "packages", "updates", "current.json", "version.json", "icon.ico", "bootstrap-config.json",
+        "update-stub.meta.json", "KoraVane Updater.exe", "KoraVane-Updater.exe", "Update.exe",
+        "Uninstall.exe"}) {
+    EXPECT_TRUE(is_launcher_entry(name)) << name;
+  }
+  for (const char* name : {"app-data", "app-x1", "app-", "app-\xEF\xBF\xBD", "KoraVane.exe",
+                           "options.txt", "saves", "Packages", "UPDATES", "update.exe",
+                           "uninstall.exe", "App-1", " app-1", "packages ", "current.json.bak"}) {
+    EXPECT_FALSE(is_launcher_entry(name)) << name;
+  }
+}
+
+TEST(Layout, OnlyTheUninstallerAndUpdaterAreDeferred) {
+  EXPECT_TRUE(is_deferred_entry("Uninstall.exe"));
+  EXPECT_TRUE(is_deferred_entry("Update.exe"));
+  EXPECT_FALSE(is_deferred_entry("uninstall.exe"));
+  EXPECT_FALSE(is_deferred_entry("KoraVane Updater.exe"));
+}
+
+TEST(Layout, AnyAppPrefixMarksTheRoot) {
+  EXPECT_TRUE(begins_with_app_prefix("app-"));
+  EXPECT_TRUE(begins_with_app_prefix("app-data"));
+  EXPECT_FALSE(begins_with_app_prefix("app"));
+  EXPECT_FALSE(begins_with_app_prefix("APP-1"));
+}
+
+TEST(Layout, PlacesOutsideTheRootAreBuiltFromTheEnvironment) {
+  EXPECT_EQ(settings_folder("C:\\Users\\u\\AppData\\Roaming"),
+            "C:\\Users\\u\\AppData\\Roaming\\koravane-launcher");
+  EXPECT_EQ(start_menu_folder("C:\\R\\"), "C:\\R\\Microsoft\\Windows\\Start Menu\\Programs");
+  EXPECT_EQ(desktop_folder("C:\\Users\\Иван"), "C:\\Users\\Иван\\Desktop");
+  // Empty values give paths relative to the current directory.
+  EXPECT_EQ(settings_folder(""), "koravane-launcher");
+  EXPECT_EQ(desktop_folder(""), "Desktop");
+}
+
+}  // namespace
+}  // namespace koravane

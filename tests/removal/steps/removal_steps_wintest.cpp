@@ -1,0 +1,315 @@
+// Launcher-only removal, full removal and shortcut/registration removal on real folders under
+// Wine. A recording cmd.exe lies next to this test program, so the self-deletion script is
+// written but not run: the program search takes the executable's own folder first.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "platform/handles_win.h"
+#include "removal/layout.h"
+#include "removal/removal_steps.h"
+#include "run/run_log.h"
+#include "support/test_files_win.h"
+
+namespace koravane {
+namespace {
+
+using test::fresh_folder;
+using test::make_folder;
+using test::path_exists;
+using test::read_file;
+using test::write_file;
+
+std::vector<std::string> lines_of(std::string_view text) {
+  std::vector<std::string> lines;
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Entry names of a folder in the order the system lists them.
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle find(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
+  if (!find) return names;
+  do {
+    const std::string name = from_wide(data.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find.get(), &data));
+  return names;
+}
+
+class RemovalSteps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record_file_ = join_path(fresh_folder("record"), "cmd.txt");
+    test::set_env("KORAVANE_RECORD_FILE", record_file_);
+  }
+  std::string log_of(const std::string& root) {
+    return read_file(join_path(join_path(root, "updates"), "rust-updater.log")).value_or("");
+  }
+  // The script the recording interpreter was given, or nothing when none was started.
+  std::optional<std::string> started_script() {
+    const auto record = read_file(record_file_);
+    if (!record) return std::nullopt;
+    const auto lines = lines_of(*record);
+    EXPECT_EQ(lines.size(), 1u) << *record;
+    const std::string prefix = "\"cmd\" /C ";
+    EXPECT_EQ(lines[0].substr(0, prefix.size()), prefix);
+    return read_file(lines[0].substr(prefix.size()));
+  }
+  std::string record_file_;
+};
+
+// Every launcher entry kind beside game files; names map to the content written into them.
+std::map<std::string, std::string> lay_full_root(const std::string& root) {
+  for (const char* folder : {"app-1.5.84", "app-2", "app-0beta", "app-current", "app.next", "app",
+                             "packages", "updates"}) {
+    make_folder(join_path(root, folder));
+    write_file(join_path(join_path(root, folder), "inner.bin"), folder);
+  }
+  write_file(join_path(root, "updates\\rust-updater.log"), "earlier run\n");
+  for (const char* file : {"current.json", "version.json", "icon.ico", "bootstrap-config.json",
+                           "app-install.json", "update-stub.meta.json", "KoraVane Updater.exe",
+                           "KoraVane-Updater.exe", "Update.exe", "Uninstall.exe"}) {
+    write_file(join_path(root, file), file);
+  }
+  std::map<std::string, std::string> game = {
+      {"KoraVane.exe", "launcher copy"},  {"options.txt", "fov:90"},
+      {"game\\saves\\world.dat", "world"}, {"game\\mods\\mod.jar", "mod"},
+      {"game\\readonly.txt", "ro"},         {"app-data\\x", "data"},
+      {"app-x1\\y", "x1"},                  {"app-\\z", "bare prefix"}};
+  for (const char* folder : {"game", "game\\saves", "game\\mods", "app-data", "app-x1", "app-"}) {
+    make_folder(join_path(root, folder));
+  }
+  for (const auto& [name, bytes] : game) write_file(join_path(root, name), bytes);
+  SetFileAttributesW(to_wide(join_path(root, "game\\readonly.txt")).c_str(),
+                     FILE_ATTRIBUTE_READONLY);
+  return game;
+}
+
+TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
+  const std::string root = fresh_folder("root");
+  const auto game = lay_full_root(root);
+  const auto order = listing(root);
+
+  run_launcher_only_removal(root);
+
+  for (const auto& [name, bytes] : game) EXPECT_EQ(read_file(join_path(root, name)), bytes) << name;
+  std::vector<std::string> expected_lines;
+  std::vector<std::string> deferred;
+  bool after_updates = false;
+  for (const std::string& name : order) {
+    if (!is_launcher_entry(name)) continue;
+    if (is_deferred_entry(name)) {
+      deferred.push_back(name);
+      EXPECT_TRUE(path_exists(join_path(root, name))) << name;
+      continue;
+    }
+    if (name != "updates") EXPECT_FALSE(path_exists(join_path(root, name))) << name;
+    // Removing "updates" takes the log with it; later lines go into a fresh log.
+    if (after_updates) expected_lines.push_back("removed " + name);
+    after_updates = after_updates || name == "updates";
+  }
+  const auto script = started_script();
+  ASSERT_TRUE(script);
+  const auto script_lines = lines_of(*script);
+  ASSERT_EQ(script_lines.size(), 8u);
+  ASSERT_EQ(deferred.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_NE(script_lines[5 + i].find(join_path(root, deferred[i])), std::string::npos);
+  }
+  auto log = lines_of(log_of(root));
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("scheduled delete via ", 0), 0u);
+  log.pop_back();
+  EXPECT_EQ(log, expected_lines);
+}
+
+TEST_F(RemovalSteps, LauncherOnlyComparesNamesWithCaseAndRemovesByKindOnDisk) {
+  const std::string twins = fresh_folder("twins");
+  for (const char* folder : {"Packages", "UPDATES"}) make_folder(join_path(twins, folder));
+  for (const char* file : {"update.exe", "uninstall.exe"}) write_file(join_path(twins, file), file);
+  run_launcher_only_removal(twins);
+  EXPECT_EQ(listing(twins).size(), 4u);
+  EXPECT_FALSE(started_script());
+  EXPECT_EQ(log_of(twins), "");
+
+  const std::string kinds = fresh_folder("kinds");
+  write_file(join_path(kinds, "packages"), "a plain file");
+  make_folder(join_path(kinds, "current.json"));
+  write_file(join_path(kinds, "current.json\\inside"), "x");
+  run_launcher_only_removal(kinds);
+  EXPECT_FALSE(path_exists(join_path(kinds, "packages")));
+  EXPECT_FALSE(path_exists(join_path(kinds, "current.json")));
+  auto log = lines_of(log_of(kinds));
+  std::sort(log.begin(), log.end());
+  EXPECT_EQ(log, (std::vector<std::string>{"removed current.json", "removed packages"}));
+}
+
+TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
+  const std::string root = fresh_folder("locked");
+  write_file(join_path(root, "version.json"), "v");
+  write_file(join_path(root, "icon.ico"), "i");
+  make_folder(join_path(root, "updates"));
+  UniqueHandle lock(CreateFileW(to_wide(join_path(root, "version.json")).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(lock);
+  run_launcher_only_removal(root);
+  lock.reset();
+  auto log = lines_of(log_of(root));
+  std::sort(log.begin(), log.end());
+  const std::string failure = "fail version.json: " + os_error_text(ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(log, (std::vector<std::string>{failure, "removed icon.ico", "removed updates"}));
+  EXPECT_TRUE(failure.ends_with(" (os error 32)"));
+  EXPECT_TRUE(path_exists(join_path(root, "version.json")));
+}
+
+TEST_F(RemovalSteps, LauncherOnlyOnAnUnlistableRootLogsReaddir) {
+  const std::string root = join_path(fresh_folder("gone"), "missing-root");
+  run_launcher_only_removal(root);
+  const auto log = lines_of(log_of(root));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind("readdir: ", 0), 0u);
+  EXPECT_TRUE(log[0].ends_with(" (os error 3)") || log[0].ends_with(" (os error 2)")) << log[0];
+  EXPECT_FALSE(started_script());
+}
+
+TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
+  const std::string appdata = fresh_folder("appdata");
+  make_folder(join_path(appdata, "koravane-launcher"));
+  write_file(join_path(appdata, "koravane-launcher\\login.json"), "token");
+  write_file(join_path(appdata, "other.txt"), "stays");
+  test::set_env("APPDATA", appdata);
+  const std::string root = fresh_folder("full");
+  lay_full_root(root);
+  SetFileAttributesW(to_wide(join_path(root, "icon.ico")).c_str(), FILE_ATTRIBUTE_READONLY);
+
+  run_full_removal(root);
+
+  EXPECT_FALSE(path_exists(root));
+  EXPECT_FALSE(path_exists(join_path(appdata, "koravane-launcher")));
+  EXPECT_EQ(read_file(join_path(appdata, "other.txt")), "stays");
+  EXPECT_FALSE(started_script());
+}
+
+TEST_F(RemovalSteps, FullRemovalHandsAStubbornRootToTheScriptAndLogsTheSettingsPath) {
+  const std::string appdata = join_path(fresh_folder("appdata"), "Роуминг");
+  test::set_env("APPDATA", appdata);  // the settings folder never existed
+  const std::string root = fresh_folder("stubborn");
+  make_folder(join_path(root, "updates"));
+  const std::string log_path = join_path(root, "updates\\rust-updater.log");
+  write_file(log_path, "");
+  // Held open without delete sharing: the tree removal cannot finish, appending still works.
+  UniqueHandle lock(CreateFileW(to_wide(log_path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(lock);
+  run_full_removal(root);
+  const auto log = lines_of(log_of(root));
+  lock.reset();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "settings removed: " + join_path(appdata, "koravane-launcher"));
+  EXPECT_EQ(log[1].rfind("scheduled delete via ", 0), 0u);
+  const auto script = started_script();
+  ASSERT_TRUE(script);
+  EXPECT_NE(script->find("if exist \"" + root + "\\*\""), std::string::npos);
+}
+
+TEST_F(RemovalSteps, FullRemovalWithoutAppdataLeavesSettingsAlone) {
+  const std::string home = fresh_folder("home");
+  make_folder(join_path(home, "koravane-launcher"));
+  SetCurrentDirectoryW(to_wide(home).c_str());
+  test::set_env("APPDATA", std::nullopt);
+  const std::string root = fresh_folder("noappdata");
+  write_file(join_path(root, "current.json"), "{}");
+  run_full_removal(root);
+  EXPECT_FALSE(path_exists(root));
+  EXPECT_TRUE(path_exists(join_path(home, "koravane-launcher")));
+}
+
+class Shortcuts : public ::testing::Test {
+ protected:
+  static constexpr const wchar_t* kKey =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
+  static bool key_exists(HKEY root) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  static void create_key(HKEY root, bool with_subkey) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t value[] = L"KoraVane";
+    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   sizeof value);
+    if (with_subkey) {
+      HKEY sub = nullptr;
+      RegCreateKeyExW(key, L"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
+      RegCloseKey(sub);
+    }
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(Shortcuts, ExistingShortcutsAndTheUserKeyGoOthersStay) {
+  const std::string appdata = fresh_folder("appdata");
+  const std::string profile = fresh_folder("profile");
+  const std::string programs = start_menu_folder(appdata);
+  for (const char* part : {"Microsoft", "Microsoft\\Windows", "Microsoft\\Windows\\Start Menu",
+                           "Microsoft\\Windows\\Start Menu\\Programs"}) {
+    make_folder(join_path(appdata, part));
+  }
+  write_file(join_path(programs, "Удалить KoraVane.lnk"), "l");
+  write_file(join_path(programs, "KoraVane.lnk"), "l");
+  write_file(join_path(programs, "Other.lnk"), "l");
+  make_folder(join_path(profile, "Desktop"));
+  write_file(join_path(profile, "Desktop\\KoraVane.lnk"), "l");
+  write_file(join_path(profile, "Desktop\\Удалить KoraVane.lnk"), "l");
+  SetFileAttributesW(to_wide(join_path(profile, "Desktop\\KoraVane.lnk")).c_str(),
+                     FILE_ATTRIBUTE_READONLY);
+  test::set_env("APPDATA", appdata);
+  test::set_env("USERPROFILE", profile);
+  create_key(HKEY_CURRENT_USER, false);
+  create_key(HKEY_LOCAL_MACHINE, false);
+
+  remove_shortcuts_and_registration();
+
+  EXPECT_EQ(listing(programs), std::vector<std::string>{"Other.lnk"});
+  EXPECT_EQ(listing(join_path(profile, "Desktop")),
+            std::vector<std::string>{"Удалить KoraVane.lnk"});
+  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
+  EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE));
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+}
+
+TEST_F(Shortcuts, WithoutAppdataNoShortcutGoesButTheKeyStillDoes) {
+  const std::string profile = fresh_folder("profile");
+  make_folder(join_path(profile, "Desktop"));
+  write_file(join_path(profile, "Desktop\\KoraVane.lnk"), "l");
+  test::set_env("APPDATA", std::nullopt);
+  test::set_env("USERPROFILE", profile);
+  create_key(HKEY_CURRENT_USER, false);
+  remove_shortcuts_and_registration();
+  EXPECT_TRUE(path_exists(join_path(profile, "Desktop\\KoraVane.lnk")));
+  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
+}
+
+TEST_F(Shortcuts, AKeyWithASubkeyStays) {
+  create_key(HKEY_CURRENT_USER, true);
+  remove_shortcuts_and_registration();
+  EXPECT_TRUE(key_exists(HKEY_CURRENT_USER));
+  RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kKey) + L"\\Child").c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+}
+
+}  // namespace
+}  // namespace koravane

@@ -1,0 +1,65 @@
+#pragma once
+// File helpers for tests that run under Wine: fresh folders, file contents, existence.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+
+namespace koravane::test {
+
+inline bool path_exists(std::string_view path) {
+  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool is_directory(std::string_view path) {
+  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline void make_folder(std::string_view path) { CreateDirectoryW(to_wide(path).c_str(), nullptr); }
+
+inline bool write_file(std::string_view path, std::string_view bytes) {
+  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+inline std::optional<std::string> read_file(std::string_view path) {
+  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  DWORD read = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+// A new, empty folder under the temporary folder, unique to this process and call.
+inline std::string fresh_folder(std::string_view name) {
+  static int counter = 0;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::string path = join_path(from_wide(temp), std::string(name) + "-" +
+                                                          std::to_string(GetCurrentProcessId()) +
+                                                          "-" + std::to_string(++counter));
+  make_folder(path);
+  return path;
+}
+
+inline void set_env(const char* name, std::optional<std::string_view> value) {
+  SetEnvironmentVariableW(to_wide(name).c_str(),
+                          value ? to_wide(*value).c_str() : nullptr);
+}
+
+}  // namespace koravane::test
