@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "removal/fake_removal_system.h"
+#include "removal/tree_removal_core.h"
+
+namespace koravane {
+namespace {
+
+using test::FakeRemovalSystem;
+namespace status = test::status;
+
+constexpr uint32_t kReadOnly = removal_code::kAttributeReadOnly;
+
+std::u16string long_name(int i) { return u"entry-with-a-long-name-so-that-one-batch-cannot-hold-all-" + std::u16string(1, u'a' + i % 26) + std::u16string(static_cast<size_t>(i % 5) + 1, u'x'); }
+
+// top/ with files, two levels of subdirectories and enough long names to need several batches.
+void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
+  fs.add_directory(u"top");
+  fs.add_directory(u"top/a");
+  fs.add_directory(u"top/a/b");
+  fs.add_file(u"top/a/b/deep.txt", file_attributes);
+  fs.add_file(u"top/a/mid.txt", file_attributes);
+  for (int i = 0; i < 30; ++i) fs.add_file(u"top/" + long_name(i), file_attributes);
+  fs.add_directory(u"top/z");
+}
+
+struct Removal {
+  FakeRemovalSystem fs;
+  bool use_no_reparse = true;
+  OsStatus run(std::string_view path = "top") { return remove_tree_with_retries(fs, use_no_reparse, path); }
+};
+
+TEST(ListingCursor, FollowsNextEntryOffsetsToUnalignedRecords) {
+  alignas(8) std::array<std::byte, 400> batch{};
+  auto put = [&](size_t at, uint32_t value) { std::memcpy(batch.data() + at, &value, 4); };
+  const std::u16string first = u"abc", second = u"файл";
+  put(0, 110);  // the second record starts at an offset that is not a multiple of 4
+  put(56, 0x10);
+  put(60, 6);
+  std::memcpy(batch.data() + 104, first.data(), 6);
+  put(110 + 56, 0x21);
+  put(110 + 60, 8);
+  std::memcpy(batch.data() + 110 + 104, second.data(), 8);
+
+  ListingCursor cursor(batch);
+  uint32_t attributes = 0;
+  std::u16string name;
+  ASSERT_TRUE(cursor.next(attributes, name));
+  EXPECT_EQ(attributes, 0x10u);
+  EXPECT_EQ(name, first);
+  ASSERT_TRUE(cursor.next(attributes, name));
+  EXPECT_EQ(attributes, 0x21u);
+  EXPECT_EQ(name, second);
+  EXPECT_FALSE(cursor.next(attributes, name));
+}
+
+TEST(TreeRemoval, RemovesANestedTreeInOneAttemptHoldingOneHandlePerLevel) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.add_file(u"outside");
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.nodes.size(), 1u);  // only the file beside the tree
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_EQ(r.fs.waits, 0);
+  EXPECT_EQ(r.fs.open_handles, 0u);
+  EXPECT_EQ(r.fs.peak_directory_handles, 3u);  // top, a, b
+  // More than one batch: some listings continue, and after a subdirectory goes its parent restarts.
+  EXPECT_NE(std::count(r.fs.listing_restarts.begin(), r.fs.listing_restarts.end(), false), 0);
+  for (const auto& open : r.fs.opens) {
+    EXPECT_NE(open.options & removal_code::kOpenReparsePoint, 0u);
+    EXPECT_EQ(open.object_attributes, removal_code::kObjDontReparse);
+  }
+}
+
+TEST(TreeRemoval, MissingPathSucceedsWithoutAnyAttemptOrWait) {
+  Removal r;
+  EXPECT_TRUE(r.run("nowhere").ok());
+  EXPECT_EQ(r.fs.top_opens, 0);
+  EXPECT_EQ(r.fs.waits, 0);
+}
+
+TEST(TreeRemoval, PlainFileAtTheTopFailsEveryAttemptWithErrorDirectory) {
+  Removal r;
+  r.fs.add_file(u"top");
+  EXPECT_EQ(r.run().error(), removal_code::kDirectory);
+  EXPECT_EQ(r.fs.top_opens, 8);
+  EXPECT_EQ(r.fs.waits, 8);
+  EXPECT_TRUE(r.fs.exists(u"top"));
+}
+
+TEST(TreeRemoval, LinksAreRemovedAsLinksAndTargetsKeepTheirContents) {
+  Removal r;
+  r.fs.add_directory(u"target");
+  r.fs.add_file(u"target/keep.txt");
+  r.fs.add_directory(u"top");
+  r.fs.add_directory_link(u"top/link", u"target");
+  r.fs.add_directory_link(u"toplink", u"target");
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_FALSE(r.fs.exists(u"top"));
+  ASSERT_TRUE(r.run("toplink").ok());
+  EXPECT_FALSE(r.fs.exists(u"toplink"));
+  EXPECT_TRUE(r.fs.exists(u"target/keep.txt"));
+}
+
+// Another process deleted the entry just before our open; the system answers with status.
+void expect_vanished_entries_count_as_deleted(uint32_t nt_status) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path != u"top/a/mid.txt" && call.path != u"top/z") return std::nullopt;
+    r.fs.nodes.erase(call.path);
+    return nt_status;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_TRUE(r.fs.nodes.empty());
+}
+
+TEST(TreeRemoval, EntriesAlreadyGoneCountAsDeleted) {
+  for (uint32_t nt_status : {status::kObjectNameNotFound, status::kObjectPathNotFound, status::kBadNetworkPath,
+                             status::kBadNetworkName, status::kDeletePending}) {
+    SCOPED_TRACE(nt_status);
+    expect_vanished_entries_count_as_deleted(nt_status);
+  }
+}
+
+TEST(TreeRemoval, AnyOtherOpenFailureFailsEveryAttemptWithItsCode) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/a/b") return status::kAccessDenied;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.top_opens, 8);
+  EXPECT_EQ(r.fs.waits, 8);
+  EXPECT_TRUE(r.fs.exists(u"top/a/b/deep.txt"));
+  EXPECT_EQ(r.fs.open_handles, 0u);
+}
+
+TEST(TreeRemoval, NoReparseAttributeIsDroppedOnceForTheRestOfTheRun) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.reject_no_reparse = true;
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_FALSE(r.use_no_reparse);
+  ASSERT_GE(r.fs.opens.size(), 2u);
+  EXPECT_EQ(r.fs.opens[0].object_attributes, removal_code::kObjDontReparse);
+  EXPECT_EQ(r.fs.opens[1].path, r.fs.opens[0].path);
+  for (size_t i = 1; i < r.fs.opens.size(); ++i) EXPECT_EQ(r.fs.opens[i].object_attributes, 0u);
+
+  // A later call starts without it.
+  build_tree(r.fs);
+  r.fs.opens.clear();
+  ASSERT_TRUE(r.run().ok());
+  for (const auto& open : r.fs.opens) EXPECT_EQ(open.object_attributes, 0u);
+}
+
+TEST(TreeRemoval, DeletePendingOnTheOpenWithoutNoReparseMeansGone) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/going");
+  r.fs.reject_no_reparse = true;
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path != u"top/going") return std::nullopt;
+    r.fs.nodes.erase(call.path);
+    return status::kDeletePending;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_FALSE(r.use_no_reparse);
+}
+
+TEST(TreeRemoval, InvalidParameterWithoutNoReparseIsAPlainFailure) {
+  Removal r;
+  r.use_no_reparse = false;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/odd");
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/odd") return status::kInvalidParameter;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error(), removal_code::kInvalidParameter);
+  EXPECT_EQ(r.fs.opens.size(), 8u);  // one open per attempt, no second try
+}
+
+TEST(TreeRemoval, ReadOnlyEntriesGoThroughTheExtendedDispositionWhereItWorks) {
+  Removal r;
+  build_tree(r.fs, kReadOnly);
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_TRUE(r.fs.nodes.empty());
+  EXPECT_EQ(r.fs.plain_marks, 0);
+  EXPECT_EQ(r.fs.attribute_writes, 0);
+}
+
+TEST(TreeRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedBeforeTheDeletion) {
+  for (uint32_t unsupported : {removal_code::kInvalidFunction, removal_code::kNotSupported,
+                               removal_code::kInvalidParameter}) {
+    SCOPED_TRACE(unsupported);
+    Removal r;
+    build_tree(r.fs, kReadOnly);
+    r.fs.add_file(u"top/a/writable.txt");
+    r.fs.nodes.at(u"top/a/b").attributes |= kReadOnly;
+    r.fs.ex_disposition_error = unsupported;
+    ASSERT_TRUE(r.run().ok());
+    EXPECT_TRUE(r.fs.nodes.empty());
+    EXPECT_EQ(r.fs.attribute_writes, 33);  // 32 read-only files and one read-only directory
+    EXPECT_EQ(r.fs.top_opens, 1);
+  }
+}
+
+TEST(TreeRemoval, OtherDispositionFailuresAreNotRetriedThePlainWay) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.ex_disposition_error = removal_code::kAccessDenied;
+  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.plain_marks, 0);
+}
+
+TEST(TreeRemoval, ReadOnlyThatCannotBeClearedFailsWithAccessDenied) {
+  Removal r;
+  build_tree(r.fs, kReadOnly);
+  r.fs.ex_disposition_error = removal_code::kNotSupported;
+  r.fs.write_attributes_error = 1117;  // ERROR_IO_DEVICE
+  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.top_opens, 8);
+}
+
+TEST(TreeRemoval, LockedFileFailsWithSharingViolationAfterFiftyTriesPerAttempt) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  for (auto name : {u"a", u"b", u"locked", u"y", u"z"}) r.fs.add_file(u"top/" + std::u16string(name));
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/locked") return status::kSharingViolation;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error(), removal_code::kSharingViolation);
+  EXPECT_EQ(std::count_if(r.fs.opens.begin(), r.fs.opens.end(),
+                          [](const test::OpenCall& c) { return c.path == u"top/locked"; }),
+            8 * 50);
+  EXPECT_EQ(r.fs.yields, 8 * 49);
+  EXPECT_FALSE(r.fs.exists(u"top/a"));
+  EXPECT_FALSE(r.fs.exists(u"top/b"));
+  EXPECT_TRUE(r.fs.exists(u"top/y"));
+  EXPECT_TRUE(r.fs.exists(u"top/z"));
+}
+
+TEST(TreeRemoval, FileReleasedDuringTheQuickRetriesIsDeletedInTheSameAttempt) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/locked");
+  bool locked = true;
+  r.fs.on_yield = [&](int yields) { locked = yields < 10; };
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (locked && call.path == u"top/locked") return status::kSharingViolation;
+    return std::nullopt;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_EQ(r.fs.yields, 10);
+}
+
+TEST(TreeRemoval, DirectoryRefilledMeanwhileIsRetriedFiftyTimesThenFails) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  int refills = 0;
+  // Another program drops a file into the directory each time it is about to be deleted.
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top" && (call.access & removal_code::kAccessDelete)) {
+      r.fs.add_file(u"top/new" + std::u16string(1, u'0' + refills++ % 10));
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error(), removal_code::kDirNotEmpty);
+  EXPECT_EQ(refills, 8 * 50);
+  EXPECT_EQ(r.fs.waits, 8);
+}
+
+TEST(SingleFileRemoval, DeletesByNameAndReportsOtherFailuresAsTheyAre) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f");
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kFileNotFound);
+}
+
+TEST(SingleFileRemoval, ReadOnlyFileGoesThroughTheExtendedDisposition) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly);
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(fs.attribute_writes, 0);
+}
+
+TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedFirst) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly | 0x20);
+  fs.ex_disposition_error = removal_code::kInvalidParameter;
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(fs.attribute_writes, 1);
+  EXPECT_EQ(fs.open_handles, 0u);
+}
+
+TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly);
+  fs.open_file_error = removal_code::kSharingViolation;
+  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  fs.open_file_error.reset();
+  fs.ex_disposition_error = 1117;
+  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  fs.ex_disposition_error = removal_code::kNotSupported;
+  fs.write_attributes_error = 1117;
+  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  EXPECT_TRUE(fs.exists(u"f"));
+  EXPECT_EQ(fs.plain_marks, 0);
+}
+
+}  // namespace
+}  // namespace koravane
