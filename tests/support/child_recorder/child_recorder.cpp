@@ -1,0 +1,51 @@
+// Appends to the file named by KORAVANE_RECORD_FILE two lines: its command line exactly as the
+// system gives it, then "usestdhandles=<0|1> in=<kind> out=<kind> err=<kind>". Exits with the
+// number in KORAVANE_RECORD_EXIT (0 when unset).
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "platform/os_text_win.h"
+
+namespace {
+
+std::wstring env(const wchar_t* name) {
+  wchar_t buffer[4096];
+  const DWORD n = GetEnvironmentVariableW(name, buffer, 4096);
+  return (n > 0 && n < 4096) ? std::wstring(buffer, n) : std::wstring();
+}
+
+const char* handle_kind(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return "none";
+  switch (GetFileType(h)) {
+    case FILE_TYPE_CHAR: return "char";
+    case FILE_TYPE_PIPE: return "pipe";
+    case FILE_TYPE_DISK: return "disk";
+    default: return "unknown";
+  }
+}
+
+}  // namespace
+
+int wmain() {
+  STARTUPINFOW startup{};
+  GetStartupInfoW(&startup);
+  std::string record = koravane::from_wide(GetCommandLineW());
+  record += "\nusestdhandles=";
+  record += (startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0";
+  record += std::string(" in=") + handle_kind(STD_INPUT_HANDLE) + " out=" +
+            handle_kind(STD_OUTPUT_HANDLE) + " err=" + handle_kind(STD_ERROR_HANDLE) + "\n";
+  const std::wstring file_name = env(L"KORAVANE_RECORD_FILE");
+  if (!file_name.empty()) {
+    HANDLE file = CreateFileW(file_name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+      CloseHandle(file);
+    }
+  }
+  return static_cast<int>(std::wcstoul(env(L"KORAVANE_RECORD_EXIT").c_str(), nullptr, 10));
+}

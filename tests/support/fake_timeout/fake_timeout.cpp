@@ -1,0 +1,31 @@
+// Stand-in for the system's timeout.exe: "timeout /t N [/nobreak]" waits N seconds. Keys never cut
+// the wait short, so /nobreak changes nothing here.
+#include <windows.h>
+
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+namespace {
+
+bool same_option(const wchar_t* argument, const wchar_t* option) {
+  return _wcsicmp(argument, option) == 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  long seconds = -2;
+  for (int i = 1; i < argc; ++i) {
+    if (same_option(argv[i], L"/t") && i + 1 < argc) {
+      wchar_t* end = nullptr;
+      seconds = std::wcstol(argv[++i], &end, 10);
+      if (end == argv[i] || *end != L'\0') return 1;
+    } else if (!same_option(argv[i], L"/nobreak")) {
+      return 1;
+    }
+  }
+  if (seconds < -1 || seconds > 99999) return 1;
+  Sleep(seconds == -1 ? INFINITE : static_cast<DWORD>(seconds) * 1000);
+  return 0;
+}
