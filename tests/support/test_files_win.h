@@ -45,16 +45,19 @@ inline std::optional<std::string> read_file(std::string_view path) {
   return bytes;
 }
 
-// A new, empty folder under the temporary folder, unique to this process and call.
+// A new, empty folder under the temporary folder. Wine reuses process ids from run to run, so
+// the name takes the clock too and creation must succeed on a name that was not there.
 inline std::string fresh_folder(std::string_view name) {
   static int counter = 0;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::string path = join_path(from_wide(temp), std::string(name) + "-" +
-                                                          std::to_string(GetCurrentProcessId()) +
-                                                          "-" + std::to_string(++counter));
-  make_folder(path);
-  return path;
+  for (;;) {
+    const std::string path = join_path(
+        from_wide(temp), std::string(name) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount64()) + "-" + std::to_string(++counter));
+    if (CreateDirectoryW(to_wide(path).c_str(), nullptr)) return path;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return path;
+  }
 }
 
 inline void set_env(const char* name, std::optional<std::string_view> value) {
