@@ -1,0 +1,446 @@
+#!/usr/bin/env python3
+"""Drives the custom windows of ui_probe.exe in a real X server (Xvfb) with xdotool and checks
+screenshots pixel by pixel.
+
+Usage: gui_test.py WINEPREFIX PROBE_EXE [--docs DIR]
+DISPLAY must name an X server without a window manager (tools/with-xvfb). With --docs the window
+screenshots are also saved as PNG files for the README.
+"""
+import os
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+CHOICE_NAME = "^KoraVane — удаление$"
+NOTICE_NAME = "^KoraVane$"
+LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
+FULL = "Удалено всё в папке установки."
+
+# Colours as (r, g, b).
+FRAME = (48, 54, 68)
+CARD_FILL = (16, 20, 30)
+BUTTON_BACK = (18, 22, 32)
+HEADING = (240, 242, 248)
+CLOSE_NORMAL = (120, 128, 140)
+CLOSE_HOVER = (230, 234, 240)
+WHITE = (255, 255, 255)
+ICON = (70, 200, 140)
+REMOVAL = {"accent": (232, 120, 110), "light": (255, 160, 150), "card_border": (80, 40, 38)}
+STANDARD = {"accent": (201, 162, 84), "light": (232, 200, 120), "card_border": (70, 58, 36)}
+DANGER, DANGER_PRESSED, DANGER_BORDER = (210, 95, 88), (180, 70, 64), (120, 40, 36)
+SECONDARY, SECONDARY_PRESSED, SECONDARY_BORDER = (28, 34, 48), (40, 48, 64), (70, 80, 100)
+
+CLOSE_GLYPH = (454, 10, 490, 46)
+CLOSE_CENTRE = (472, 28)
+PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = 248, 300, 352
+
+
+class Failures:
+    def __init__(self):
+        self.items = []
+
+    def check(self, ok, what):
+        print(("ok    " if ok else "FAIL  ") + what, flush=True)
+        if not ok:
+            self.items.append(what)
+
+
+failures = Failures()
+
+
+def run(*args, check=True):
+    return subprocess.run(args, check=check, capture_output=True, text=True).stdout
+
+
+class Screen:
+    """One screenshot of the root window, read as PPM."""
+
+    def __init__(self):
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
+                              capture_output=True).stdout
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos)
+                continue
+            end = pos
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[pos:end])
+            pos = end
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[pos + 1:]
+        self.raw = data
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+    def region(self, left, top, right, bottom):
+        return [self.at(x, y) for y in range(top, bottom) for x in range(left, right)]
+
+    def save_crop(self, path, x, y, width, height):
+        subprocess.run(["convert", "ppm:-", "-crop", f"{width}x{height}+{x}+{y}", "+repage", path],
+                       input=self.raw, check=True)
+
+
+def near(a, b, tolerance):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def brightest(pixels):
+    return max(pixels, key=sum)
+
+
+class Probe:
+    """One run of ui_probe.exe under Wine; its windows are found by name with xdotool."""
+
+    def __init__(self, prefix, exe, *args):
+        command = 'source "$1/tools/wine-env" "$2"; shift 2; exec wine "$@"'
+        self.process = subprocess.Popen(["bash", "-c", command, "bash", ROOT, prefix, exe, *args],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.lines = []
+
+    def window(self, name):
+        """Waits (bounded) for the window to be mapped and returns (id, x, y)."""
+        for _ in range(120):
+            found = run("xdotool", "search", "--onlyvisible", "--name", name, check=False).split()
+            if found:
+                wid = found[-1]
+                return wid, *self.position(wid)
+            if self.process.poll() is not None:
+                break
+            time.sleep(0.25)
+        raise RuntimeError(f"window {name!r} did not appear")
+
+    @staticmethod
+    def position(wid):
+        shell = run("xdotool", "getwindowgeometry", "--shell", wid)
+        values = dict(line.split("=", 1) for line in shell.split())
+        return int(values["X"]), int(values["Y"])
+
+    def finish(self):
+        out, _ = self.process.communicate(timeout=60)
+        self.lines = out.split()
+        return out.splitlines(), self.process.returncode
+
+    def alive(self):
+        return self.process.poll() is None
+
+
+def wait_for(predicate, tries=60):
+    """Polls screenshots until the predicate holds (painting is asynchronous); returns the last one."""
+    screen = None
+    for _ in range(tries):
+        screen = Screen()
+        if predicate(screen):
+            break
+        time.sleep(0.2)
+    return screen
+
+
+def move(x, y):
+    run("xdotool", "mousemove", "--sync", str(x), str(y))
+
+
+def click_at(x, y):
+    move(x, y)
+    run("xdotool", "click", "1")
+
+
+def button_centre(wx, wy, top):
+    return wx + 28 + 214, wy + top + 20
+
+
+def close_glyph_brightest(screen, wx, wy):
+    left, top, right, bottom = CLOSE_GLYPH
+    return brightest(screen.region(wx + left, wy + top, wx + right, wy + bottom))
+
+
+def expect_result(probe, expected, what):
+    lines, code = probe.finish()
+    failures.check(f"result {expected}" in lines and code == 0, f"{what}: result {expected} (saw {lines}, exit {code})")
+
+
+def check_frame(screen, base, wx, wy, height, palette, label):
+    c = failures.check
+    px = lambda x, y: screen.at(wx + x, wy + y)
+    for x, y in [(100, 1), (100, 2), (400, 2)]:
+        c(px(x, y) == palette["accent"], f"{label}: accent strip at ({x},{y}) {px(x, y)}")
+    for x, y in [(100, 0), (0, height // 2), (499, height // 2), (250, height - 1)]:
+        c(px(x, y) == FRAME, f"{label}: frame at ({x},{y}) {px(x, y)}")
+    for x, y in [(0, 0), (499, 0), (0, height - 1), (499, height - 1)]:
+        c(px(x, y) == base.at(wx + x, wy + y), f"{label}: corner ({x},{y}) clipped by the region")
+    c(near(px(10, 10), (10, 12, 18), 2), f"{label}: gradient near top {px(10, 10)}")
+    c(near(px(10, height - 10), (18, 22, 32), 2), f"{label}: gradient near bottom {px(10, height - 10)}")
+    c(px(465, 170) == CARD_FILL, f"{label}: card fill {px(465, 170)}")
+    for x, y in [(28, 170), (250, 122)]:
+        c(px(x, y) == palette["card_border"], f"{label}: card border at ({x},{y}) {px(x, y)}")
+    for x, y in [(29, 170), (31, 140), (30, 200)]:
+        c(px(x, y) == palette["accent"], f"{label}: card accent bar at ({x},{y}) {px(x, y)}")
+    c(px(32, 170) == CARD_FILL and px(30, 131) == CARD_FILL, f"{label}: card accent bar ends where it should")
+    c(px(48, 42) == ICON, f"{label}: icon drawn at 28,22 size 40 {px(48, 42)}")
+    c(palette["light"] in screen.region(wx + 80, wy + 24, wx + 300, wy + 58), f"{label}: brand text in light accent")
+    c(HEADING in screen.region(wx + 28, wy + 78, wx + 200, wy + 112), f"{label}: heading text colour")
+    c(near(close_glyph_brightest(screen, wx, wy), CLOSE_NORMAL, 8),
+      f"{label}: close glyph normal {close_glyph_brightest(screen, wx, wy)}")
+
+
+def check_button(screen, wx, wy, top, fill, border, label):
+    px = lambda x, y: screen.at(wx + x, wy + y)
+    failures.check(px(40, top + 20) == fill, f"{label}: fill {px(40, top + 20)}, expected {fill}")
+    failures.check(px(28, top + 20) == border and px(455, top + 20) == border, f"{label}: border {px(28, top + 20)}")
+    failures.check(px(28, top) == BUTTON_BACK, f"{label}: rounded corner over {BUTTON_BACK} {px(28, top)}")
+
+
+def focus_frame_at(screen, wx, wy, top):
+    return screen.at(wx + 31, wy + top + 20) == WHITE and screen.at(wx + 100, wy + top + 3) == WHITE
+
+
+def test_choice_look_and_primary(prefix, exe, base, docs):
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    failures.check((wx, wy) == ((base.width - 500) // 2, (base.height - 500) // 2),
+                   f"choice: centred on the screen at {(wx, wy)}")
+    screen = wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    check_frame(screen, base, wx, wy, 500, REMOVAL, "choice")
+    check_button(screen, wx, wy, PRIMARY_Y, REMOVAL["light"], REMOVAL["accent"], "choice primary")
+    check_button(screen, wx, wy, ALTERNATE_Y, DANGER, DANGER_BORDER, "choice danger")
+    check_button(screen, wx, wy, CANCEL_Y, SECONDARY, SECONDARY_BORDER, "choice secondary")
+    failures.check(not any(focus_frame_at(screen, wx, wy, t) for t in (PRIMARY_Y, ALTERNATE_Y, CANCEL_Y)),
+                   "choice: no initial focus frame")
+    if docs:
+        screen.save_crop(os.path.join(docs, "removal-choice.png"), wx, wy, 500, 500)
+    click_at(*button_centre(wx, wy, PRIMARY_Y))
+    expect_result(probe, 1, "choice: primary button")
+
+
+def test_buttons_give_results(prefix, exe):
+    for top, expected, label in [(ALTERNATE_Y, 3, "alternate"), (CANCEL_Y, 2, "cancel")]:
+        probe = Probe(prefix, exe, "choice")
+        wid, wx, wy = probe.window(CHOICE_NAME)
+        wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+        click_at(*button_centre(wx, wy, top))
+        expect_result(probe, expected, f"choice: {label} button")
+
+
+def test_pressed_fills(prefix, exe):
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    for top, pressed, label in [(PRIMARY_Y, REMOVAL["accent"], "primary"), (ALTERNATE_Y, DANGER_PRESSED, "danger"),
+                                (CANCEL_Y, SECONDARY_PRESSED, "secondary")]:
+        move(*button_centre(wx, wy, top))
+        run("xdotool", "mousedown", "1")
+        screen = wait_for(lambda s: s.at(wx + 40, wy + top + 20) == pressed)
+        failures.check(screen.at(wx + 40, wy + top + 20) == pressed,
+                       f"pressed {label}: fill {screen.at(wx + 40, wy + top + 20)}, expected {pressed}")
+        # Leave the button before releasing it, so nothing is activated.
+        move(wx + 250, wy + 450)
+        wait_for(lambda s: s.at(wx + 40, wy + top + 20) != pressed)
+        run("xdotool", "mouseup", "1")
+    failures.check(probe.alive(), "pressed: releasing outside a button activates nothing")
+    post_close(prefix, exe, "KoraVaneUninstallUI")
+    expect_result(probe, 0, "pressed: window then closed from outside")
+
+
+def post_close(prefix, exe, class_name):
+    helper = Probe(prefix, exe, "post-close", class_name)
+    _, code = helper.finish()
+    failures.check(code == 0, f"post-close helper found {class_name}")
+
+
+def test_close_glyph(prefix, exe):
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    glyph = lambda s: close_glyph_brightest(s, wx, wy)
+    move(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
+    screen = wait_for(lambda s: near(glyph(s), CLOSE_HOVER, 8))
+    failures.check(near(glyph(screen), CLOSE_HOVER, 8), f"close glyph on hover {glyph(screen)}")
+    move(wx + 250, wy + 30)  # header band: hit testing clears the hover
+    screen = wait_for(lambda s: near(glyph(s), CLOSE_NORMAL, 8))
+    failures.check(near(glyph(screen), CLOSE_NORMAL, 8), f"close glyph after leaving to the header {glyph(screen)}")
+    move(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
+    wait_for(lambda s: near(glyph(s), CLOSE_HOVER, 8))
+    move(wx + 250, wy + 170)  # card: a mouse move outside the glyph clears it
+    screen = wait_for(lambda s: near(glyph(s), CLOSE_NORMAL, 8))
+    failures.check(near(glyph(screen), CLOSE_NORMAL, 8), f"close glyph after leaving to the card {glyph(screen)}")
+    click_at(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
+    expect_result(probe, 2, "close glyph click")
+
+    # The release decides: a press on the card released over the glyph also closes.
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    move(wx + 250, wy + 170)
+    run("xdotool", "mousedown", "1")
+    move(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
+    run("xdotool", "mouseup", "1")
+    expect_result(probe, 2, "press on the card, release over the close glyph")
+
+
+def test_keyboard(prefix, exe):
+    # Escape and Enter change nothing: the window stays and a later outside close still gives none.
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    run("xdotool", "windowfocus", "--sync", wid)
+    run("xdotool", "key", "--window", wid, "Escape", "Return", "KP_Enter", "Escape")
+    screen = Screen()
+    failures.check(probe.alive() and screen.at(wx + 100, wy + 2) == REMOVAL["accent"],
+                   "Escape and Enter leave the dialog open")
+    post_close(prefix, exe, "KoraVaneUninstallUI")
+    expect_result(probe, 0, "Escape/Enter then WM_CLOSE from another process")
+
+    # Tab walks primary, alternate, cancel; Space activates the focused button.
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    run("xdotool", "windowfocus", "--sync", wid)
+    tops = [PRIMARY_Y, ALTERNATE_Y, CANCEL_Y]
+    for step, top in enumerate(tops, 1):
+        run("xdotool", "key", "--window", wid, "Tab")
+        screen = wait_for(lambda s: focus_frame_at(s, wx, wy, top), tries=30)
+        framed = [t for t in tops if focus_frame_at(screen, wx, wy, t)]
+        failures.check(framed == [top], f"Tab {step}: focus frame on the button at y {top} (framed: {framed})")
+    run("xdotool", "key", "--window", wid, "space")
+    expect_result(probe, 2, "Space on the focused cancel button")
+
+    # Tab twice and Space: the alternate button.
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    run("xdotool", "windowfocus", "--sync", wid)
+    run("xdotool", "key", "--window", wid, "Tab")
+    wait_for(lambda s: focus_frame_at(s, wx, wy, PRIMARY_Y), tries=30)
+    run("xdotool", "key", "--window", wid, "Tab")
+    wait_for(lambda s: focus_frame_at(s, wx, wy, ALTERNATE_Y), tries=30)
+    run("xdotool", "key", "--window", wid, "space")
+    expect_result(probe, 3, "Tab, Tab, Space activates the alternate button")
+
+
+def drag(x, y, dx, dy):
+    """Presses, moves in steps and releases, pausing so Wine's move loop sees each event in turn."""
+    move(x, y)
+    run("xdotool", "mousedown", "1")
+    time.sleep(0.4)
+    for step in range(1, 5):
+        move(x + dx * step // 4, y + dy * step // 4)
+        time.sleep(0.2)
+    run("xdotool", "mouseup", "1")
+    time.sleep(0.4)
+
+
+def test_drag(prefix, exe):
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    drag(wx + 200, wy + 55, 60, 40)  # last row of the header band
+    moved = None
+    for _ in range(30):
+        moved = Probe.position(wid)
+        if moved != (wx, wy):
+            break
+        time.sleep(0.2)
+    failures.check(moved == (wx + 60, wy + 40), f"dragging the header band moves the window: {(wx, wy)} -> {moved}")
+    wx, wy = moved
+    drag(wx + 200, wy + 56, 60, 40)  # first row below the band
+    drag(wx + 200, wy + 430, -50, 30)
+    time.sleep(0.5)
+    still = Probe.position(wid)
+    failures.check(still == (wx, wy), f"dragging below the band does not move it: {(wx, wy)} -> {still}")
+    click_at(*button_centre(wx, wy, CANCEL_Y))
+    expect_result(probe, 2, "cancel button after the window moved")
+
+
+def test_notice(prefix, exe, base, docs):
+    probe = Probe(prefix, exe, "notice", LAUNCHER_ONLY)
+    wid, wx, wy = probe.window(NOTICE_NAME)
+    failures.check((wx, wy) == ((base.width - 500) // 2, (base.height - 300) // 2),
+                   f"notice: centred on the screen at {(wx, wy)}")
+    screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+    check_frame(screen, base, wx, wy, 300, STANDARD, "notice")
+    check_button(screen, wx, wy, 210, STANDARD["light"], STANDARD["accent"], "notice primary")
+    px = lambda x, y: screen.at(wx + x, wy + y)
+    failures.check(px(250, 227) == STANDARD["light"] and px(465, 215) == CARD_FILL,
+                   "notice: the button covers the lower part of the card")
+    failures.check(screen.at(wx + 250, wy + 300) == base.at(wx + 250, wy + 300), "notice: 300 pixels high")
+    if docs:
+        screen.save_crop(os.path.join(docs, "notice-launcher-only.png"), wx, wy, 500, 300)
+    click_at(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
+    expect_result(probe, 2, "notice: close glyph")
+
+    probe = Probe(prefix, exe, "show-notice", "  \n" + FULL + "\n ")
+    wid, wx, wy = probe.window(NOTICE_NAME)
+    screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+    if docs:
+        screen.save_crop(os.path.join(docs, "notice-full.png"), wx, wy, 500, 300)
+    click_at(*button_centre(wx, wy, 210))
+    lines, code = probe.finish()
+    failures.check(lines == ["closed"] and code == 0, f"show_notice returns after Закрыть ({lines})")
+
+
+def test_two_windows_and_outside_close(prefix, exe):
+    probe = Probe(prefix, exe, "two")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    click_at(*button_centre(wx, wy, ALTERNATE_Y))
+    wid, wx, wy = probe.window(NOTICE_NAME)
+    screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+    failures.check(screen.at(wx + 100, wy + 2) == STANDARD["accent"], "second window paints with its own palette")
+    click_at(*button_centre(wx, wy, 210))
+    lines, code = probe.finish()
+    failures.check(lines == ["shown", "result 3", "shown", "result 1"] and code == 0,
+                   f"two windows in a row on one thread ({lines})")
+
+    probe = Probe(prefix, exe, "notice", FULL)
+    probe.window(NOTICE_NAME)
+    post_close(prefix, exe, "KoraVaneUpdaterUI")
+    expect_result(probe, 0, "notice closed from outside")
+
+
+def test_without_window(prefix, exe):
+    probe = Probe(prefix, exe, "null-loop")
+    lines, code = probe.finish()
+    failures.check(lines == ["returned"] and code == 0, f"loop without a window returns at once ({lines})")
+    probe = Probe(prefix, exe, "conflict")
+    lines, code = probe.finish()
+    failures.check(lines == ["storing"] and code != 0,
+                   f"conflicting slot access ends the process ({lines}, exit {code:#x})")
+
+
+def main():
+    if not os.environ.get("DISPLAY"):
+        print("gui_test: DISPLAY is not set; run under tools/with-xvfb")
+        return 1
+    prefix, exe = sys.argv[1], sys.argv[2]
+    docs = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--docs" else None
+    only = os.environ.get("UI_GUI_ONLY")
+    base = Screen()
+    tests = {
+        "look": lambda: test_choice_look_and_primary(prefix, exe, base, docs),
+        "buttons": lambda: test_buttons_give_results(prefix, exe),
+        "pressed": lambda: test_pressed_fills(prefix, exe),
+        "glyph": lambda: test_close_glyph(prefix, exe),
+        "keyboard": lambda: test_keyboard(prefix, exe),
+        "drag": lambda: test_drag(prefix, exe),
+        "notice": lambda: test_notice(prefix, exe, base, docs),
+        "two": lambda: test_two_windows_and_outside_close(prefix, exe),
+        "nowindow": lambda: test_without_window(prefix, exe),
+    }
+    for name, test in tests.items():
+        if only and name not in only.split(","):
+            continue
+        print(f"== {name}", flush=True)
+        test()
+    print(f"{len(failures.items)} failure(s)")
+    return 1 if failures.items else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
