@@ -59,8 +59,8 @@ class RemovalSteps : public ::testing::Test {
     std::optional<std::string> record;
     for (int i = 0; i < 400 && !(record = read_file(record_file_)); ++i) Sleep(50);
     if (!record) return std::nullopt;
-    const auto lines = lines_of(*record);
-    EXPECT_EQ(lines.size(), 1u) << *record;
+    const auto lines = lines_of(*record);  // the command line, then how its handles were set
+    EXPECT_EQ(lines.size(), 2u) << *record;
     const std::string prefix = "\"cmd\" /C ";
     EXPECT_EQ(lines[0].substr(0, prefix.size()), prefix);
     return read_file(lines[0].substr(prefix.size()));

@@ -1,0 +1,58 @@
+// A full removal that cannot finish while a game file is held open hands the install root to
+// the self-deletion script; the script removes it once the holder has let go.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/handles_win.h"
+#include "removal/removal_steps.h"
+#include "support/test_files_win.h"
+
+namespace koravane {
+namespace {
+
+using test::fresh_folder;
+using test::path_exists;
+
+bool wait_until_gone(const std::string& path) {
+  for (int i = 0; i < 600 && path_exists(path); ++i) Sleep(50);  // up to 30 s
+  return !path_exists(path);
+}
+
+TEST(DeferredFinish, TheScriptRemovesTheRootAfterTheHolderEnds) {
+  const std::string root = join_path(fresh_folder("deferred"), "Игры KoraVane 100%");
+  test::make_folder(root);
+  test::make_folder(join_path(root, "saves"));
+  const std::string held = join_path(root, "saves\\world.dat");
+  ASSERT_TRUE(test::write_file(held, "world"));
+  ASSERT_TRUE(test::write_file(join_path(root, "current.json"), "{}"));
+  test::set_env("APPDATA", std::nullopt);
+
+  const std::wstring ready_name = L"koravane-ready-" + std::to_wstring(GetTickCount64());
+  const std::wstring release_name = ready_name + L"-release";
+  UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, release_name.c_str()));
+  std::wstring command = L"tree_helper hold \"" + to_wide(held) + L"\" " + ready_name + L" " +
+                         release_name;
+  STARTUPINFOW startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(to_wide(KORAVANE_TREE_HELPER).c_str(), command.data(), nullptr,
+                             nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  UniqueHandle holder(process.hProcess), holder_thread(process.hThread);
+  ASSERT_EQ(WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0);
+
+  run_full_removal(root);
+  ASSERT_TRUE(path_exists(held));  // the tree removal could not take it
+  const auto log = test::read_file(join_path(root, "updates\\rust-updater.log"));
+  ASSERT_TRUE(log);
+  const size_t at = log->find("scheduled delete via ");
+  ASSERT_NE(at, std::string::npos) << *log;
+  const std::string script = log->substr(at + 21, log->find('\n', at) - at - 21);
+
+  SetEvent(release.get());  // the script waits two seconds before it removes anything
+  WaitForSingleObject(holder.get(), 10000);
+  EXPECT_TRUE(wait_until_gone(root)) << root;
+  EXPECT_TRUE(wait_until_gone(script)) << script;
+}
+
+}  // namespace
+}  // namespace koravane
