@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "run/install_root.h"
+#include "support/probe_run_win.h"
+
+namespace koravane {
+namespace {
+
+using probe_test::make_folder;
+using probe_test::run_probe_copy;
+using probe_test::scratch_folder;
+using probe_test::write_file;
+
+std::string source_text(RootSource source) { return std::to_string(static_cast<int>(source)); }
+
+class InstallRootOnWine : public ::testing::Test {
+ protected:
+  // Every case gets its own Cyrillic-named folder holding the program, and a separate working folder.
+  std::string base = scratch_folder("Корень");
+  std::string program_folder = join_path(base, "Лаунчер КораВейн");
+  std::string working_folder = join_path(base, "рабочая");
+  std::string program = join_path(program_folder, "Удаление.exe");
+
+  void SetUp() override {
+    ASSERT_TRUE(make_folder(program_folder));
+    ASSERT_TRUE(make_folder(working_folder));
+  }
+};
+
+TEST_F(InstallRootOnWine, CurrentJsonMarksTheProgramFolder) {
+  ASSERT_TRUE(write_file(join_path(program_folder, "current.json"), "{}"));
+  const auto report = run_probe_copy(program, "--target C:\\elsewhere\\KoraVane.exe", working_folder);
+  EXPECT_EQ(report.exit_code, 0u);
+  EXPECT_EQ(report.executable, program);
+  EXPECT_EQ(report.root, program_folder);
+  EXPECT_EQ(report.source, source_text(RootSource::executable_folder));
+  EXPECT_EQ(report.markers, "markers");
+}
+
+TEST_F(InstallRootOnWine, AFolderNamedCurrentJsonCountsToo) {
+  ASSERT_TRUE(make_folder(join_path(program_folder, "current.json")));
+  EXPECT_EQ(run_probe_copy(program, "", working_folder).root, program_folder);
+}
+
+TEST_F(InstallRootOnWine, AppCurrentMarksTheProgramFolder) {
+  ASSERT_TRUE(make_folder(join_path(program_folder, "app-current")));
+  const auto report = run_probe_copy(program, "", working_folder);
+  EXPECT_EQ(report.root, program_folder);
+  EXPECT_EQ(report.source, source_text(RootSource::executable_folder));
+}
+
+TEST_F(InstallRootOnWine, AnyAppEntryMarksTheProgramFolder) {
+  ASSERT_TRUE(write_file(join_path(program_folder, "app-x"), ""));
+  ASSERT_TRUE(write_file(join_path(program_folder, "игра.txt"), ""));
+  const auto report = run_probe_copy(program, "/S", working_folder);
+  EXPECT_EQ(report.root, program_folder);
+  EXPECT_EQ(report.source, source_text(RootSource::executable_folder));
+  EXPECT_EQ(report.mode, "quiet");
+}
+
+TEST_F(InstallRootOnWine, NoMarkersAndNoTargetGiveTheWorkingFolder) {
+  ASSERT_TRUE(make_folder(join_path(program_folder, "App-1")));  // case matters
+  ASSERT_TRUE(make_folder(join_path(program_folder, "app")));
+  const auto report = run_probe_copy(program, "", working_folder);
+  EXPECT_EQ(report.exit_code, 0u);
+  EXPECT_EQ(report.root, working_folder);
+  EXPECT_EQ(report.source, source_text(RootSource::current_directory));
+  EXPECT_EQ(report.markers, "no markers");
+}
+
+TEST_F(InstallRootOnWine, NoMarkersThenTheTargetStepsOverItsAppFolder) {
+  const std::string launcher = join_path(base, "Игры");
+  const std::string target = join_path(join_path(launcher, "app-1.5.84"), "KoraVane.exe");
+  const auto report = run_probe_copy(program, "--target \"'" + target + "'\"", working_folder);
+  EXPECT_EQ(report.root, launcher);
+  EXPECT_EQ(report.source, source_text(RootSource::target));
+  // Nothing was checked on disk: the folder does not even exist.
+  EXPECT_EQ(report.markers, "no markers");
+}
+
+TEST(InstallRootMarkers, OnRealFolders) {
+  const std::string folder = scratch_folder("маркеры");
+  EXPECT_FALSE(has_root_markers(folder));
+  ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
+  ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case
+  EXPECT_FALSE(has_root_markers(folder));
+  ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
+  EXPECT_TRUE(has_root_markers(folder));
+  EXPECT_FALSE(has_root_markers(join_path(folder, "missing")));
+}
+
+}  // namespace
+}  // namespace koravane
