@@ -1,0 +1,521 @@
+#!/usr/bin/env python3
+"""The whole program under Wine: quiet and interactive runs, install-root safety, faults.
+
+Usage: whole_program_test.py SOURCE_DIR BUILD_DIR PREFIX
+Needs DISPLAY (tools/with-xvfb). Every path the uninstaller may touch lies on a drive K: of the
+prefix that maps to a scratch folder of the build tree, with a profile of its own (the user name
+is Cyrillic); the prefix's own profile is never offered to it.
+"""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+SOURCE, BUILD, PREFIX = sys.argv[1:4]
+sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
+import xdesk  # noqa: E402
+
+WINE_EXEC = os.path.join(SOURCE, "tools", "wine-exec")
+UNINSTALL_EXE = os.path.join(BUILD, "Uninstall.exe")
+SUPPORT = os.path.join(BUILD, "tests", "support")
+WITH_ENV = os.path.join(SUPPORT, "with_env", "with_env.exe")
+IDLE = os.path.join(SUPPORT, "idle", "idle.exe")
+RECORDER = os.path.join(SUPPORT, "child_recorder", "child_recorder.exe")
+UI_PROBE = os.path.join(SUPPORT, "ui_probe", "ui_probe.exe")
+AREA = os.path.join(BUILD, "whole-program-area")
+
+PROFILE = "K:\\Users\\Иван"
+APPDATA = PROFILE + "\\AppData\\Roaming"
+LOCALAPPDATA = PROFILE + "\\AppData\\Local"
+ROOT = LOCALAPPDATA + "\\KoraVane"
+SETTINGS = APPDATA + "\\koravane-launcher"
+PROGRAMS = APPDATA + "\\Microsoft\\Windows\\Start Menu\\Programs"
+DESKTOP = PROFILE + "\\Desktop"
+KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
+
+CHOICE = "^KoraVane — удаление$"
+NOTICE = "^KoraVane$"
+LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
+FULL_TEXT = "Удалено всё в папке установки."
+PRIMARY_Y, ALTERNATE_Y, CANCEL_Y, NOTICE_BUTTON_Y = 248, 300, 352, 210
+CLOSE_GLYPH = (472, 28)
+LAUNCHER_ENTRIES = ["app-1.5.84", "app-current", "packages", "current.json", "version.json",
+                    "icon.ico", "bootstrap-config.json", "KoraVane Updater.exe"]
+GAME_FILES = {
+    "minecraft\\saves\\Мир 1\\level.dat": b"level",
+    "minecraft\\options.txt": b"fov:90",
+    "minecraft\\mods\\mod.jar": b"mod",
+    "KoraVane.exe": b"a game-side copy",
+    "app-data\\cache.bin": b"cache",
+    "options.txt": b"lang:ru_ru",
+}
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok    " if ok else "FAIL  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+def unix(path):
+    """The scratch-folder path of a K: path."""
+    assert path.startswith("K:")
+    parts = [p for p in path[2:].split("\\") if p]
+    return os.path.join(AREA, *parts)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(unix(path)), exist_ok=True)
+    with open(unix(path), "wb") as f:
+        f.write(data)
+
+
+def read(path):
+    try:
+        with open(unix(path), "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def exists(path):
+    return os.path.lexists(unix(path))
+
+
+def wine(*args, wait=True):
+    process = subprocess.Popen([WINE_EXEC, PREFIX, *args], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL)
+    if wait:
+        process.communicate(timeout=120)
+    return process
+
+
+def key_exists():
+    return wine("reg", "query", KEY).returncode == 0
+
+
+def snapshot(path):
+    """Every file below a K: folder with its bytes."""
+    base = unix(path)
+    files = {}
+    for folder, _, names in os.walk(base):
+        for name in names:
+            full = os.path.join(folder, name)
+            with open(full, "rb") as f:
+                files[os.path.relpath(full, base)] = f.read()
+    return files
+
+
+def wait_until(predicate, seconds=30):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.2)
+    return predicate()
+
+
+def temp_log():
+    found = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "Temp",
+                                   "koravane-uninstall.log"))
+    if not found:
+        return ""
+    with open(found[0], encoding="utf-8") as f:
+        return f.read()
+
+
+def log_lines(root=ROOT):
+    data = read(root + "\\updates\\rust-updater.log")
+    return data.decode("utf-8").splitlines() if data is not None else None
+
+
+class Uninstall:
+    """One run of the uninstaller, started through with_env so that the profile variables point
+    into the scratch drive."""
+
+    def __init__(self, exe, *args, cwd=None, env=None, unset=()):
+        values = {"USERPROFILE": PROFILE, "APPDATA": APPDATA, "LOCALAPPDATA": LOCALAPPDATA}
+        values.update(env or {})
+        settings = [f"{k}={v}" for k, v in values.items() if k not in unset]
+        settings += [f"-{name}" for name in unset]
+        if cwd:
+            settings += ["--cwd", cwd]
+        self.process = wine(WITH_ENV, *settings, "--", exe, *args, wait=False)
+        self.saw_window = False
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def finish(self, seconds=90):
+        """Waits for the exit, watching for any window of ours meanwhile; returns the exit code."""
+        deadline = time.time() + seconds
+        while self.alive() and time.time() < deadline:
+            if xdesk.visible_windows("KoraVane"):
+                self.saw_window = True
+            time.sleep(0.1)
+        self.process.communicate(timeout=30)
+        return self.process.returncode
+
+
+def reset_area():
+    """A fresh scratch drive K: with a profile, settings, shortcuts and the uninstall key."""
+    if os.path.isdir(AREA):
+        subprocess.run(["chmod", "-R", "u+w", AREA], check=False)
+        shutil.rmtree(AREA)
+    os.makedirs(AREA)
+    link = os.path.join(PREFIX, "dosdevices", "k:")
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(AREA, link)
+    for folder in ("Desktop", "Documents", "Downloads"):
+        write(PROFILE + "\\" + folder + "\\keep.txt", folder.encode())
+    write(SETTINGS + "\\login.json", b"{\"token\": 1}")
+    write(APPDATA + "\\other-app\\config.ini", b"keep")
+    for shortcut in ("Удалить KoraVane.lnk", "Uninstall KoraVane.lnk", "KoraVane.lnk"):
+        write(PROGRAMS + "\\" + shortcut, b"lnk")
+    write(PROGRAMS + "\\Other.lnk", b"lnk")
+    write(DESKTOP + "\\KoraVane.lnk", b"lnk")
+    wine("reg", "add", KEY, "/v", "DisplayName", "/d", "KoraVane", "/f")
+
+
+def lay_root(root=ROOT, with_uninstaller=True):
+    with open(IDLE, "rb") as f:
+        idle = f.read()
+    write(root + "\\app-1.5.84\\KoraVane.exe", idle)
+    write(root + "\\app-1.5.84\\resources.pak", b"pak")
+    write(root + "\\app-current\\app.asar", b"asar")
+    write(root + "\\packages\\KoraVane-1.5.84-full.nupkg", b"pkg")
+    write(root + "\\updates\\rust-updater.log", b"an earlier run\n")
+    for name in ("current.json", "version.json", "icon.ico", "bootstrap-config.json"):
+        write(root + "\\" + name, name.encode())
+    write(root + "\\KoraVane Updater.exe", idle)
+    write(root + "\\Update.exe", idle)
+    for name, data in GAME_FILES.items():
+        write(root + "\\" + name, data)
+    if with_uninstaller:
+        shutil.copyfile(UNINSTALL_EXE, unix(root + "\\Uninstall.exe"))
+
+
+def start_launcher_processes(root=ROOT):
+    processes = [wine(root + "\\app-1.5.84\\KoraVane.exe", wait=False),
+                 wine(root + "\\KoraVane Updater.exe", wait=False)]
+    time.sleep(1.5)
+    return processes
+
+
+def ended(processes, seconds=20):
+    return wait_until(lambda: all(p.poll() is not None for p in processes), seconds)
+
+
+def stop(processes):
+    for p in processes:
+        if p.poll() is None:
+            p.kill()
+            p.communicate()
+
+
+def start_line(quiet, root):
+    return f"Uninstall 1.5.84 start quiet={'true' if quiet else 'false'} root={root}"
+
+
+def settings_and_shortcuts_gone():
+    return (not exists(SETTINGS) and not exists(PROGRAMS + "\\KoraVane.lnk")
+            and not exists(PROGRAMS + "\\Удалить KoraVane.lnk")
+            and not exists(PROGRAMS + "\\Uninstall KoraVane.lnk")
+            and not exists(DESKTOP + "\\KoraVane.lnk") and exists(PROGRAMS + "\\Other.lnk"))
+
+
+# ---------------------------------------------------------------------------------------------
+# Quiet runs
+
+
+def test_quiet(option):
+    reset_area()
+    lay_root()
+    launcher = start_launcher_processes()
+    run = Uninstall(ROOT + "\\Uninstall.exe", option)
+    code = run.finish()
+    check(code == 0, f"{option}: exit code 0 (saw {code})")
+    check(not run.saw_window, f"{option}: no window")
+    lines = log_lines()
+    # The running Uninstall.exe keeps the root for the deferred script, which waits two seconds.
+    if lines is not None:
+        check(lines[:2] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
+              and lines[2].startswith("scheduled delete via ") and len(lines) == 3,
+              f"{option}: run log {lines}")
+    else:
+        check(False, f"{option}: the root was gone before the deferred script ran")
+    check(ended(launcher), f"{option}: launcher and updater processes ended")
+    check(settings_and_shortcuts_gone(), f"{option}: settings and shortcuts removed")
+    check(not key_exists(), f"{option}: uninstall key removed")
+    check(exists(APPDATA + "\\other-app\\config.ini"), f"{option}: other roaming data kept")
+    check(wait_until(lambda: not exists(ROOT)), f"{option}: install root gone after the script")
+    stop(launcher)
+
+
+def test_api_takes_the_quiet_option_as_its_value():
+    reset_area()
+    lay_root()
+    before = snapshot(ROOT)
+    run = Uninstall(ROOT + "\\Uninstall.exe", "--api", "/S")
+    window = xdesk.wait_for_window(CHOICE, run.alive)
+    check(window is not None, "--api /S: the dialog is shown")
+    check(log_lines() == [l.decode() for l in before["updates/rust-updater.log"].splitlines()]
+          + [start_line(False, ROOT)], f"--api /S: start line quiet=false ({log_lines()})")
+    if window:
+        wid, x, y = window
+        xdesk.click_at(x + 242, y + CANCEL_Y + 20)
+    code = run.finish()
+    check(code == 0, f"--api /S: cancel exits 0 (saw {code})")
+    after = snapshot(ROOT)
+    after.pop("updates/rust-updater.log", None)
+    before.pop("updates/rust-updater.log", None)
+    check(after == before, "--api /S: nothing removed")
+
+
+# ---------------------------------------------------------------------------------------------
+# Interactive runs
+
+
+def reference_notice(text):
+    """The notice for text as the window code draws it, captured from the test program."""
+    probe = wine(UI_PROBE, "notice", text, wait=False)
+    window = xdesk.wait_for_window(NOTICE, lambda: probe.poll() is None)
+    image = None
+    if window:
+        _, x, y = window
+        time.sleep(0.5)
+        image = xdesk.Screen().region(x + 28, y + 78, x + 472, y + 210)
+        xdesk.click_at(x + 242, y + NOTICE_BUTTON_Y + 20)
+    probe.communicate(timeout=30)
+    return image
+
+
+def notice_matches(window, reference):
+    _, x, y = window
+    for _ in range(20):
+        time.sleep(0.25)
+        if xdesk.Screen().region(x + 28, y + 78, x + 472, y + 210) == reference:
+            return True
+    return False
+
+
+def test_dialog_closed_without_a_choice(how):
+    reset_area()
+    lay_root()
+    shutil.copyfile(RECORDER, unix(ROOT + "\\taskkill.exe"))  # found before the system's
+    launcher = start_launcher_processes()
+    before = snapshot(ROOT)
+    run = Uninstall(ROOT + "\\Uninstall.exe", env={"KORAVANE_RECORD_FILE": "K:\\taskkill.txt"})
+    window = xdesk.wait_for_window(CHOICE, run.alive)
+    check(window is not None, f"{how}: the dialog is shown")
+    if window:
+        wid, x, y = window
+        if how == "cancel":
+            xdesk.click_at(x + 242, y + CANCEL_Y + 20)
+        elif how == "close glyph":
+            xdesk.click_at(x + CLOSE_GLYPH[0], y + CLOSE_GLYPH[1])
+        else:
+            wine(UI_PROBE, "post-close", "KoraVaneUninstallUI")
+    code = run.finish()
+    check(code == 0, f"{how}: exit code 0 (saw {code})")
+    after = snapshot(ROOT)
+    check(after.pop("updates/rust-updater.log").decode().splitlines()[-1]
+          == start_line(False, ROOT), f"{how}: the start line is the run's only line")
+    before.pop("updates/rust-updater.log")
+    check(after == before, f"{how}: nothing removed")
+    check(not exists("K:\\taskkill.txt"), f"{how}: no task-kill child started")
+    check(all(p.poll() is None for p in launcher), f"{how}: launcher processes still running")
+    check(key_exists() and exists(SETTINGS) and exists(DESKTOP + "\\KoraVane.lnk"),
+          f"{how}: key, settings and shortcuts kept")
+    check(not xdesk.visible_windows(NOTICE), f"{how}: no notice")
+    stop(launcher)
+
+
+def test_launcher_only(reference):
+    reset_area()
+    lay_root()
+    wine("attrib", "+r", ROOT + "\\version.json")
+    wine("attrib", "+r", ROOT + "\\app-1.5.84\\resources.pak")
+    launcher = start_launcher_processes()
+    run = Uninstall(ROOT + "\\Uninstall.exe")
+    window = xdesk.wait_for_window(CHOICE, run.alive)
+    check(window is not None, "launcher-only: the dialog is shown")
+    if not window:
+        return
+    _, x, y = window
+    xdesk.click_at(x + 242, y + PRIMARY_Y + 20)
+    notice = xdesk.wait_for_window(NOTICE, run.alive)
+    check(notice is not None, "launcher-only: the notice is on screen after the removal")
+    gone = [name for name in LAUNCHER_ENTRIES if not exists(ROOT + "\\" + name)]
+    check(gone == LAUNCHER_ENTRIES, f"launcher-only: launcher entries removed ({gone})")
+    kept = {name: read(ROOT + "\\" + name) for name in GAME_FILES}
+    check(kept == GAME_FILES, "launcher-only: every game file kept byte for byte")
+    lines = log_lines() or []
+    check(bool(lines) and lines[-1].startswith("scheduled delete via ")
+          and all(l.startswith("removed ") for l in lines[:-1])
+          and "removed updates" in lines, f"launcher-only: log lines {lines}")
+    check(ended(launcher), "launcher-only: launcher processes ended")
+    check(exists(SETTINGS) and not exists(PROGRAMS + "\\KoraVane.lnk")
+          and not exists(DESKTOP + "\\KoraVane.lnk") and not key_exists(),
+          "launcher-only: shortcuts and key removed, settings kept")
+    if notice:
+        check(notice_matches(notice, reference), "launcher-only: the notice shows " + LAUNCHER_ONLY_TEXT)
+        _, nx, ny = notice
+        xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+    run.finish()
+    check(wait_until(lambda: not exists(ROOT + "\\Uninstall.exe") and not exists(ROOT + "\\Update.exe")),
+          "launcher-only: the script removed Uninstall.exe and Update.exe")
+    check({name: read(ROOT + "\\" + name) for name in GAME_FILES} == GAME_FILES,
+          "launcher-only: game files still there after the script")
+    stop(launcher)
+
+
+def test_full_interactive(reference):
+    reset_area()
+    lay_root()
+    launcher = start_launcher_processes()
+    run = Uninstall(ROOT + "\\Uninstall.exe")
+    window = xdesk.wait_for_window(CHOICE, run.alive)
+    check(window is not None, "full: the dialog is shown")
+    if not window:
+        return
+    _, x, y = window
+    xdesk.click_at(x + 242, y + ALTERNATE_Y + 20)
+    notice = xdesk.wait_for_window(NOTICE, run.alive)
+    check(notice is not None, "full: the notice is on screen after the removal")
+    lines = log_lines()
+    check(lines is not None and lines[-3:-1] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
+          and lines[-1].startswith("scheduled delete via "), f"full: log lines in order {lines}")
+    if notice:
+        check(notice_matches(notice, reference), "full: the notice shows " + FULL_TEXT)
+        _, nx, ny = notice
+        xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+    code = run.finish()
+    check(code == 0, f"full: exit code 0 (saw {code})")
+    check(wait_until(lambda: not exists(ROOT)), "full: nothing left of the root once the script ran")
+    check(settings_and_shortcuts_gone() and not key_exists(), "full: settings, shortcuts, key removed")
+    check(ended(launcher), "full: launcher processes ended")
+    stop(launcher)
+
+
+# ---------------------------------------------------------------------------------------------
+# Install-root safety
+
+
+def refused_run(place, exe_folder, reason, quiet=True, cwd=None, markers=False, reference=None):
+    reset_area()
+    lay_root()  # a genuine install elsewhere, which must not be touched either
+    shutil.copyfile(UNINSTALL_EXE, unix(exe_folder + "\\Uninstall.exe"))
+    if markers:
+        write(exe_folder + "\\current.json", b"{}")
+    launcher = start_launcher_processes()
+    before = snapshot("K:\\")
+    log_before = temp_log()
+    args = ["/S"] if quiet else []
+    run = Uninstall(exe_folder + "\\Uninstall.exe", *args, cwd=cwd or exe_folder)
+    what = f"{place} ({'quiet' if quiet else 'interactive'})"
+    if not quiet:
+        notice = xdesk.wait_for_window(NOTICE, run.alive)
+        check(notice is not None and not xdesk.visible_windows(CHOICE),
+              f"{what}: refusal notice instead of the dialog")
+        if notice:
+            if reference is not None:
+                check(notice_matches(notice, reference), f"{what}: refusal notice text")
+            _, nx, ny = notice
+            xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+    code = run.finish()
+    check(code == 0, f"{what}: exit code 0 (saw {code})")
+    if quiet:
+        check(not run.saw_window, f"{what}: no window")
+    check(snapshot("K:\\") == before, f"{what}: everything stays, no updates folder made")
+    check(key_exists(), f"{what}: uninstall key kept")
+    check(all(p.poll() is None for p in launcher), f"{what}: nothing stopped")
+    added = temp_log()[len(log_before):].splitlines()
+    root_seen = exe_folder if markers else (cwd or exe_folder)
+    root_seen = "K:\\" if root_seen == "K:" else root_seen
+    check(added == [start_line(quiet, root_seen), f"refused root={root_seen}: {reason}"],
+          f"{what}: refusal logged in the temporary folder ({added})")
+    stop(launcher)
+
+
+def test_genuine_root_under_a_cyrillic_profile_is_removed():
+    reset_area()
+    lay_root()
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0 and wait_until(lambda: not exists(ROOT)),
+          "genuine root in the local application data of Иван: removed")
+
+
+# ---------------------------------------------------------------------------------------------
+# Faults
+
+
+def test_game_file_held_open():
+    reset_area()
+    lay_root()
+    held = ROOT + "\\minecraft\\saves\\Мир 1\\level.dat"
+    game = wine(IDLE, held, wait=False)  # a running game holding its save
+    time.sleep(1.5)
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0, "held game file: exit code 0")
+    check(exists(held), "held game file: the root waits for the script")
+    game.kill()
+    game.communicate()
+    check(wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
+
+
+def test_updates_is_a_plain_file():
+    reset_area()
+    lay_root()
+    shutil.rmtree(unix(ROOT + "\\updates"))
+    write(ROOT + "\\updates", b"not a folder")
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0, "updates as a file: exit code 0")
+    check(wait_until(lambda: not exists(ROOT)), "updates as a file: run completes, root removed")
+
+
+def test_missing_appdata():
+    reset_area()
+    lay_root()
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S", unset=("APPDATA",)).finish()
+    check(code == 0, "no APPDATA: exit code 0")
+    check(exists(SETTINGS) and exists(PROGRAMS + "\\KoraVane.lnk") and exists(DESKTOP + "\\KoraVane.lnk"),
+          "no APPDATA: settings and shortcuts untouched")
+    check(not key_exists(), "no APPDATA: uninstall key still removed")
+    check(wait_until(lambda: not exists(ROOT)), "no APPDATA: root removed")
+
+
+def main():
+    test_quiet("/S")
+    test_quiet("--quiet")
+    test_api_takes_the_quiet_option_as_its_value()
+    test_genuine_root_under_a_cyrillic_profile_is_removed()
+    for how in ("cancel", "close glyph", "outside WM_CLOSE"):
+        test_dialog_closed_without_a_choice(how)
+    test_launcher_only(reference_notice(LAUNCHER_ONLY_TEXT))
+    test_full_interactive(reference_notice(FULL_TEXT))
+    refusal = lambda root: reference_notice(
+        f"Папка «{root}» не похожа на папку установки KoraVane. Ничего не удалено.")
+    refused_run("profile", PROFILE, "no launcher files")
+    refused_run("profile with a marker", PROFILE, "protected folder", markers=True)
+    refused_run("profile", PROFILE, "no launcher files", quiet=False, reference=refusal(PROFILE))
+    refused_run("Desktop with a marker", DESKTOP, "protected folder", markers=True)
+    refused_run("Desktop with a marker", DESKTOP, "protected folder", quiet=False, markers=True,
+                reference=refusal(DESKTOP))
+    refused_run("drive root with a marker", "K:", "protected folder", markers=True)
+    write("K:\\Files\\report.docx", b"doc")
+    refused_run("ordinary folder", "K:\\Files", "no launcher files")
+    test_game_file_held_open()
+    test_updates_is_a_plain_file()
+    test_missing_appdata()
+    print(f"{len(failures)} failed" if failures else "all checks passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,30 @@
+// Starts a program with a changed environment and current directory, waits for it and exits with
+// its exit code (255 when it cannot be started). Wine sets the profile variables of a Windows
+// process itself, so tests change them from inside the prefix:
+//   with_env [NAME=VALUE | -NAME | --cwd DIR]... -- PROGRAM [ARGUMENTS...]
+#include <windows.h>
+
+#include <string>
+
+#include "platform/child_process.h"
+#include "platform/os_text_win.h"
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace koravane;
+  int i = 1;
+  for (; i < argc && std::wstring(argv[i]) != L"--"; ++i) {
+    const std::wstring item = argv[i];
+    if (item == L"--cwd" && i + 1 < argc) {
+      SetCurrentDirectoryW(argv[++i]);
+    } else if (item.starts_with(L"-")) {
+      SetEnvironmentVariableW(item.substr(1).c_str(), nullptr);
+    } else if (const size_t equals = item.find(L'='); equals != std::wstring::npos) {
+      SetEnvironmentVariableW(item.substr(0, equals).c_str(), item.substr(equals + 1).c_str());
+    }
+  }
+  if (i + 1 >= argc) return 255;
+  ChildCommand command(from_wide(argv[i + 1]));
+  for (int k = i + 2; k < argc; ++k) command.arg(from_wide(argv[k]));
+  const auto exit_code = run_child(command);
+  return exit_code ? static_cast<int>(exit_code.value()) : 255;
+}

@@ -1,0 +1,75 @@
+"""Helpers for tests that drive Wine windows in a private X server: screenshots, windows, mouse.
+
+DISPLAY must name an X server without a window manager (tools/with-xvfb)."""
+import subprocess
+import time
+
+
+def run(*args, check=True):
+    return subprocess.run(args, check=check, capture_output=True, text=True).stdout
+
+
+class Screen:
+    """One screenshot of the root window, read as PPM."""
+
+    def __init__(self):
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
+                              capture_output=True).stdout
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos)
+                continue
+            end = pos
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[pos:end])
+            pos = end
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[pos + 1:]
+        self.raw = data
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+    def region(self, left, top, right, bottom):
+        return [self.at(x, y) for y in range(top, bottom) for x in range(left, right)]
+
+    def save_crop(self, path, x, y, width, height):
+        subprocess.run(["convert", "ppm:-", "-crop", f"{width}x{height}+{x}+{y}", "+repage", path],
+                       input=self.raw, check=True)
+
+
+def visible_windows(name):
+    """Ids of the mapped windows whose name matches the regular expression."""
+    return run("xdotool", "search", "--onlyvisible", "--name", name, check=False).split()
+
+
+def window_position(wid):
+    shell = run("xdotool", "getwindowgeometry", "--shell", wid)
+    values = dict(line.split("=", 1) for line in shell.split())
+    return int(values["X"]), int(values["Y"])
+
+
+def wait_for_window(name, alive=lambda: True, tries=120):
+    """Waits (bounded) for a window to be mapped; returns (id, x, y) or None."""
+    for _ in range(tries):
+        found = visible_windows(name)
+        if found:
+            return found[-1], *window_position(found[-1])
+        if not alive():
+            return None
+        time.sleep(0.25)
+    return None
+
+
+def move(x, y):
+    run("xdotool", "mousemove", "--sync", str(x), str(y))
+
+
+def click_at(x, y):
+    move(x, y)
+    run("xdotool", "click", "1")
