@@ -68,6 +68,8 @@ class PeFile:
     def resources(self):
         """{type: {name: data}} of the first language of each resource."""
         base_rva, _ = self.directories[2]
+        if base_rva == 0:
+            return {}
         base = self.offset(base_rva)
 
         def entries(at):

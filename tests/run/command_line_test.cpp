@@ -121,7 +121,7 @@ TEST(LaunchOptions, WaitPidAcceptsOnlyUnsigned32BitDecimal) {
   EXPECT_EQ(parse_wait_pid("+7"), 7u);
   EXPECT_EQ(parse_wait_pid("007"), 7u);
   EXPECT_EQ(parse_wait_pid("4294967295"), 4294967295u);
-  for (const char* bad : {"4294967296", "99999999999999999999", "abc", "-1", "+", "", " 1", "1 ",
+  for (const char* bad : {"4294967296", "4294967297", "5000000000", "99999999999999999999", "abc", "-1", "+", "", " 1", "1 ",
                           "++1", "1a", "0x10"}) {
     EXPECT_EQ(parse_wait_pid(bad), 0u) << bad;
   }
