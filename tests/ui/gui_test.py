@@ -202,6 +202,7 @@ def focus_frame_at(screen, wx, wy, top):
 
 
 def test_choice_look_and_primary(prefix, exe, base, docs):
+    move(5, 5)
     probe = Probe(prefix, exe, "choice")
     wid, wx, wy = probe.window(CHOICE_NAME)
     failures.check((wx, wy) == ((base.width - 500) // 2, (base.height - 500) // 2),
@@ -324,34 +325,34 @@ def test_keyboard(prefix, exe):
     expect_result(probe, 3, "Tab, Tab, Space activates the alternate button")
 
 
-def drag(x, y, dx, dy):
-    """Presses, moves in steps and releases, pausing so Wine's move loop sees each event in turn."""
+def drag(wid, x, y, dx, dy, moves_window):
+    """Presses, moves in steps and releases. When the window should follow, each step waits until
+    it has (Wine's own move loop runs behind the X events); otherwise it pauses briefly."""
+    origin = Probe.position(wid)
     move(x, y)
     run("xdotool", "mousedown", "1")
-    time.sleep(0.4)
+    time.sleep(0.3)
     for step in range(1, 5):
         move(x + dx * step // 4, y + dy * step // 4)
-        time.sleep(0.2)
+        target = (origin[0] + dx * step // 4, origin[1] + dy * step // 4)
+        for _ in range(25 if moves_window else 2):
+            if Probe.position(wid) == target:
+                break
+            time.sleep(0.1)
     run("xdotool", "mouseup", "1")
-    time.sleep(0.4)
+    time.sleep(0.3)
 
 
 def test_drag(prefix, exe):
     probe = Probe(prefix, exe, "choice")
     wid, wx, wy = probe.window(CHOICE_NAME)
     wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
-    drag(wx + 200, wy + 55, 60, 40)  # last row of the header band
-    moved = None
-    for _ in range(30):
-        moved = Probe.position(wid)
-        if moved != (wx, wy):
-            break
-        time.sleep(0.2)
+    drag(wid, wx + 200, wy + 55, 60, 40, True)  # last row of the header band
+    moved = Probe.position(wid)
     failures.check(moved == (wx + 60, wy + 40), f"dragging the header band moves the window: {(wx, wy)} -> {moved}")
     wx, wy = moved
-    drag(wx + 200, wy + 56, 60, 40)  # first row below the band
-    drag(wx + 200, wy + 430, -50, 30)
-    time.sleep(0.5)
+    drag(wid, wx + 200, wy + 56, 60, 40, False)  # first row below the band
+    drag(wid, wx + 200, wy + 430, -50, 30, False)
     still = Probe.position(wid)
     failures.check(still == (wx, wy), f"dragging below the band does not move it: {(wx, wy)} -> {still}")
     click_at(*button_centre(wx, wy, CANCEL_Y))
@@ -359,6 +360,7 @@ def test_drag(prefix, exe):
 
 
 def test_notice(prefix, exe, base, docs):
+    move(5, 5)
     probe = Probe(prefix, exe, "notice", LAUNCHER_ONLY)
     wid, wx, wy = probe.window(NOTICE_NAME)
     failures.check((wx, wy) == ((base.width - 500) // 2, (base.height - 300) // 2),
@@ -375,6 +377,7 @@ def test_notice(prefix, exe, base, docs):
     click_at(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
     expect_result(probe, 2, "notice: close glyph")
 
+    move(5, 5)  # away from where the next window's close glyph will be
     probe = Probe(prefix, exe, "show-notice", "  \n" + FULL + "\n ")
     wid, wx, wy = probe.window(NOTICE_NAME)
     screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
