@@ -1,0 +1,171 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/child_process.h"
+#include "platform/env.h"
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+#include "removal/stop_launcher.h"
+#include "removal/stop_launcher_commands.h"
+
+namespace koravane {
+namespace {
+
+std::string read_all(const std::string& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char chunk[4096];
+  DWORD read = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::string handle_kind(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return "none";
+  switch (GetFileType(h)) {
+    case FILE_TYPE_CHAR: return "char";
+    case FILE_TYPE_PIPE: return "pipe";
+    case FILE_TYPE_DISK: return "disk";
+    default: return "unknown";
+  }
+}
+
+// Each test gets a fresh record file that the recorder child appends to.
+class ChildLaunch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record_ = join_path(temp_folder().value(), "koravane-child-record-" +
+                                                   std::to_string(GetCurrentProcessId()) + ".txt");
+    DeleteFileW(to_wide(record_).c_str());
+    SetEnvironmentVariableW(L"KORAVANE_RECORD_FILE", to_wide(record_).c_str());
+    SetEnvironmentVariableW(L"KORAVANE_RECORD_EXIT", nullptr);
+  }
+  void TearDown() override {
+    DeleteFileW(to_wide(record_).c_str());
+    SetEnvironmentVariableW(L"KORAVANE_RECORD_FILE", nullptr);
+  }
+  std::vector<std::string> records() const { return lines_of(read_all(record_)); }
+
+  std::string record_;
+};
+
+TEST_F(ChildLaunch, RunChildPassesTheExactCommandLineAndReturnsTheExitCode) {
+  SetEnvironmentVariableW(L"KORAVANE_RECORD_EXIT", L"3221225477");  // 0xC0000005: all 32 bits
+  ChildCommand command{"child_recorder"};
+  command.arg("a b").arg("").arg("x\"y").arg("C:\\T\\").arg("Иван 😀");
+  auto result = run_child(command);
+  ASSERT_TRUE(result.ok()) << result.os_error();
+  EXPECT_EQ(result.value(), 3221225477u);
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "\"child_recorder\" \"a b\" \"\" x\\\"y C:\\T\\ \"Иван 😀\"");
+}
+
+TEST_F(ChildLaunch, StartChildReturnsAtOnceAndTheChildRunsOn) {
+  ChildCommand command{"child_recorder"};
+  command.arg("/C").arg("C:\\Temp dir\\s.cmd");
+  auto result = start_child(command);
+  ASSERT_TRUE(result.ok()) << result.os_error();
+  // Poll with a generous deadline: the child is not awaited by design.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (records().size() < 2 && std::chrono::steady_clock::now() < deadline) Sleep(50);
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "\"child_recorder\" /C \"C:\\Temp dir\\s.cmd\"");
+}
+
+TEST_F(ChildLaunch, StandardHandlesFollowTheirDisposition) {
+  ChildCommand to_null{"child_recorder"};
+  to_null.standard_input = StdioDisposition::null_device;
+  to_null.standard_output = StdioDisposition::null_device;
+  to_null.standard_error = StdioDisposition::null_device;
+  ASSERT_TRUE(run_child(to_null).ok());
+  ChildCommand inherited{"child_recorder"};
+  ASSERT_TRUE(run_child(inherited).ok());
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[1], "usestdhandles=1 in=char out=char err=char");
+  const std::string own = "in=" + handle_kind(STD_INPUT_HANDLE) + " out=" +
+                          handle_kind(STD_OUTPUT_HANDLE) + " err=" + handle_kind(STD_ERROR_HANDLE);
+  if (own != "in=none out=none err=none") {
+    EXPECT_EQ(lines[3], "usestdhandles=1 " + own);
+  }
+}
+
+TEST_F(ChildLaunch, WithoutAnyStandardHandleTheStartupInfoCarriesNoHandleFlag) {
+  const HANDLE saved[3] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                           GetStdHandle(STD_ERROR_HANDLE)};
+  SetStdHandle(STD_INPUT_HANDLE, nullptr);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  SetStdHandle(STD_ERROR_HANDLE, nullptr);
+  auto result = run_child(ChildCommand{"child_recorder"});
+  SetStdHandle(STD_INPUT_HANDLE, saved[0]);
+  SetStdHandle(STD_OUTPUT_HANDLE, saved[1]);
+  SetStdHandle(STD_ERROR_HANDLE, saved[2]);
+  ASSERT_TRUE(result.ok()) << result.os_error();
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[1].starts_with("usestdhandles=0 ")) << lines[1];
+}
+
+TEST_F(ChildLaunch, StopLauncherRunsTheTaskKillNextToTheExecutableThenPauses) {
+  const auto start = std::chrono::steady_clock::now();
+  stop_launcher_processes();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(800));  // a lower bound only
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 6u) << "taskkill.exe next to the test should have run three times";
+  EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
+  EXPECT_EQ(lines[2], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
+  EXPECT_EQ(lines[4], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
+  EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
+}
+
+TEST_F(ChildLaunch, AMissingProgramIsNotFoundAndStoppingStillPauses) {
+  auto run = run_child(ChildCommand{"koravane-no-such-program"});
+  ASSERT_NE(run.launch_error(), nullptr);
+  EXPECT_EQ(run.launch_error()->message, "program not found");
+  auto start = start_child(ChildCommand{"koravane-no-such-program"});
+  ASSERT_NE(start.launch_error(), nullptr);
+  EXPECT_EQ(start.launch_error()->kind, LaunchErrorKind::not_found);
+
+  const auto begin = std::chrono::steady_clock::now();
+  run_stop_commands(launcher_stop_commands("koravane-no-such-program"));
+  EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
+  EXPECT_TRUE(records().empty());
+}
+
+TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
+  const std::string folder = parent_path(own_executable_path().value()).value();
+  const std::string directory = join_path(folder, "koravane-folder-program.exe");
+  CreateDirectoryW(to_wide(directory).c_str(), nullptr);
+  auto result = run_child(ChildCommand{"koravane-folder-program"});
+  RemoveDirectoryW(to_wide(directory).c_str());
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.launch_error(), nullptr);
+  EXPECT_NE(result.os_error(), 0u);
+}
+
+}  // namespace
+}  // namespace koravane
