@@ -85,18 +85,21 @@ uint32_t Win32RemovalSystem::status_to_error(uint32_t status) {
 
 uint32_t Win32RemovalSystem::mark_deleted_ex(FsHandle handle, uint32_t flags) {
   FILE_DISPOSITION_INFO_EX info{flags};
-  return last_error_or_success(SetFileInformationByHandle(as_handle(handle), kFileDispositionInfoEx, &info, sizeof info));
+  return last_error_or_success(
+      SetFileInformationByHandle(as_handle(handle), kFileDispositionInfoEx, &info, sizeof info));
 }
 
 uint32_t Win32RemovalSystem::mark_deleted(FsHandle handle) {
   FILE_DISPOSITION_INFO info{TRUE};
-  return last_error_or_success(SetFileInformationByHandle(as_handle(handle), FileDispositionInfo, &info, sizeof info));
+  return last_error_or_success(
+      SetFileInformationByHandle(as_handle(handle), FileDispositionInfo, &info, sizeof info));
 }
 
 uint32_t Win32RemovalSystem::write_attributes(FsHandle handle, uint32_t attributes) {
   FILE_BASIC_INFO info{};  // zero times leave them as they are
   info.FileAttributes = attributes;
-  return last_error_or_success(SetFileInformationByHandle(as_handle(handle), FileBasicInfo, &info, sizeof info));
+  return last_error_or_success(
+      SetFileInformationByHandle(as_handle(handle), FileBasicInfo, &info, sizeof info));
 }
 
 void Win32RemovalSystem::close(FsHandle handle) { CloseHandle(as_handle(handle)); }

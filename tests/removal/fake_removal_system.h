@@ -44,7 +44,9 @@ class FakeRemovalSystem : public RemovalSystem {
   void add_directory(const std::u16string& path, uint32_t attributes = 0) {
     nodes[path] = {true, attributes | removal_code::kAttributeDirectory, {}};
   }
-  void add_file(const std::u16string& path, uint32_t attributes = 0) { nodes[path] = {false, attributes, {}}; }
+  void add_file(const std::u16string& path, uint32_t attributes = 0) {
+    nodes[path] = {false, attributes, {}};
+  }
   void add_directory_link(const std::u16string& path, const std::u16string& target) {
     nodes[path] = {true, removal_code::kAttributeDirectory | 0x400, target};
   }
@@ -229,7 +231,9 @@ class FakeRemovalSystem : public RemovalSystem {
     HandleState& state = handles_.at(handle);
     if ((state.access & removal_code::kAccessDelete) == 0) return removal_code::kAccessDenied;
     const Node& node = nodes.at(state.path);
-    if ((node.attributes & removal_code::kAttributeReadOnly) && !ignore_read_only) return removal_code::kAccessDenied;
+    if ((node.attributes & removal_code::kAttributeReadOnly) && !ignore_read_only) {
+      return removal_code::kAccessDenied;
+    }
     if (node.directory && !children(state.path).empty()) return removal_code::kDirNotEmpty;
     state.delete_on_close = true;
     return 0;

@@ -15,7 +15,11 @@ namespace status = test::status;
 
 constexpr uint32_t kReadOnly = removal_code::kAttributeReadOnly;
 
-std::u16string long_name(int i) { return u"entry-with-a-long-name-so-that-one-batch-cannot-hold-all-" + std::u16string(1, u'a' + i % 26) + std::u16string(static_cast<size_t>(i % 5) + 1, u'x'); }
+// Names of 58 to 62 units: a 1024-byte batch holds about five records.
+std::u16string long_name(int i) {
+  return u"entry-with-a-long-name-so-that-one-batch-cannot-hold-all-" + std::u16string(1, u'a' + i % 26) +
+         std::u16string(static_cast<size_t>(i % 5) + 1, u'x');
+}
 
 // top/ with files, two levels of subdirectories and enough long names to need several batches.
 void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
@@ -121,8 +125,8 @@ void expect_vanished_entries_count_as_deleted(uint32_t nt_status) {
 }
 
 TEST(TreeRemoval, EntriesAlreadyGoneCountAsDeleted) {
-  for (uint32_t nt_status : {status::kObjectNameNotFound, status::kObjectPathNotFound, status::kBadNetworkPath,
-                             status::kBadNetworkName, status::kDeletePending}) {
+  for (uint32_t nt_status : {status::kObjectNameNotFound, status::kObjectPathNotFound,
+                             status::kBadNetworkPath, status::kBadNetworkName, status::kDeletePending}) {
     SCOPED_TRACE(nt_status);
     expect_vanished_entries_count_as_deleted(nt_status);
   }

@@ -86,7 +86,8 @@ UniqueHandle start_helper(const std::string& arguments) {
   std::wstring line = to_wide("\"" + program + "\" " + arguments);
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return UniqueHandle();
   }
   CloseHandle(process.hThread);
@@ -98,7 +99,8 @@ class FileHolder {
  public:
   explicit FileHolder(const std::string& path) {
     const std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count_);
-    const std::string ready_name = "koravane-hold-ready-" + tag, release_name = "koravane-hold-release-" + tag;
+    const std::string ready_name = "koravane-hold-ready-" + tag;
+    const std::string release_name = "koravane-hold-release-" + tag;
     ready_.reset(CreateEventW(nullptr, TRUE, FALSE, to_wide(ready_name).c_str()));
     release_.reset(CreateEventW(nullptr, TRUE, FALSE, to_wide(release_name).c_str()));
     process_ = start_helper("hold \"" + path + "\" " + ready_name + " " + release_name);
@@ -263,7 +265,9 @@ TEST(TreeRemovalOnWine, EntriesAnotherProcessDeletesMeanwhileCountAsDeleted) {
   system.after_first_listing = [&] {
     UniqueHandle helper = start_helper("delete" + doomed);
     DWORD code = 99;
-    if (helper && WaitForSingleObject(helper.get(), 30000) == WAIT_OBJECT_0) GetExitCodeProcess(helper.get(), &code);
+    if (helper && WaitForSingleObject(helper.get(), 30000) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(helper.get(), &code);
+    }
     helper_exit = static_cast<int>(code);
   };
   EXPECT_TRUE(remove_observed(system, top).ok());
