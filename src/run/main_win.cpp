@@ -4,8 +4,7 @@
 
 #include "run/command_line.h"
 #include "run/install_root.h"
-#include "run/run_log.h"
-#include "run/run_plan_text.h"
+#include "run/run_plan.h"
 
 namespace {
 
@@ -17,12 +16,12 @@ std::u16string_view process_command_line() {
 
 }  // namespace
 
-// Start-up only for now: the options and the install root are found and the start line is
-// logged; nothing is removed yet. The exit code is 0 on every path.
+// Start-up finds the options and the install root; the run plan does the rest. The exit code is
+// 0 on every path.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace koravane;
   const LaunchOptions options = launch_options_from_command_line(process_command_line());
   const InstallRoot root = find_install_root(options);
-  append_run_log(root.path, start_line(options.quiet, root.path));
+  run_plan(options, root);
   return 0;
 }

@@ -32,7 +32,9 @@ std::vector<std::string> script_lines(const std::vector<std::string>& paths, boo
   lines.insert(lines.end(), {"timeout /t 2 /nobreak >nul",
                              "taskkill /F /IM KoraVane.exe /T >nul 2>&1",
                              "taskkill /F /IM Update.exe /T >nul 2>&1",
-                             "taskkill /F /IM Uninstall.exe /T >nul 2>&1"});
+                             // Without /T: this interpreter is a child of the uninstaller, and
+                             // ending the uninstaller's tree would end the script with it.
+                             "taskkill /F /IM Uninstall.exe >nul 2>&1"});
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
   lines.push_back("del /f /q \"%~f0\" >nul 2>&1");
   return lines;

@@ -20,7 +20,7 @@ const std::string kHead =
     "timeout /t 2 /nobreak >nul\r\n"
     "taskkill /F /IM KoraVane.exe /T >nul 2>&1\r\n"
     "taskkill /F /IM Update.exe /T >nul 2>&1\r\n"
-    "taskkill /F /IM Uninstall.exe /T >nul 2>&1\r\n";
+    "taskkill /F /IM Uninstall.exe >nul 2>&1\r\n";
 const std::string kTail = "\r\ndel /f /q \"%~f0\" >nul 2>&1";
 
 std::string per_path(const std::string& p) {

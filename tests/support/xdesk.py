@@ -54,18 +54,6 @@ def window_position(wid):
     return int(values["X"]), int(values["Y"])
 
 
-def wait_for_window(name, alive=lambda: True, tries=120):
-    """Waits (bounded) for a window to be mapped; returns (id, x, y) or None."""
-    for _ in range(tries):
-        found = visible_windows(name)
-        if found:
-            return found[-1], *window_position(found[-1])
-        if not alive():
-            return None
-        time.sleep(0.25)
-    return None
-
-
 def move(x, y):
     run("xdotool", "mousemove", "--sync", str(x), str(y))
 
@@ -73,3 +61,19 @@ def move(x, y):
 def click_at(x, y):
     move(x, y)
     run("xdotool", "click", "1")
+
+
+def wait_for_painted_window(name, offset, colour, alive=lambda: True, tries=150):
+    """Waits (bounded) for a window that shows colour at offset from its corner; returns
+    (id, x, y) or None. The position is read again on every try: a window may be mapped at a
+    default place and moved (centred) a moment later."""
+    for _ in range(tries):
+        found = visible_windows(name)
+        if found:
+            x, y = window_position(found[-1])
+            if Screen().at(x + offset[0], y + offset[1]) == tuple(colour):
+                return found[-1], x, y
+        elif not alive():
+            return None
+        time.sleep(0.2)
+    return None
