@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/file_write_win.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
@@ -42,16 +43,6 @@ void ensure_folder(const std::string& folder) {
     if (GetLastError() == ERROR_ALREADY_EXISTS && is_directory(wide)) continue;
     return;
   }
-}
-
-bool write_all(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 0x40000000));
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
 }
 
 }  // namespace

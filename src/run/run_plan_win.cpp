@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/file_write_win.h"
 #include "platform/fill_from_system_win.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
@@ -78,9 +79,7 @@ void append_refusal_log(std::string_view line) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
   if (!file) return;
-  const std::string bytes = std::string(line) + "\n";
-  DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  write_all(file.get(), std::string(line) + "\n");
 }
 
 std::optional<RemovalMode> chosen_mode(bool quiet) {

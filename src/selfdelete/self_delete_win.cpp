@@ -4,6 +4,7 @@
 
 #include "platform/child_process.h"
 #include "platform/env.h"
+#include "platform/file_write_win.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
@@ -16,16 +17,6 @@ namespace koravane {
 namespace {
 
 constexpr DWORD kCreateNoWindow = 0x08000000;
-
-bool write_all(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 0x40000000));
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
-}
 
 bool write_script(const std::string& path, std::string_view bytes) {
   UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,

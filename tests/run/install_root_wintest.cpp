@@ -6,17 +6,17 @@
 namespace koravane {
 namespace {
 
-using probe_test::make_folder;
+using test::make_folder;
 using probe_test::run_probe_copy;
-using probe_test::scratch_folder;
-using probe_test::write_file;
+using test::fresh_folder;
+using test::write_file;
 
 std::string source_text(RootSource source) { return std::to_string(static_cast<int>(source)); }
 
 class InstallRootOnWine : public ::testing::Test {
  protected:
   // Every case gets its own Cyrillic-named folder holding the program, and a separate working folder.
-  std::string base = scratch_folder("Корень");
+  std::string base = fresh_folder("Корень");
   std::string program_folder = join_path(base, "Лаунчер КораВейн");
   std::string working_folder = join_path(base, "рабочая");
   std::string program = join_path(program_folder, "Удаление.exe");
@@ -79,7 +79,7 @@ TEST_F(InstallRootOnWine, NoMarkersThenTheTargetStepsOverItsAppFolder) {
 }
 
 TEST(InstallRootMarkers, OnRealFolders) {
-  const std::string folder = scratch_folder("маркеры");
+  const std::string folder = fresh_folder("маркеры");
   EXPECT_FALSE(has_root_markers(folder));
   ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
   ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case

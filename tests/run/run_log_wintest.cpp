@@ -6,22 +6,22 @@
 namespace koravane {
 namespace {
 
-using probe_test::exists;
-using probe_test::is_folder;
-using probe_test::make_folder;
-using probe_test::read_file;
-using probe_test::scratch_folder;
-using probe_test::write_file;
+using test::path_exists;
+using test::is_directory;
+using test::make_folder;
+using test::read_file;
+using test::fresh_folder;
+using test::write_file;
 
 std::string log_of(std::string_view root) {
   return join_path(join_path(root, "updates"), "rust-updater.log");
 }
 
 TEST(RunLog, CreatesTheUpdatesFolderAndMissingAncestors) {
-  const std::string base = scratch_folder("журнал");
+  const std::string base = fresh_folder("журнал");
   const std::string root = join_path(join_path(base, "нет"), "и этого нет");
   append_run_log(root, "first");
-  EXPECT_TRUE(is_folder(join_path(root, "updates")));
+  EXPECT_TRUE(is_directory(join_path(root, "updates")));
   EXPECT_EQ(read_file(log_of(root)), "first\n");
 
   // A root that ends in a separator gets no second one.
@@ -31,7 +31,7 @@ TEST(RunLog, CreatesTheUpdatesFolderAndMissingAncestors) {
 }
 
 TEST(RunLog, AppendsInOrderAfterWhateverIsThere) {
-  const std::string root = scratch_folder("append");
+  const std::string root = fresh_folder("append");
   ASSERT_TRUE(make_folder(join_path(root, "updates")));
   ASSERT_TRUE(write_file(log_of(root), "earlier run, no line feed"));
   append_run_log(root, "one");
@@ -45,7 +45,7 @@ TEST(RunLog, AppendsInOrderAfterWhateverIsThere) {
 }
 
 TEST(RunLog, LetsOthersReadWriteAndDeleteMeanwhile) {
-  const std::string root = scratch_folder("shared");
+  const std::string root = fresh_folder("shared");
   append_run_log(root, "a");
   UniqueHandle reader(CreateFileW(to_wide(log_of(root)).c_str(), GENERIC_READ | DELETE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -56,16 +56,16 @@ TEST(RunLog, LetsOthersReadWriteAndDeleteMeanwhile) {
 }
 
 TEST(RunLog, AFileNamedUpdatesMakesAppendingASilentNoOp) {
-  const std::string root = scratch_folder("blocked");
+  const std::string root = fresh_folder("blocked");
   ASSERT_TRUE(write_file(join_path(root, "updates"), "not a folder"));
   append_run_log(root, "dropped");
   append_run_log(root, "dropped again");
-  EXPECT_FALSE(is_folder(join_path(root, "updates")));
+  EXPECT_FALSE(is_directory(join_path(root, "updates")));
   EXPECT_EQ(read_file(join_path(root, "updates")), "not a folder");
 }
 
 TEST(RunLog, ALogThatCannotBeOpenedIsLeftAlone) {
-  const std::string root = scratch_folder("locked");
+  const std::string root = fresh_folder("locked");
   append_run_log(root, "kept");
   {
     // Another process holds the log without sharing write access: the open fails.
@@ -80,7 +80,7 @@ TEST(RunLog, ALogThatCannotBeOpenedIsLeftAlone) {
 }
 
 TEST(RunLog, AReadOnlyLogIsLeftAlone) {
-  const std::string root = scratch_folder("readonly");
+  const std::string root = fresh_folder("readonly");
   append_run_log(root, "kept");
   const std::wstring path = to_wide(log_of(root));
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -96,14 +96,14 @@ TEST(RunLog, AReadOnlyLogIsLeftAlone) {
 }
 
 TEST(RunLog, EmptyRootLogsRelativeToTheWorkingFolder) {
-  const std::string work = scratch_folder("relative");
+  const std::string work = fresh_folder("relative");
   wchar_t previous[MAX_PATH + 1];
   GetCurrentDirectoryW(MAX_PATH + 1, previous);
   ASSERT_TRUE(SetCurrentDirectoryW(to_wide(work).c_str()));
   append_run_log("", "relative");
   SetCurrentDirectoryW(previous);
   EXPECT_EQ(read_file(log_of(work)), "relative\n");
-  EXPECT_FALSE(exists(join_path(work, "rust-updater.log")));
+  EXPECT_FALSE(path_exists(join_path(work, "rust-updater.log")));
 }
 
 std::string system_message(uint32_t code) {

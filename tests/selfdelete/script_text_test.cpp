@@ -4,16 +4,12 @@
 
 #include "platform/os_text.h"
 #include "selfdelete/script_text.h"
+#include "selfdelete/expected_script.h"
 
 namespace koravane {
 namespace {
 
-const std::string kHead =
-    "@echo off\r\n"
-    "timeout /t 2 /nobreak >nul\r\n"
-    "taskkill /F /IM KoraVane.exe /T >nul 2>&1\r\n"
-    "taskkill /F /IM Update.exe /T >nul 2>&1\r\n"
-    "taskkill /F /IM Uninstall.exe >nul 2>&1\r\n";
+const std::string& kHead = test::kScriptHead;
 const std::string kTail = R"(del /f /q "%~f0" >nul 2>&1)";
 
 // Code page 866 for ASCII and the basic Cyrillic letters; anything else has no form.

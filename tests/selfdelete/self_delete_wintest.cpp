@@ -10,39 +10,20 @@
 #include "platform/path_text.h"
 #include "selfdelete/script_encoding_win.h"
 #include "selfdelete/script_text.h"
+#include "selfdelete/expected_script.h"
 #include "selfdelete/self_delete.h"
+
+#include "support/test_files_win.h"
 
 namespace koravane {
 namespace {
 
-const std::string kHead =
-    "@echo off\r\n"
-    "timeout /t 2 /nobreak >nul\r\n"
-    "taskkill /F /IM KoraVane.exe /T >nul 2>&1\r\n"
-    "taskkill /F /IM Update.exe /T >nul 2>&1\r\n"
-    "taskkill /F /IM Uninstall.exe >nul 2>&1\r\n";
+const std::string& kHead = test::kScriptHead;
 const std::string kTail = "\r\ndel /f /q \"%~f0\" >nul 2>&1";
 
 std::string per_path(const std::string& p) {
   return "if exist \"" + p + "\\*\" (rd /s /q \"" + p + "\") else if exist \"" + p +
          "\" (del /f /q \"" + p + "\" & rd /s /q \"" + p + "\" 2>nul)";
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string read_all(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-  CloseHandle(file);
-  return bytes;
 }
 
 bool write_file(const std::string& path, std::string_view bytes) {
@@ -97,8 +78,8 @@ TEST(SelfDeletion, NothingIsLoggedWhenTheScriptCannotBeWritten) {
   schedule_self_deletion({join_path(root, "x")}, root);
   SetEnvironmentVariableW(L"TMP", saved);
   SetEnvironmentVariableW(L"TEMP", saved);
-  EXPECT_FALSE(exists(join_path(root, "updates\\rust-updater.log")));
-  EXPECT_FALSE(exists(missing));
+  EXPECT_FALSE(test::path_exists(join_path(root, "updates\\rust-updater.log")));
+  EXPECT_FALSE(test::path_exists(missing));
   RemoveDirectoryW(to_wide(root).c_str());
 }
 
@@ -132,17 +113,17 @@ TEST(SelfDeletion, TheScriptRunsDeletesTheListedPathsAndItself) {
 
   const std::string script =
       join_path(temp_folder().value(), "koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
-  EXPECT_EQ(read_all(join_path(root, "updates\\rust-updater.log")),
+  EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
             "scheduled delete via " + script + "\n");
   // The script waits two seconds first; poll with a generous deadline.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while ((exists(folder) || exists(file) || exists(script)) &&
+  while ((test::path_exists(folder) || test::path_exists(file) || test::path_exists(script)) &&
          std::chrono::steady_clock::now() < deadline) {
     Sleep(200);
   }
-  EXPECT_FALSE(exists(folder));
-  EXPECT_FALSE(exists(file));
-  EXPECT_FALSE(exists(script));
+  EXPECT_FALSE(test::path_exists(folder));
+  EXPECT_FALSE(test::path_exists(file));
+  EXPECT_FALSE(test::path_exists(script));
   const DWORD ended = WaitForSingleObject(info.hProcess, 60000);
   if (ended != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 0);
   EXPECT_EQ(ended, WAIT_OBJECT_0) << "the script should have ended Update.exe";
@@ -151,7 +132,7 @@ TEST(SelfDeletion, TheScriptRunsDeletesTheListedPathsAndItself) {
   EXPECT_EQ(code, 1u) << "ended by taskkill, not by its own timeout";
   CloseHandle(info.hProcess);
   DeleteFileW(to_wide(updater).c_str());
-  EXPECT_TRUE(exists(kept));
+  EXPECT_TRUE(test::path_exists(kept));
   RemoveDirectoryW(to_wide(kept).c_str());
   DeleteFileW(to_wide(join_path(root, "updates\\rust-updater.log")).c_str());
   RemoveDirectoryW(to_wide(join_path(root, "updates")).c_str());

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers for start-up tests under Wine: scratch folders, whole-file reads and writes, and
-// running a copy of the start-up probe program.
+// Running a copy of the start-up probe program under Wine and reading its report.
 #include <windows.h>
 
 #include <optional>
@@ -10,64 +9,12 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
+#include "support/test_files_win.h"
 
 namespace koravane::probe_test {
 
-// Long paths go through the \\?\ form so that no length limit of the path parser applies.
-inline std::wstring long_form(std::string_view path) {
-  std::wstring wide = to_wide(path);
-  if (wide.size() >= 2 && wide[1] == L':') wide.insert(0, L"\\\\?\\");
-  return wide;
-}
-
-inline bool make_folder(std::string_view path) {
-  return CreateDirectoryW(long_form(path).c_str(), nullptr) != 0;
-}
-
-inline bool exists(std::string_view path) {
-  return GetFileAttributesW(long_form(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline bool is_folder(std::string_view path) {
-  const DWORD attributes = GetFileAttributesW(long_form(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-inline bool write_file(std::string_view path, std::string_view bytes) {
-  UniqueHandle file(CreateFileW(long_form(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                           nullptr) &&
-         written == bytes.size();
-}
-
-inline std::optional<std::string> read_file(std::string_view path) {
-  UniqueHandle file(CreateFileW(long_form(path).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-  if (!file) return std::nullopt;
-  std::string bytes;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-  return bytes;
-}
-
-// A new empty folder in the temporary folder, unique to this call. Wine hands out the same
-// process ids run after run, so the clock makes the name unique across runs.
-inline std::string scratch_folder(std::string_view name) {
-  static int counter = 0;
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  wchar_t temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH + 1, temp);
-  const std::string path = join_path(from_wide(temp), std::string(name) + "-" +
-                                                          std::to_string(now.QuadPart) + "-" +
-                                                          std::to_string(++counter));
-  make_folder(path);
-  return path;
-}
+using test::long_form;
+using test::read_file;
 
 // The start-up probe as built for this test run (a Linux path, reached through Wine's Z: drive).
 inline std::string probe_program() {

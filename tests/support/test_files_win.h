@@ -11,19 +11,29 @@
 
 namespace koravane::test {
 
+// Absolute drive paths go through the \\?\ form, so that no length limit of the path parser
+// applies to deep test trees.
+inline std::wstring long_form(std::string_view path) {
+  std::wstring wide = to_wide(path);
+  if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') wide.insert(0, L"\\\\?\\");
+  return wide;
+}
+
 inline bool path_exists(std::string_view path) {
-  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(long_form(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 inline bool is_directory(std::string_view path) {
-  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  const DWORD attributes = GetFileAttributesW(long_form(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-inline void make_folder(std::string_view path) { CreateDirectoryW(to_wide(path).c_str(), nullptr); }
+inline bool make_folder(std::string_view path) {
+  return CreateDirectoryW(long_form(path).c_str(), nullptr) != 0;
+}
 
 inline bool write_file(std::string_view path, std::string_view bytes) {
-  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  HANDLE file = CreateFileW(long_form(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
@@ -33,7 +43,7 @@ inline bool write_file(std::string_view path, std::string_view bytes) {
 }
 
 inline std::optional<std::string> read_file(std::string_view path) {
-  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+  HANDLE file = CreateFileW(long_form(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -43,6 +53,20 @@ inline std::optional<std::string> read_file(std::string_view path) {
   while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
   CloseHandle(file);
   return bytes;
+}
+
+inline std::string read_all(std::string_view path) { return read_file(path).value_or(""); }
+
+// The kind of one of this process's standard handles: none, char, pipe, disk or unknown.
+inline std::string standard_handle_kind(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return "none";
+  switch (GetFileType(h)) {
+    case FILE_TYPE_CHAR: return "char";
+    case FILE_TYPE_PIPE: return "pipe";
+    case FILE_TYPE_DISK: return "disk";
+    default: return "unknown";
+  }
 }
 
 // A new, empty folder under the temporary folder. Wine reuses process ids from run to run, so

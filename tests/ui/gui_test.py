@@ -12,6 +12,8 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from xdesk import Screen, click_at, move, run  # noqa: E402
 
 CHOICE_NAME = "^KoraVane — удаление$"
 NOTICE_NAME = "^KoraVane$"
@@ -48,44 +50,6 @@ class Failures:
 
 
 failures = Failures()
-
-
-def run(*args, check=True):
-    return subprocess.run(args, check=check, capture_output=True, text=True).stdout
-
-
-class Screen:
-    """One screenshot of the root window, read as PPM."""
-
-    def __init__(self):
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
-                              capture_output=True).stdout
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos)
-                continue
-            end = pos
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[pos:end])
-            pos = end
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[pos + 1:]
-        self.raw = data
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.pixels[i:i + 3])
-
-    def region(self, left, top, right, bottom):
-        return [self.at(x, y) for y in range(top, bottom) for x in range(left, right)]
-
-    def save_crop(self, path, x, y, width, height):
-        subprocess.run(["convert", "ppm:-", "-crop", f"{width}x{height}+{x}+{y}", "+repage", path],
-                       input=self.raw, check=True)
 
 
 def near(a, b, tolerance):
@@ -141,15 +105,6 @@ def wait_for(predicate, tries=60):
             break
         time.sleep(0.2)
     return screen
-
-
-def move(x, y):
-    run("xdotool", "mousemove", "--sync", str(x), str(y))
-
-
-def click_at(x, y):
-    move(x, y)
-    run("xdotool", "click", "1")
 
 
 def button_centre(wx, wy, top):

@@ -14,21 +14,10 @@
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
 
+#include "support/test_files_win.h"
+
 namespace koravane {
 namespace {
-
-std::string read_all(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-  CloseHandle(file);
-  return bytes;
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -37,17 +26,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
-}
-
-std::string handle_kind(DWORD which) {
-  const HANDLE h = GetStdHandle(which);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) return "none";
-  switch (GetFileType(h)) {
-    case FILE_TYPE_CHAR: return "char";
-    case FILE_TYPE_PIPE: return "pipe";
-    case FILE_TYPE_DISK: return "disk";
-    default: return "unknown";
-  }
 }
 
 // Each test gets a fresh record file that the recorder child appends to.
@@ -64,7 +42,7 @@ class ChildLaunch : public ::testing::Test {
     DeleteFileW(to_wide(record_).c_str());
     SetEnvironmentVariableW(L"KORAVANE_RECORD_FILE", nullptr);
   }
-  std::vector<std::string> records() const { return lines_of(read_all(record_)); }
+  std::vector<std::string> records() const { return lines_of(test::read_all(record_)); }
 
   std::string record_;
 };
@@ -105,8 +83,9 @@ TEST_F(ChildLaunch, StandardHandlesFollowTheirDisposition) {
   const auto lines = records();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], "usestdhandles=1 in=char out=char err=char");
-  const std::string own = "in=" + handle_kind(STD_INPUT_HANDLE) + " out=" +
-                          handle_kind(STD_OUTPUT_HANDLE) + " err=" + handle_kind(STD_ERROR_HANDLE);
+  const std::string own = "in=" + test::standard_handle_kind(STD_INPUT_HANDLE) +
+                          " out=" + test::standard_handle_kind(STD_OUTPUT_HANDLE) +
+                          " err=" + test::standard_handle_kind(STD_ERROR_HANDLE);
   if (own != "in=none out=none err=none") {
     EXPECT_EQ(lines[3], "usestdhandles=1 " + own);
   }

@@ -113,7 +113,9 @@ TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
       EXPECT_TRUE(path_exists(join_path(root, name))) << name;
       continue;
     }
-    if (name != "updates") EXPECT_FALSE(path_exists(join_path(root, name))) << name;
+    if (name != "updates") {
+      EXPECT_FALSE(path_exists(join_path(root, name))) << name;
+    }
     if (after_updates) later_lines.push_back("removed " + name);
     after_updates = after_updates || name == "updates";
   }

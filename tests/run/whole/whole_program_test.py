@@ -53,6 +53,13 @@ GAME_FILES = {
 }
 
 failures = []
+DOCS = os.environ.get("KORAVANE_DOCS")  # when set, window screenshots are saved there for README
+
+
+def save_window(window, height, name):
+    if DOCS and window:
+        _, x, y = window
+        xdesk.Screen().save_crop(os.path.join(DOCS, name), x, y, 500, height)
 
 
 def check(ok, what):
@@ -359,21 +366,37 @@ def test_dialog_closed_without_a_choice(how):
     stop(launcher)
 
 
+def choose(what, button_y, notice_picture):
+    """An interactive run with the launcher running: the button at button_y is clicked and the
+    notice awaited. Returns (launcher processes, run, notice window), run None without a dialog."""
+    launcher = start_launcher_processes()
+    run = Uninstall(ROOT + "\\Uninstall.exe")
+    window = dialog_window(run.alive)
+    check(window is not None, f"{what}: the dialog is shown")
+    if not window:
+        run.finish(5)
+        stop(launcher)
+        return launcher, None, None
+    _, x, y = window
+    xdesk.move(x + 600, y + 100)  # off the window: no hover look in the picture
+    save_window(window, 500, "removal-choice.png")
+    xdesk.click_at(x + 242, y + button_y + 20)
+    notice = notice_window(run.alive)
+    check(notice is not None, f"{what}: the notice is on screen after the removal")
+    if notice:
+        xdesk.move(notice[1] + 600, notice[2])
+        save_window(notice, 300, notice_picture)
+    return launcher, run, notice
+
+
 def test_launcher_only(reference):
     reset_area()
     lay_root()
     wine("attrib", "+r", ROOT + "\\version.json")
     wine("attrib", "+r", ROOT + "\\app-1.5.84\\resources.pak")
-    launcher = start_launcher_processes()
-    run = Uninstall(ROOT + "\\Uninstall.exe")
-    window = dialog_window(run.alive)
-    check(window is not None, "launcher-only: the dialog is shown")
-    if not window:
+    launcher, run, notice = choose("launcher-only", PRIMARY_Y, "notice-launcher-only.png")
+    if not run:
         return
-    _, x, y = window
-    xdesk.click_at(x + 242, y + PRIMARY_Y + 20)
-    notice = notice_window(run.alive)
-    check(notice is not None, "launcher-only: the notice is on screen after the removal")
     gone = [name for name in LAUNCHER_ENTRIES if not exists(ROOT + "\\" + name)]
     check(gone == LAUNCHER_ENTRIES, f"launcher-only: launcher entries removed ({gone})")
     kept = {name: read(ROOT + "\\" + name) for name in GAME_FILES}
@@ -401,16 +424,9 @@ def test_launcher_only(reference):
 def test_full_interactive(reference):
     reset_area()
     lay_root()
-    launcher = start_launcher_processes()
-    run = Uninstall(ROOT + "\\Uninstall.exe")
-    window = dialog_window(run.alive)
-    check(window is not None, "full: the dialog is shown")
-    if not window:
+    launcher, run, notice = choose("full", ALTERNATE_Y, "notice-full.png")
+    if not run:
         return
-    _, x, y = window
-    xdesk.click_at(x + 242, y + ALTERNATE_Y + 20)
-    notice = notice_window(run.alive)
-    check(notice is not None, "full: the notice is on screen after the removal")
     lines = log_lines()
     check(lines is not None and lines[-3:-1] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
           and lines[-1].startswith("scheduled delete via "), f"full: log lines in order {lines}")

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/os_text_win.h"
+#include "support/test_files_win.h"
 
 namespace {
 
@@ -14,17 +15,6 @@ std::wstring env(const wchar_t* name) {
   wchar_t buffer[4096];
   const DWORD n = GetEnvironmentVariableW(name, buffer, 4096);
   return (n > 0 && n < 4096) ? std::wstring(buffer, n) : std::wstring();
-}
-
-const char* handle_kind(DWORD which) {
-  const HANDLE h = GetStdHandle(which);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) return "none";
-  switch (GetFileType(h)) {
-    case FILE_TYPE_CHAR: return "char";
-    case FILE_TYPE_PIPE: return "pipe";
-    case FILE_TYPE_DISK: return "disk";
-    default: return "unknown";
-  }
 }
 
 }  // namespace
@@ -35,8 +25,9 @@ int wmain() {
   std::string record = koravane::from_wide(GetCommandLineW());
   record += "\nusestdhandles=";
   record += (startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0";
-  record += std::string(" in=") + handle_kind(STD_INPUT_HANDLE) + " out=" +
-            handle_kind(STD_OUTPUT_HANDLE) + " err=" + handle_kind(STD_ERROR_HANDLE) + "\n";
+  record += " in=" + koravane::test::standard_handle_kind(STD_INPUT_HANDLE) +
+            " out=" + koravane::test::standard_handle_kind(STD_OUTPUT_HANDLE) +
+            " err=" + koravane::test::standard_handle_kind(STD_ERROR_HANDLE) + "\n";
   const std::wstring file_name = env(L"KORAVANE_RECORD_FILE");
   if (!file_name.empty()) {
     HANDLE file = CreateFileW(file_name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
