@@ -104,7 +104,17 @@ def wine(*args, wait=True):
 
 
 def key_exists():
-    return wine("reg", "query", KEY).returncode == 0
+    """Asks reg.exe; an answer that names neither the key nor an error (a Wine start that went
+    wrong) is asked again."""
+    for _ in range(3):
+        query = subprocess.run([WINE_EXEC, PREFIX, "reg", "query", KEY], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, timeout=120)
+        if query.returncode == 0 and b"DisplayName" in query.stdout:
+            return True
+        if query.returncode == 1 and b"reg:" in query.stdout:
+            return False
+        time.sleep(1)
+    raise RuntimeError(f"reg query gave no answer: {query.returncode} {query.stdout[-200:]!r}")
 
 
 def snapshot(path):
@@ -194,7 +204,11 @@ def reset_area():
         write(PROGRAMS + "\\" + shortcut, b"lnk")
     write(PROGRAMS + "\\Other.lnk", b"lnk")
     write(DESKTOP + "\\KoraVane.lnk", b"lnk")
-    wine("reg", "add", KEY, "/v", "DisplayName", "/d", "KoraVane", "/f")
+    for _ in range(3):
+        if wine("reg", "add", KEY, "/v", "DisplayName", "/d", "KoraVane", "/f").returncode == 0:
+            break
+    if not key_exists():
+        raise RuntimeError("the uninstall key could not be created")
 
 
 def lay_root(root=ROOT, with_uninstaller=True):
