@@ -16,6 +16,9 @@ namespace koravane {
 
 enum class StdioDisposition { inherit, null_device };
 
+// CREATE_NO_WINDOW: a console child gets no visible window.
+inline constexpr uint32_t kCreateNoWindow = 0x08000000;
+
 // One request to start a child. Text is the program's 8-bit (WTF-8) form.
 struct ChildCommand {
   explicit ChildCommand(std::string program_name) : program(std::move(program_name)) {}

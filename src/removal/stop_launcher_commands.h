@@ -13,8 +13,6 @@ namespace koravane {
 inline constexpr std::array<std::string_view, 3> kLauncherImages = {
     "KoraVane.exe", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
 
-inline constexpr uint32_t kCreateNoWindow = 0x08000000;
-
 // One awaited, windowless child per image: tool /F /IM image /T, output and errors discarded.
 std::vector<ChildCommand> launcher_stop_commands(std::string_view task_kill_program = "taskkill");
 

@@ -22,6 +22,12 @@ bool is_already_gone(uint32_t code) {
          code == kBadNetName || code == kDeletePending;
 }
 
+// The attributes to write so that only the read-only one goes (an empty set is written as normal).
+uint32_t without_read_only(uint32_t attributes) {
+  const uint32_t kept = attributes & kSettableAttributes & ~kAttributeReadOnly;
+  return kept != 0 ? kept : kAttributeNormal;
+}
+
 bool is_disposition_unsupported(uint32_t code) {
   return code == kInvalidFunction || code == kNotSupported || code == kInvalidParameter;
 }
@@ -97,8 +103,7 @@ uint32_t TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name
   EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessWriteAttributes, 0);
   if (entry.gone) return 0;
   if (entry.error != 0) return kAccessDenied;
-  uint32_t kept = attributes & kSettableAttributes & ~kAttributeReadOnly;
-  if (system_.write_attributes(entry.handle.get(), kept != 0 ? kept : kAttributeNormal) != 0) {
+  if (system_.write_attributes(entry.handle.get(), without_read_only(attributes)) != 0) {
     return kAccessDenied;
   }
   return system_.mark_deleted(entry.handle.get());
@@ -232,8 +237,7 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
   const OsResult<uint32_t> attributes = system.read_attributes(writable.get());
   if (!attributes) return OsError{kAccessDenied};
   if ((attributes.value() & kAttributeReadOnly) != 0) {
-    const uint32_t kept = attributes.value() & kSettableAttributes & ~kAttributeReadOnly;
-    if (system.write_attributes(writable.get(), kept != 0 ? kept : kAttributeNormal) != 0) {
+    if (system.write_attributes(writable.get(), without_read_only(attributes.value())) != 0) {
       return OsError{kAccessDenied};
     }
   }

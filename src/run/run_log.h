@@ -9,6 +9,10 @@ namespace koravane {
 // Appends message and a line feed. Never fails from the caller's side: every failure drops the line.
 void append_run_log(std::string_view install_root, std::string message);
 
+// Appends message and a line feed to the file at file_path (created when missing); the folder
+// must exist. Failures drop the line.
+void append_log_line(std::string_view file_path, std::string_view message);
+
 // The log text of a Win32 error: the system's message, trailing white space removed, then
 // " (os error N)"; or the fallback when the system has no message for it.
 std::string os_error_text(uint32_t code);

@@ -47,15 +47,18 @@ void ensure_folder(const std::string& folder) {
 
 }  // namespace
 
-void append_run_log(std::string_view install_root, std::string message) {
-  const std::string folder = join_path(install_root, "updates");
-  ensure_folder(folder);
-  const std::wstring file_path = to_wide(join_path(folder, "rust-updater.log"));
-  UniqueHandle file(CreateFileW(file_path.c_str(), kAppendAccess,
+void append_log_line(std::string_view file_path, std::string_view message) {
+  UniqueHandle file(CreateFileW(to_wide(file_path).c_str(), kAppendAccess,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
   if (!file) return;
   if (write_all(file.get(), message)) write_all(file.get(), "\n");
+}
+
+void append_run_log(std::string_view install_root, std::string message) {
+  const std::string folder = join_path(install_root, "updates");
+  ensure_folder(folder);
+  append_log_line(join_path(folder, "rust-updater.log"), message);
 }
 
 std::string os_error_text(uint32_t code) {

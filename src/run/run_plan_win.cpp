@@ -7,9 +7,7 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/file_write_win.h"
 #include "platform/fill_from_system_win.h"
-#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "removal/removal_steps.h"
@@ -70,16 +68,9 @@ std::vector<std::string> protected_folders() {
   return folders;
 }
 
-// Appends one line to a log file outside any install root; failures drop the line.
+// A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
 void append_refusal_log(std::string_view line) {
-  const auto temp = temp_folder();
-  if (!temp) return;
-  const std::wstring path = to_wide(join_path(temp.value(), kRefusalLogName));
-  UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, 0, nullptr));
-  if (!file) return;
-  write_all(file.get(), std::string(line) + "\n");
+  if (const auto temp = temp_folder()) append_log_line(join_path(temp.value(), kRefusalLogName), line);
 }
 
 std::optional<RemovalMode> chosen_mode(bool quiet) {

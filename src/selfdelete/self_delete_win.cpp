@@ -16,8 +16,6 @@
 namespace koravane {
 namespace {
 
-constexpr DWORD kCreateNoWindow = 0x08000000;
-
 bool write_script(const std::string& path, std::string_view bytes) {
   UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
