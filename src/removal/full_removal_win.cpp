@@ -3,7 +3,7 @@
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
 #include "removal/tree_removal.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 #include "platform/os_text.h"
 #include "selfdelete/self_delete.h"
 

@@ -10,7 +10,7 @@
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
 #include "removal/tree_removal.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 #include "selfdelete/self_delete.h"
 
 namespace koravane {

@@ -6,16 +6,6 @@
 namespace koravane {
 namespace {
 
-// Simple case folding for the scripts a Windows path is likely to use: Latin (ASCII and
-// Latin-1), Greek and Cyrillic. Other letters compare as written.
-char32_t fold_case(char32_t c) {
-  if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
-}
-
 bool is_inside_or_same(std::string_view inner, std::string_view outer) {
   if (inner == outer) return true;
   if (!inner.starts_with(outer)) return false;
@@ -26,25 +16,6 @@ bool is_inside_or_same(std::string_view inner, std::string_view outer) {
 
 std::string_view refusal_reason_text(RefusalReason reason) {
   return reason == RefusalReason::no_launcher_files ? "no launcher files" : "protected folder";
-}
-
-std::string comparable_path(std::string_view path) {
-  std::string text = display_text(path);
-  if (text.starts_with("\\\\?\\UNC\\")) {
-    text = "\\\\" + text.substr(8);
-  } else if (text.starts_with("\\\\?\\") || text.starts_with("\\??\\")) {
-    text = text.substr(4);
-  }
-  std::u32string points;
-  for (char32_t c : code_points(text)) {
-    if (c == U'/') c = U'\\';
-    // Keep the two leading separators of a UNC path; collapse repeats elsewhere.
-    if (c == U'\\' && !points.empty() && points.back() == U'\\' && points.size() > 1) continue;
-    points += fold_case(c);
-  }
-  std::string folded = utf8_from_code_points(points);
-  while (folded.size() > path_root_length(folded) && folded.ends_with('\\')) folded.pop_back();
-  return folded;
 }
 
 bool is_volume_root(std::string_view comparable) {

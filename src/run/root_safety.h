@@ -14,10 +14,6 @@ enum class RefusalReason { no_launcher_files, protected_folder };
 // "no launcher files" or "protected folder", as written into the refusal line.
 std::string_view refusal_reason_text(RefusalReason reason);
 
-// Path text for comparison: "\\?\" prefixes dropped, '/' as '\', repeated and trailing
-// separators dropped (a root keeps its own), letters case-folded.
-std::string comparable_path(std::string_view path);
-
 // True for a drive root (C:\) or a UNC share root (\\server\share).
 bool is_volume_root(std::string_view comparable);
 

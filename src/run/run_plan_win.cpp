@@ -13,7 +13,7 @@
 #include "removal/removal_steps.h"
 #include "removal/stop_launcher.h"
 #include "run/root_safety.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 #include "run/run_plan.h"
 #include "run/run_plan_text.h"
 #include "ui/dialogs_win.h"

@@ -8,7 +8,7 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 #include "selfdelete/script_encoding_win.h"
 #include "selfdelete/self_delete.h"
 #include "selfdelete/script_text.h"

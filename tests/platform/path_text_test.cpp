@@ -26,6 +26,14 @@ TEST(PathText, ParentFollowsWindowsComponents) {
   EXPECT_EQ(path_file_name("C:\\"), "");
 }
 
+TEST(PathText, ComparablePathsIgnoreCaseSeparatorsAndPrefixes) {
+  EXPECT_EQ(comparable_path("C:/Users//ИВАН\\Desktop\\"), "c:\\users\\иван\\desktop");
+  EXPECT_EQ(comparable_path("\\\\?\\C:\\Games\\"), "c:\\games");
+  EXPECT_EQ(comparable_path("\\\\?\\UNC\\Server\\Share\\x"), "\\\\server\\share\\x");
+  EXPECT_EQ(comparable_path("C:\\"), "c:\\");
+  EXPECT_EQ(comparable_path("Ё:\\ЁЛКА"), "ё:\\ёлка");
+}
+
 TEST(OsText, UnpairedSurrogatesSurviveARoundTripAndDisplayAsReplacement) {
   const std::u16string raw = {u'a', 0xD800, u'b', 0xD83D, 0xDE00};
   const std::string wtf8 = wtf8_from_utf16(raw);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/path_text.h"
 #include "run/root_safety.h"
 
 namespace koravane {
@@ -15,14 +16,6 @@ const std::vector<std::string> kProtected = {
 std::optional<RefusalReason> check(std::string_view root, RootSource source = RootSource::target,
                                    bool markers = true) {
   return refusal_reason(root, source, markers, kProtected);
-}
-
-TEST(RootSafety, ComparablePathsIgnoreCaseSeparatorsAndPrefixes) {
-  EXPECT_EQ(comparable_path("C:/Users//ИВАН\\Desktop\\"), "c:\\users\\иван\\desktop");
-  EXPECT_EQ(comparable_path("\\\\?\\C:\\Games\\"), "c:\\games");
-  EXPECT_EQ(comparable_path("\\\\?\\UNC\\Server\\Share\\x"), "\\\\server\\share\\x");
-  EXPECT_EQ(comparable_path("C:\\"), "c:\\");
-  EXPECT_EQ(comparable_path("Ё:\\ЁЛКА"), "ё:\\ёлка");
 }
 
 TEST(RootSafety, VolumeRootsAreRecognised) {

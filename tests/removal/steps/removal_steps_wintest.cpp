@@ -12,7 +12,7 @@
 #include "platform/handles_win.h"
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 #include "support/test_files_win.h"
 
 namespace koravane {

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "platform/os_text.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 
 namespace koravane {
 namespace {

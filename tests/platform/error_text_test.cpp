@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/run_log.h"
+#include "platform/run_log.h"
 
 namespace koravane {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
-#include "run/run_log.h"
+#include "platform/run_log.h"
 
 namespace koravane {
 namespace {

@@ -4,7 +4,8 @@
 
 #include "platform/env.h"
 #include "platform/fill_from_system_win.h"
-#include "support/probe_run_win.h"
+#include "platform/handles_win.h"
+#include "support/test_files_win.h"
 
 namespace koravane {
 namespace {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "run/run_log.h"
-#include "support/probe_run_win.h"
+#include "platform/run_log.h"
+#include "platform/handles_win.h"
+#include "support/test_files_win.h"
 
 namespace koravane {
 namespace {
