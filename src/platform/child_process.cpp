@@ -1,5 +1,7 @@
 #include "platform/child_process.h"
 
+#include <algorithm>
+
 #include "platform/os_text.h"
 #include "platform/path_text.h"
 
@@ -14,6 +16,12 @@ bool ends_in_separator(std::string_view name) {
   if (name.starts_with(kVerbatimPrefix)) return last == '\\';
   return is_path_separator(last);
 }
+
+ChildError launch_failure(LaunchErrorKind kind, std::string_view message) {
+  return LaunchError{kind, message};
+}
+
+bool has_nul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -104,7 +112,7 @@ std::vector<std::string> split_search_path(std::string_view value) {
 ChildResult<std::string> resolve_program(std::string_view program,
                                          const ProgramSearchEnvironment& environment) {
   if (program.empty() || ends_in_separator(program)) {
-    return LaunchError{LaunchErrorKind::invalid_input, kNoFileName};
+    return launch_failure(LaunchErrorKind::invalid_input, kNoFileName);
   }
   const bool exe_suffix = has_exe_suffix(program);
   if (program.find_first_of("\\/") != std::string_view::npos) {
@@ -113,29 +121,31 @@ ChildResult<std::string> resolve_program(std::string_view program,
     if (environment.exists(with_exe)) return with_exe;
     return std::string(program);
   }
-  if (program.find('\0') != std::string_view::npos) {
-    return LaunchError{LaunchErrorKind::invalid_input, kNulByte};
-  }
+  if (has_nul(program)) return launch_failure(LaunchErrorKind::invalid_input, kNulByte);
   if (std::optional<std::string> found = search_directories(program, environment)) {
     return std::move(*found);
   }
-  return LaunchError{LaunchErrorKind::not_found, kProgramNotFound};
+  return launch_failure(LaunchErrorKind::not_found, kProgramNotFound);
 }
 
 ChildResult<std::u16string> build_command_line(std::string_view program,
-                                               const std::vector<std::string>& arguments) {
-  if (program.find('\0') != std::string_view::npos) {
-    return LaunchError{LaunchErrorKind::invalid_input, kNulByte};
+                                               const std::vector<std::string>& arguments,
+                                               std::string_view verbatim_tail) {
+  const auto nul_in_argument = [](const std::string& argument) { return has_nul(argument); };
+  if (has_nul(program) || has_nul(verbatim_tail) ||
+      std::any_of(arguments.begin(), arguments.end(), nul_in_argument)) {
+    return launch_failure(LaunchErrorKind::invalid_input, kNulByte);
   }
   std::u16string line = u"\"";
   line += utf16_from_wtf8(program);
   line += u'"';
   for (const std::string& argument : arguments) {
-    if (argument.find('\0') != std::string::npos) {
-      return LaunchError{LaunchErrorKind::invalid_input, kNulByte};
-    }
     line += u' ';
     append_argument(line, utf16_from_wtf8(argument));
+  }
+  if (!verbatim_tail.empty()) {
+    line += u' ';
+    line += utf16_from_wtf8(verbatim_tail);
   }
   return line;
 }

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 
 namespace koravane {
 
@@ -33,6 +33,11 @@ struct ChildCommand {
   std::optional<StdioDisposition> standard_output;
   std::optional<StdioDisposition> standard_error;
   uint32_t creation_flags = 0;
+  // Appended after the arguments exactly as written, for a program that reads its command line
+  // by rules of its own (cmd's "/S /C" form); empty: nothing is appended.
+  std::string verbatim_tail;
+  // The child's current directory; unset: the uninstaller's own.
+  std::optional<std::string> working_directory;
 };
 
 enum class LaunchErrorKind { invalid_input, not_found };
@@ -50,33 +55,20 @@ inline constexpr std::string_view kProgramNotFound = "program not found";
 using ChildError = std::variant<OsError, LaunchError>;
 
 template <class T>
-class ChildResult {
- public:
-  ChildResult(T value) : state_(std::move(value)) {}                // NOLINT: implicit by design
-  ChildResult(OsError error) : state_(ChildError(error)) {}         // NOLINT
-  ChildResult(LaunchError error) : state_(ChildError(error)) {}     // NOLINT
-  ChildResult(ChildError error) : state_(std::move(error)) {}       // NOLINT
+using ChildResult = Result<T, ChildError>;
 
-  bool ok() const { return std::holds_alternative<T>(state_); }
-  explicit operator bool() const { return ok(); }
-  const T& value() const& { return std::get<T>(state_); }
-  T&& value() && { return std::get<T>(std::move(state_)); }
-  const ChildError& error() const { return std::get<ChildError>(state_); }
+// The launch error of a failed launch; nothing for a success or a Win32 error.
+template <class T>
+const LaunchError* launch_error_of(const ChildResult<T>& result) {
+  return result ? nullptr : std::get_if<LaunchError>(&result.error());
+}
 
-  // The launch error, if this is one.
-  const LaunchError* launch_error() const {
-    return ok() ? nullptr : std::get_if<LaunchError>(&error());
-  }
-  // The Win32 error code, or 0 when there is none.
-  uint32_t os_error() const {
-    if (ok()) return 0;
-    const OsError* e = std::get_if<OsError>(&error());
-    return e ? e->code : 0;
-  }
-
- private:
-  std::variant<T, ChildError> state_;
-};
+// The Win32 error of a failed launch; 0 for a success or a launch error.
+template <class T>
+uint32_t os_error_of(const ChildResult<T>& result) {
+  const OsError* error = result ? nullptr : std::get_if<OsError>(&result.error());
+  return error ? error->code : 0;
+}
 
 // The system queries program search needs, injected so that the search runs without Windows.
 // A query that yields nothing skips its stage.
@@ -97,9 +89,11 @@ ChildResult<std::string> resolve_program(std::string_view program,
 std::vector<std::string> split_search_path(std::string_view value);
 
 // The child's command line (UTF-16, without the terminating NUL): the program name between
-// quotes, unescaped, then each argument quoted and escaped for the usual argument splitting.
+// quotes, unescaped, then each argument quoted and escaped for the usual argument splitting, then
+// the verbatim tail (after one space) when there is one.
 ChildResult<std::u16string> build_command_line(std::string_view program,
-                                               const std::vector<std::string>& arguments);
+                                               const std::vector<std::string>& arguments,
+                                               std::string_view verbatim_tail = {});
 
 // Windows only (child_process_win.cpp). Unset standard handles are inherited.
 // Starts the child, waits without a time limit and returns its exit code.

@@ -32,6 +32,7 @@ ProgramSearchEnvironment system_search_environment() {
 }
 
 OsError last_error() { return OsError{GetLastError()}; }
+ChildError last_launch_error() { return last_error(); }
 
 // Our inheritable copy of a standard handle for the child; empty means the child gets none.
 OsResult<UniqueHandle> prepare_handle(DWORD kind, std::optional<StdioDisposition> disposition) {
@@ -61,7 +62,7 @@ struct ChildHandles {
 ChildResult<ChildHandles> launch(const ChildCommand& command) {
   auto program = resolve_program(command.program, system_search_environment());
   if (!program) return program.error();
-  auto line = build_command_line(command.program, command.arguments);
+  auto line = build_command_line(command.program, command.arguments, command.verbatim_tail);
   if (!line) return line.error();
   const std::wstring application = to_wide(program.value());
   std::wstring buffer(line.value().begin(), line.value().end());  // writable, NUL-terminated
@@ -73,7 +74,7 @@ ChildResult<ChildHandles> launch(const ChildCommand& command) {
   std::array<UniqueHandle, 3> handles;
   for (size_t i = 0; i < kKinds.size(); ++i) {
     auto prepared = prepare_handle(kKinds[i], dispositions[i]);
-    if (!prepared) return OsError{prepared.error()};
+    if (!prepared) return ChildError(prepared.error());
     handles[i] = std::move(prepared).value();
   }
   STARTUPINFOW startup{};
@@ -84,11 +85,13 @@ ChildResult<ChildHandles> launch(const ChildCommand& command) {
     startup.hStdOutput = handles[1].get();
     startup.hStdError = handles[2].get();
   }
+  const std::optional<std::wstring> directory =
+      command.working_directory ? std::optional(to_wide(*command.working_directory)) : std::nullopt;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE,
-                      command.creation_flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr,
-                      &startup, &info)) {
-    return last_error();  // our copies close as the lock is released
+                      command.creation_flags | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                      directory ? directory->c_str() : nullptr, &startup, &info)) {
+    return last_launch_error();  // our copies close as the lock is released
   }
   return ChildHandles{UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
 }
@@ -101,11 +104,11 @@ ChildResult<uint32_t> run_child(const ChildCommand& command) {
   auto launched = launch(command);
   if (!launched) return launched.error();
   ChildHandles child = std::move(launched).value();
-  ChildResult<uint32_t> outcome = OsError{0};
+  ChildResult<uint32_t> outcome = ChildError(OsError{0});
   if (WaitForSingleObject(child.process.get(), INFINITE) != WAIT_OBJECT_0) {
-    outcome = last_error();
+    outcome = last_launch_error();
   } else if (DWORD code = 0; !GetExitCodeProcess(child.process.get(), &code)) {
-    outcome = last_error();
+    outcome = last_launch_error();
   } else {
     outcome = static_cast<uint32_t>(code);
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 
 namespace koravane {
 
@@ -18,5 +18,8 @@ OsResult<std::string> temp_folder();
 OsResult<std::string> system_directory();
 OsResult<std::string> windows_directory();
 uint32_t current_process_id();
+// The path made absolute against the current directory (GetFullPathNameW); the empty path is the
+// current directory itself.
+OsResult<std::string> absolute_path(std::string_view path);
 
 }  // namespace koravane

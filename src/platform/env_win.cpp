@@ -10,7 +10,7 @@ namespace koravane {
 namespace {
 
 OsResult<std::string> to_text(OsResult<std::wstring> raw) {
-  if (!raw) return OsError{raw.error()};
+  if (!raw) return raw.error();
   return from_wide(raw.value());
 }
 
@@ -72,5 +72,12 @@ OsResult<std::string> windows_directory() {
 }
 
 uint32_t current_process_id() { return GetCurrentProcessId(); }
+
+OsResult<std::string> absolute_path(std::string_view path) {
+  const std::wstring wide = to_wide(path.empty() ? "." : path);
+  return to_text(fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFullPathNameW(wide.c_str(), n, buffer, nullptr);
+  }));
+}
 
 }  // namespace koravane

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/fail_fast_win.h"
-#include "platform/os_result.h"
+#include "platform/result.h"
 
 namespace koravane {
 

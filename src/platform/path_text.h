@@ -29,4 +29,9 @@ size_t path_root_length(std::string_view path);
 // that two spellings of one Windows path compare equal.
 std::string comparable_path(std::string_view path);
 
+// Whether two paths name the same place by their text (see comparable_path).
+inline bool same_path(std::string_view a, std::string_view b) {
+  return comparable_path(a) == comparable_path(b);
+}
+
 }  // namespace koravane

@@ -11,7 +11,6 @@
 #include "removal/removal_steps.h"
 #include "removal/tree_removal.h"
 #include "platform/run_log.h"
-#include "selfdelete/self_delete.h"
 
 namespace koravane {
 namespace {
@@ -53,25 +52,24 @@ void handle_entry(std::string_view install_root, const std::wstring& raw_name,
   }
   const OsStatus status = remove_entry(path);
   append_run_log(install_root, status ? "removed " + name
-                                      : "fail " + name + ": " + os_error_text(status.error()));
+                                      : "fail " + name + ": " + os_error_text(status.error().code));
 }
 
 }  // namespace
 
-void run_launcher_only_removal(std::string_view install_root) {
+RemovalOutcome run_launcher_only_removal(std::string_view install_root) {
   const std::wstring pattern = to_wide(join_path(install_root, "*"));
   WIN32_FIND_DATAW data{};
   UniqueFindHandle listing(FindFirstFileW(pattern.c_str(), &data));
   if (!listing) {
     append_run_log(install_root, "readdir: " + os_error_text(GetLastError()));
-    return;
+    return {};
   }
-  std::vector<std::string> deferred;
+  RemovalOutcome outcome;
   do {
-    handle_entry(install_root, data.cFileName, deferred);
+    handle_entry(install_root, data.cFileName, outcome.deferred_paths);
   } while (FindNextFileW(listing.get(), &data));  // a failure part-way ends the pass silently
-  listing.reset();
-  if (!deferred.empty()) schedule_self_deletion(deferred, install_root);
+  return outcome;
 }
 
 }  // namespace koravane

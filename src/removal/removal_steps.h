@@ -1,16 +1,26 @@
 #pragma once
 // The removal steps of a run, each working on the install root found at start-up.
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace koravane {
 
 enum class RemovalMode { launcher_only, full };
 
-// Removes the launcher's own top-level entries; game files stay, and so does the root itself.
-void run_launcher_only_removal(std::string_view install_root);
+// What a removal left for after the uninstaller has gone: the paths that the deferred script is
+// to delete, in order. The run plan hands them over as its last act.
+struct [[nodiscard]] RemovalOutcome {
+  std::vector<std::string> deferred_paths;
+};
 
-// Removes the login-settings folder, then the whole install root.
-void run_full_removal(std::string_view install_root);
+// Removes the launcher's own top-level entries; game files stay, and so does the root itself.
+// The uninstaller's and the updater's executables are deferred.
+RemovalOutcome run_launcher_only_removal(std::string_view install_root);
+
+// Removes the login-settings folder, then the whole install root; a root that cannot go now is
+// deferred.
+RemovalOutcome run_full_removal(std::string_view install_root);
 
 // Removes the Start-menu and desktop shortcuts and the per-user uninstall registration; silent.
 void remove_shortcuts_and_registration();

@@ -2,7 +2,7 @@
 // Removing a directory tree (with retries) and removing a single file.
 #include <string_view>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 
 namespace koravane {
 

@@ -28,9 +28,12 @@ uint32_t without_read_only(uint32_t attributes) {
   return kept != 0 ? kept : kAttributeNormal;
 }
 
-bool is_disposition_unsupported(uint32_t code) {
+bool is_disposition_unsupported(const OsStatus& marked) {
+  const uint32_t code = error_code(marked);
   return code == kInvalidFunction || code == kNotSupported || code == kInvalidParameter;
 }
+
+OsStatus failure(uint32_t code) { return OsError{code}; }
 
 // An entry opened relative to its parent, found already gone, or failed with a code.
 struct EntryOpen {
@@ -44,7 +47,7 @@ class TreeAttempt {
   TreeAttempt(RemovalSystem& system, bool& use_no_reparse)
       : system_(system), use_no_reparse_(use_no_reparse) {}
 
-  uint32_t run(std::string_view path);
+  OsStatus run(std::string_view path);
 
  private:
   struct OpenDirectory {
@@ -53,12 +56,12 @@ class TreeAttempt {
   };
 
   EntryOpen open_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
-  uint32_t delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes);
-  uint32_t delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes);
+  OsStatus delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes);
+  OsStatus delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes);
   template <class Try>
-  uint32_t with_quick_retries(uint32_t retried_code, Try try_once);
-  // Walks one batch of the directory: 0 when done with it, 1 after descending, else an error.
-  uint32_t walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended);
+  OsStatus with_quick_retries(uint32_t retried_code, Try try_once);
+  // Walks one batch of the directory; descended tells whether it stopped at a subdirectory.
+  OsStatus walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended);
 
   RemovalSystem& system_;
   bool& use_no_reparse_;
@@ -86,83 +89,83 @@ EntryOpen TreeAttempt::open_entry(FsHandle parent, std::u16string_view name, uin
   return {.error = code};
 }
 
-uint32_t TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes) {
+OsStatus TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes) {
   EntryOpen entry = open_entry(parent, name, kAccessDelete, 0);
-  if (entry.gone) return 0;
-  if (entry.error != 0) return entry.error;
-  const uint32_t marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
+  if (entry.gone) return os_success();
+  if (entry.error != 0) return failure(entry.error);
+  OsStatus marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
   if (!is_disposition_unsupported(marked)) return marked;
-  const uint32_t plain = system_.mark_deleted(entry.handle.get());
-  if (plain != kAccessDenied || (attributes & kAttributeReadOnly) == 0) return plain;
+  OsStatus plain = system_.mark_deleted(entry.handle.get());
+  if (error_code(plain) != kAccessDenied || (attributes & kAttributeReadOnly) == 0) return plain;
   entry.handle.reset();
   return delete_read_only(parent, name, attributes);
 }
 
 // The plain disposition refuses read-only entries: clear the attribute and mark once more.
-uint32_t TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes) {
+OsStatus TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes) {
   EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessWriteAttributes, 0);
-  if (entry.gone) return 0;
-  if (entry.error != 0) return kAccessDenied;
-  if (system_.write_attributes(entry.handle.get(), without_read_only(attributes)) != 0) {
-    return kAccessDenied;
+  if (entry.gone) return os_success();
+  if (entry.error != 0) return failure(kAccessDenied);
+  if (!system_.write_attributes(entry.handle.get(), without_read_only(attributes))) {
+    return failure(kAccessDenied);
   }
   return system_.mark_deleted(entry.handle.get());
 }
 
 template <class Try>
-uint32_t TreeAttempt::with_quick_retries(uint32_t retried_code, Try try_once) {
-  uint32_t code = try_once();
-  for (int tries = 1; code == retried_code && tries < kQuickRetryTries; ++tries) {
+OsStatus TreeAttempt::with_quick_retries(uint32_t retried_code, Try try_once) {
+  OsStatus outcome = try_once();
+  for (int tries = 1; error_code(outcome) == retried_code && tries < kQuickRetryTries; ++tries) {
     system_.yield_processor();
-    code = try_once();
+    outcome = try_once();
   }
-  return code;
+  return outcome;
 }
 
-uint32_t TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
+OsStatus TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
   ListingCursor cursor(std::as_bytes(std::span(buffer_)).first(batch_size));
   uint32_t attributes = 0;
   while (cursor.next(attributes, name_)) {
     if (name_ == u"." || name_ == u"..") continue;
     const FsHandle parent = directory.handle.get();
     if ((attributes & kAttributeDirectory) == 0) {
-      const uint32_t code = with_quick_retries(
+      OsStatus deleted = with_quick_retries(
           kSharingViolation, [&] { return delete_entry(parent, name_, attributes); });
-      if (code != 0) return code;
+      if (!deleted) return deleted;
       continue;
     }
     EntryOpen child = open_entry(parent, name_, kAccessSynchronize | kAccessListDirectory,
                                  kOpenSynchronousIoNonalert);
     if (child.gone) continue;
-    if (child.error != 0) return child.error;
+    if (child.error != 0) return failure(child.error);
     // The subdirectory is finished before its parent goes on.
     stack_.push_back(std::move(directory));
     stack_.push_back({std::move(child.handle), attributes});
     descended = true;
-    return 0;
+    return os_success();
   }
-  return 0;
+  return os_success();
 }
 
-uint32_t TreeAttempt::run(std::string_view path) {
+OsStatus TreeAttempt::run(std::string_view path) {
   OsResult<FsHandle> top = system_.open_top_directory(path);
   if (!top) return top.error();
   OwnedFsHandle top_handle(system_, top.value());
   const OsResult<uint32_t> top_attributes = system_.read_attributes(top_handle.get());
   if (!top_attributes) return top_attributes.error();
-  if ((top_attributes.value() & kAttributeDirectory) == 0) return kDirectory;
+  if ((top_attributes.value() & kAttributeDirectory) == 0) return failure(kDirectory);
 
   stack_.push_back({std::move(top_handle), top_attributes.value()});
   bool restart = true;
   while (!stack_.empty()) {
     OpenDirectory directory = std::move(stack_.back());
     stack_.pop_back();
-    const uint32_t listed =
+    OsStatus listed =
         system_.read_listing(directory.handle.get(), buffer_.data(), kListingBufferSize, restart);
-    if (listed == 0) {
+    if (listed) {
       bool descended = false;
-      if (const uint32_t code = walk_batch(directory, kListingBufferSize, descended); code != 0) {
-        return code;
+      if (OsStatus walked = walk_batch(directory, kListingBufferSize, descended); !walked) {
+        return walked;
       }
       if (!descended) {
         stack_.push_back(std::move(directory));
@@ -170,14 +173,14 @@ uint32_t TreeAttempt::run(std::string_view path) {
       }
       continue;
     }
-    if (listed != kNoMoreFiles) return listed;
+    if (error_code(listed) != kNoMoreFiles) return listed;
     const FsHandle handle = directory.handle.get();
-    const uint32_t code = with_quick_retries(
+    OsStatus deleted = with_quick_retries(
         kDirNotEmpty, [&] { return delete_entry(handle, u"", directory.attributes); });
-    if (code != 0) return code;
+    if (!deleted) return deleted;
     restart = true;  // the parent, listed next, is read again from its beginning
   }
-  return 0;
+  return os_success();
 }
 
 }  // namespace
@@ -201,47 +204,46 @@ bool ListingCursor::next(uint32_t& attributes, std::u16string& name) {
   return true;
 }
 
-uint32_t remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
+OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
   TreeAttempt attempt(system, use_no_reparse);
   return attempt.run(path);
 }
 
 OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
   if (!system.inspect_following_links(path)) return os_success();  // already gone
-  uint32_t last_error = 0;
+  OsStatus last = os_success();
   for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
-    last_error = remove_tree_once(system, use_no_reparse, path);
-    if (last_error == 0) return os_success();
+    last = remove_tree_once(system, use_no_reparse, path);
+    if (last) return last;
     system.wait_after_failure();
   }
-  return OsError{last_error};
+  return last;
 }
 
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
-  const uint32_t deleted = system.delete_file(path);
-  if (deleted == 0) return os_success();
-  if (deleted != kAccessDenied) return OsError{deleted};
+  OsStatus deleted = system.delete_file(path);
+  if (error_code(deleted) != kAccessDenied) return deleted;
   const OsResult<FsHandle> opened = system.open_file_as_itself(path, kAccessDelete);
-  if (!opened) return OsError{kAccessDenied};
+  if (!opened) return failure(kAccessDenied);
   OwnedFsHandle handle(system, opened.value());
-  const uint32_t marked = system.mark_deleted_ex(handle.get(), kDispositionPosixIgnoreReadOnly);
-  if (marked == 0) return os_success();
-  if (!is_disposition_unsupported(marked)) return OsError{kAccessDenied};
+  const OsStatus marked = system.mark_deleted_ex(handle.get(), kDispositionPosixIgnoreReadOnly);
+  if (marked) return marked;
+  if (!is_disposition_unsupported(marked)) return failure(kAccessDenied);
   handle.reset();
 
   // Without the extended disposition, a read-only file goes only once the attribute is cleared.
   const OsResult<FsHandle> reopened =
       system.open_file_as_itself(path, kAccessDelete | kAccessReadAttributes | kAccessWriteAttributes);
-  if (!reopened) return OsError{kAccessDenied};
+  if (!reopened) return failure(kAccessDenied);
   OwnedFsHandle writable(system, reopened.value());
   const OsResult<uint32_t> attributes = system.read_attributes(writable.get());
-  if (!attributes) return OsError{kAccessDenied};
+  if (!attributes) return failure(kAccessDenied);
   if ((attributes.value() & kAttributeReadOnly) != 0) {
-    if (system.write_attributes(writable.get(), without_read_only(attributes.value())) != 0) {
-      return OsError{kAccessDenied};
+    if (!system.write_attributes(writable.get(), without_read_only(attributes.value()))) {
+      return failure(kAccessDenied);
     }
   }
-  if (system.mark_deleted(writable.get()) != 0) return OsError{kAccessDenied};
+  if (!system.mark_deleted(writable.get())) return failure(kAccessDenied);
   return os_success();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 #include "removal/tree_removal_system.h"
 
 namespace koravane {
@@ -42,8 +42,8 @@ class ListingCursor {
 // whether relative opens still ask for OBJ_DONT_REPARSE; it is cleared once the system rejects it.
 OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path);
 
-// One attempt over the whole tree: 0 when the top directory is gone, else the failure's code.
-uint32_t remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path);
+// One attempt over the whole tree: success when the top directory is gone, else the failure.
+OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path);
 
 // Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path);

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 
 namespace koravane {
 
@@ -58,7 +58,7 @@ struct NtOpenOutcome {
   uint32_t status;
 };
 
-// Every call answers with 0 for success or a Win32 error code, unless it says otherwise.
+// Every call answers with success or the Win32 error of the failing system call.
 class RemovalSystem {
  public:
   virtual ~RemovalSystem() = default;
@@ -69,20 +69,21 @@ class RemovalSystem {
   virtual OsResult<FsHandle> open_top_directory(std::string_view path) = 0;
   virtual OsResult<uint32_t> read_attributes(FsHandle handle) = 0;
   // One batch of FILE_ID_BOTH_DIR_INFO records; restart selects the class that starts over.
-  virtual uint32_t read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) = 0;
+  virtual OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) = 0;
   // NtOpenFile relative to parent; name holds UTF-16 units, empty for the parent itself.
   virtual NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,
                                       uint32_t object_attributes, uint32_t share, uint32_t options) = 0;
+  // The Win32 error code of an NTSTATUS.
   virtual uint32_t status_to_error(uint32_t status) = 0;
-  virtual uint32_t mark_deleted_ex(FsHandle handle, uint32_t flags) = 0;
-  virtual uint32_t mark_deleted(FsHandle handle) = 0;
-  virtual uint32_t write_attributes(FsHandle handle, uint32_t attributes) = 0;
+  virtual OsStatus mark_deleted_ex(FsHandle handle, uint32_t flags) = 0;
+  virtual OsStatus mark_deleted(FsHandle handle) = 0;
+  virtual OsStatus write_attributes(FsHandle handle, uint32_t attributes) = 0;
   virtual void close(FsHandle handle) = 0;
   virtual void yield_processor() = 0;
   // The pause after a failed attempt (250 ms on the real system).
   virtual void wait_after_failure() = 0;
 
-  virtual uint32_t delete_file(std::string_view path) = 0;
+  virtual OsStatus delete_file(std::string_view path) = 0;
   // The file itself (a link as the link), share read, write and delete.
   virtual OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) = 0;
 };

@@ -24,7 +24,7 @@ static_assert(FileIdBothDirectoryInfo == 10 && FileIdBothDirectoryRestartInfo ==
 
 HANDLE as_handle(FsHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 FsHandle as_fs_handle(HANDLE handle) { return reinterpret_cast<FsHandle>(handle); }
-uint32_t last_error_or_success(BOOL ok) { return ok ? 0 : GetLastError(); }
+OsStatus last_error_or_success(BOOL ok) { return ok ? os_success() : OsStatus(OsError{GetLastError()}); }
 
 OsResult<FsHandle> create_file(std::string_view path, DWORD access, DWORD flags) {
   const HANDLE handle = CreateFileW(to_wide(path).c_str(), access, removal_code::kShareAll, nullptr,
@@ -59,7 +59,7 @@ OsResult<uint32_t> Win32RemovalSystem::read_attributes(FsHandle handle) {
   return uint32_t{info.FileAttributes};
 }
 
-uint32_t Win32RemovalSystem::read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) {
+OsStatus Win32RemovalSystem::read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) {
   const FILE_INFO_BY_HANDLE_CLASS kind = restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
   return last_error_or_success(GetFileInformationByHandleEx(as_handle(directory), kind, buffer, size));
 }
@@ -83,19 +83,19 @@ uint32_t Win32RemovalSystem::status_to_error(uint32_t status) {
   return RtlNtStatusToDosError(static_cast<NTSTATUS>(status));
 }
 
-uint32_t Win32RemovalSystem::mark_deleted_ex(FsHandle handle, uint32_t flags) {
+OsStatus Win32RemovalSystem::mark_deleted_ex(FsHandle handle, uint32_t flags) {
   FILE_DISPOSITION_INFO_EX info{flags};
   return last_error_or_success(
       SetFileInformationByHandle(as_handle(handle), kFileDispositionInfoEx, &info, sizeof info));
 }
 
-uint32_t Win32RemovalSystem::mark_deleted(FsHandle handle) {
+OsStatus Win32RemovalSystem::mark_deleted(FsHandle handle) {
   FILE_DISPOSITION_INFO info{TRUE};
   return last_error_or_success(
       SetFileInformationByHandle(as_handle(handle), FileDispositionInfo, &info, sizeof info));
 }
 
-uint32_t Win32RemovalSystem::write_attributes(FsHandle handle, uint32_t attributes) {
+OsStatus Win32RemovalSystem::write_attributes(FsHandle handle, uint32_t attributes) {
   FILE_BASIC_INFO info{};  // zero times leave them as they are
   info.FileAttributes = attributes;
   return last_error_or_success(
@@ -108,7 +108,7 @@ void Win32RemovalSystem::yield_processor() { SwitchToThread(); }
 
 void Win32RemovalSystem::wait_after_failure() { Sleep(250); }
 
-uint32_t Win32RemovalSystem::delete_file(std::string_view path) {
+OsStatus Win32RemovalSystem::delete_file(std::string_view path) {
   return last_error_or_success(DeleteFileW(to_wide(path).c_str()));
 }
 

@@ -9,17 +9,17 @@ class Win32RemovalSystem : public RemovalSystem {
   bool inspect_following_links(std::string_view path) override;
   OsResult<FsHandle> open_top_directory(std::string_view path) override;
   OsResult<uint32_t> read_attributes(FsHandle handle) override;
-  uint32_t read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override;
+  OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override;
   NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,
                               uint32_t object_attributes, uint32_t share, uint32_t options) override;
   uint32_t status_to_error(uint32_t status) override;
-  uint32_t mark_deleted_ex(FsHandle handle, uint32_t flags) override;
-  uint32_t mark_deleted(FsHandle handle) override;
-  uint32_t write_attributes(FsHandle handle, uint32_t attributes) override;
+  OsStatus mark_deleted_ex(FsHandle handle, uint32_t flags) override;
+  OsStatus mark_deleted(FsHandle handle) override;
+  OsStatus write_attributes(FsHandle handle, uint32_t attributes) override;
   void close(FsHandle handle) override;
   void yield_processor() override;
   void wait_after_failure() override;  // 250 ms
-  uint32_t delete_file(std::string_view path) override;
+  OsStatus delete_file(std::string_view path) override;
   OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) override;
 };
 

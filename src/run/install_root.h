@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os_result.h"
+#include "platform/result.h"
 #include "run/command_line.h"
 
 namespace koravane {

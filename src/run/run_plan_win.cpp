@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/fill_from_system_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
+#include "platform/run_log.h"
 #include "removal/removal_steps.h"
 #include "removal/stop_launcher.h"
 #include "run/root_safety.h"
-#include "platform/run_log.h"
 #include "run/run_plan.h"
 #include "run/run_plan_text.h"
+#include "selfdelete/self_delete.h"
 #include "ui/dialogs_win.h"
 
 namespace koravane {
@@ -25,13 +25,11 @@ constexpr std::string_view kLauncherOnlyMessage = "Лаунчер удалён. 
 constexpr std::string_view kFullRemovalMessage = "Удалено всё в папке установки.";
 constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
 
-// The root as an absolute path; the empty root is the current directory.
-std::string full_path_of(const std::string& root) {
-  const std::wstring wide = to_wide(root.empty() ? "." : root);
-  auto full = fill_from_system([&](wchar_t* buffer, DWORD n) {
-    return GetFullPathNameW(wide.c_str(), n, buffer, nullptr);
-  });
-  return full ? from_wide(full.value()) : root;
+// The root as an absolute path (the empty root is the current directory); as given if the
+// system cannot say.
+std::string absolute_root(const std::string& root) {
+  OsResult<std::string> full = absolute_path(root);
+  return full ? std::move(full).value() : root;
 }
 
 std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
@@ -90,7 +88,7 @@ std::optional<RemovalMode> chosen_mode(bool quiet) {
 void run_plan(const LaunchOptions& options, const InstallRoot& root) {
   const std::string first_line = start_line(options.quiet, root.path);
   const bool markers = root.source == RootSource::executable_folder || has_root_markers(root.path);
-  if (const auto refusal = refusal_reason(full_path_of(root.path), root.source, markers,
+  if (const auto refusal = refusal_reason(absolute_root(root.path), root.source, markers,
                                           protected_folders())) {
     append_refusal_log(first_line);
     append_refusal_log(refusal_line(root.path, *refusal));
@@ -100,16 +98,16 @@ void run_plan(const LaunchOptions& options, const InstallRoot& root) {
   append_run_log(root.path, first_line);
   const auto mode = chosen_mode(options.quiet);
   if (!mode) return;
-  stop_launcher_processes();
+  stop_launcher_processes(root.path);
   remove_shortcuts_and_registration();
-  if (*mode == RemovalMode::launcher_only) {
-    run_launcher_only_removal(root.path);
-  } else {
-    run_full_removal(root.path);
-  }
+  const RemovalOutcome outcome = *mode == RemovalMode::launcher_only
+                                     ? run_launcher_only_removal(root.path)
+                                     : run_full_removal(root.path);
   if (!options.quiet) {
     show_notice(*mode == RemovalMode::launcher_only ? kLauncherOnlyMessage : kFullRemovalMessage);
   }
+  // The very last act: the script then finds this process gone, and the notice was read in peace.
+  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, root.path);
 }
 
 }  // namespace koravane

@@ -5,9 +5,19 @@
 namespace koravane {
 namespace {
 
+constexpr std::string_view kDefaultImageName = "Uninstall.exe";
+
 std::string per_path_line(const std::string& p) {
   return "if exist \"" + p + "\\*\" (rd /s /q \"" + p + "\") else if exist \"" + p +
          "\" (del /f /q \"" + p + "\" & rd /s /q \"" + p + "\" 2>nul)";
+}
+
+// By process id only: other programs named like the uninstaller are none of its business.
+std::string owner_line(const ScriptOwner& owner) {
+  const std::string image =
+      script_path_text(owner.image_name.empty() ? kDefaultImageName : owner.image_name);
+  return "taskkill /F /PID " + std::to_string(owner.process_id) + " /FI \"IMAGENAME eq " + image +
+         "\" >nul 2>&1";
 }
 
 }  // namespace
@@ -26,15 +36,12 @@ std::string script_path_text(std::string_view path) {
   return out;
 }
 
-std::vector<std::string> script_lines(const std::vector<std::string>& paths, bool with_code_page_line) {
+std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                                      bool with_code_page_line) {
   std::vector<std::string> lines = {"@echo off"};
   if (with_code_page_line) lines.push_back("chcp 65001 >nul");
   lines.insert(lines.end(), {"timeout /t 2 /nobreak >nul",
-                             "taskkill /F /IM KoraVane.exe /T >nul 2>&1",
-                             "taskkill /F /IM Update.exe /T >nul 2>&1",
-                             // Without /T: this interpreter is a child of the uninstaller, and
-                             // ending the uninstaller's tree would end the script with it.
-                             "taskkill /F /IM Uninstall.exe >nul 2>&1"});
+                             "taskkill /F /IM KoraVane.exe /T >nul 2>&1", owner_line(owner)});
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
   lines.push_back("del /f /q \"%~f0\" >nul 2>&1");
   return lines;
@@ -49,13 +56,32 @@ std::string join_script_lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string script_bytes(const std::vector<std::string>& paths, const OemEncoder& to_oem) {
-  // The fixed lines are ASCII, which every OEM code page holds, so the whole text converts
-  // without loss exactly when every path text does.
-  if (std::optional<std::string> oem = to_oem(join_script_lines(script_lines(paths, false)))) {
+std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                         const OemEncoder& to_oem) {
+  // Every line but the paths' and the owner's image name is ASCII, which every OEM code page
+  // holds, so the whole text converts without loss exactly when those do.
+  if (std::optional<std::string> oem = to_oem(join_script_lines(script_lines(paths, owner, false)))) {
     return std::move(*oem);
   }
-  return join_script_lines(script_lines(paths, true));
+  return join_script_lines(script_lines(paths, owner, true));
+}
+
+bool has_cmd_special_character(std::string_view text) {
+  return text.find_first_of("&<>()@^|") != std::string_view::npos;
+}
+
+ChildCommand interpreter_command(std::string_view script_path, std::string_view working_directory) {
+  const std::string path = display_text(script_path);
+  ChildCommand interpreter{"cmd"};
+  if (has_cmd_special_character(path)) {
+    interpreter.arg("/S").arg("/C");
+    interpreter.verbatim_tail = "\"\"" + path + "\"\"";
+  } else {
+    interpreter.arg("/C").arg(path);
+  }
+  interpreter.creation_flags = kCreateNoWindow;
+  interpreter.working_directory = std::string(working_directory);
+  return interpreter;
 }
 
 }  // namespace koravane

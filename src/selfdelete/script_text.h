@@ -1,5 +1,5 @@
 #pragma once
-// The text of the self-deletion batch script.
+// The text of the self-deletion batch script and the interpreter command that runs it.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -7,10 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/child_process.h"
+
 namespace koravane {
 
 // "koravane-uninstall-{pid}.cmd"
 std::string script_file_name(uint32_t process_id);
+
+// The uninstaller that hands over the paths. The script ends it if it is still running once the
+// script's wait is over, by its id; the image name keeps a reused id from hitting another program.
+struct ScriptOwner {
+  uint32_t process_id = 0;
+  std::string image_name;  // the executable's file name, "Uninstall.exe" when unknown
+};
 
 // A path as the script writes it between quotes: display text, double quotes removed (they
 // cannot be escaped inside a quoted batch word) and every '%' doubled, so that the interpreter
@@ -19,7 +28,8 @@ std::string script_path_text(std::string_view path);
 
 // The script's lines; with_code_page_line switches the interpreter to UTF-8 right after
 // "@echo off".
-std::vector<std::string> script_lines(const std::vector<std::string>& paths, bool with_code_page_line);
+std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                                      bool with_code_page_line);
 
 // Lines joined by CR LF, nothing after the last.
 std::string join_script_lines(const std::vector<std::string>& lines);
@@ -30,6 +40,15 @@ using OemEncoder = std::function<std::optional<std::string>(std::string_view utf
 // The script file's bytes. A new console decodes a batch file in the OEM code page, so the
 // script is written in it whenever every path converts without loss; otherwise it is UTF-8 with
 // a code-page switch at its top.
-std::string script_bytes(const std::vector<std::string>& paths, const OemEncoder& to_oem);
+std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                         const OemEncoder& to_oem);
+
+// Whether cmd would act on a character of text on its own command line (& < > ( ) @ ^ |).
+bool has_cmd_special_character(std::string_view text);
+
+// The hidden interpreter for the script, started in working_directory. The script's path is an
+// ordinary argument after "/C"; a path with a character cmd acts on goes as /S /C ""path"" instead,
+// since cmd strips plain quotes from such a command and would run something else.
+ChildCommand interpreter_command(std::string_view script_path, std::string_view working_directory);
 
 }  // namespace koravane

@@ -4,10 +4,18 @@
 #include <string_view>
 #include <vector>
 
+#include "selfdelete/script_text.h"
+
 namespace koravane {
 
-// Writes "koravane-uninstall-{pid}.cmd" into the temporary folder and starts it without waiting;
-// logs "scheduled delete via {script}" under install_root. Every failure is absorbed.
+// Writes "koravane-uninstall-{pid}.cmd" into the temporary folder and starts it there without
+// waiting; logs "scheduled delete via {script}" under install_root. The paths are made absolute
+// first, since the script runs in another folder. Every failure is absorbed. The script ends
+// owner if it is still running after the script's wait.
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
+                            std::string_view install_root, const ScriptOwner& owner);
+
+// The same, owned by this process: the call a run ends with.
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
                             std::string_view install_root);
 

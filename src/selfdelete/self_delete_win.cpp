@@ -23,6 +23,16 @@ bool write_script(const std::string& path, std::string_view bytes) {
   return file && write_all(file.get(), bytes);
 }
 
+// A path that cannot be made absolute is left out: relative to the script's folder it would name
+// something else.
+std::vector<std::string> absolute_paths(const std::vector<std::string>& paths) {
+  std::vector<std::string> absolute;
+  for (const std::string& path : paths) {
+    if (OsResult<std::string> full = absolute_path(path)) absolute.push_back(std::move(full).value());
+  }
+  return absolute;
+}
+
 }  // namespace
 
 std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
@@ -44,17 +54,26 @@ std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
 }
 
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
-                            std::string_view install_root) {
+                            std::string_view install_root, const ScriptOwner& owner) {
   const OsResult<std::string> folder = temp_folder();
   if (!folder) return;
   const std::string script = join_path(folder.value(), script_file_name(current_process_id()));
-  if (!write_script(script, script_bytes(deferred_paths, encode_oem_lossless))) return;
-
-  ChildCommand interpreter{"cmd"};
-  interpreter.arg("/C").arg(display_text(script));
-  interpreter.creation_flags = kCreateNoWindow;
-  (void)start_child(interpreter);  // a script that never runs leaves the paths; nothing to add
+  const std::vector<std::string> paths = absolute_paths(deferred_paths);
+  if (!write_script(script, script_bytes(paths, owner, encode_oem_lossless))) return;
+  // Run in the temporary folder: a folder that is some process's current directory cannot be
+  // removed, and ours may be the install root. A script that never runs leaves the paths;
+  // there is nothing to add then.
+  (void)start_child(interpreter_command(script, folder.value()));
   append_run_log(install_root, "scheduled delete via " + display_text(script));
+}
+
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
+                            std::string_view install_root) {
+  ScriptOwner owner{current_process_id(), {}};
+  if (const OsResult<std::string> executable = own_executable_path()) {
+    owner.image_name = std::string(path_file_name(executable.value()));
+  }
+  schedule_self_deletion(deferred_paths, install_root, owner);
 }
 
 }  // namespace koravane

@@ -35,7 +35,7 @@ struct FakeSystem {
 };
 
 std::string launch_message(const ChildResult<std::string>& r) {
-  return r.launch_error() ? std::string(r.launch_error()->message) : std::string("(no launch error)");
+  return launch_error_of(r) ? std::string(launch_error_of(r)->message) : std::string("(no launch error)");
 }
 
 std::string line_of(std::string_view program, const std::vector<std::string>& arguments) {
@@ -72,7 +72,7 @@ TEST(ResolveProgram, MissingStagesAreSkippedAndNothingFoundIsAnError) {
   fs.windows.reset();
   fs.existing = {"E:\\x\\cmd.exe"};
   EXPECT_EQ(launch_message(fs.resolve("cmd")), kProgramNotFound);
-  EXPECT_EQ(fs.resolve("cmd").launch_error()->kind, LaunchErrorKind::not_found);
+  EXPECT_EQ(launch_error_of(fs.resolve("cmd"))->kind, LaunchErrorKind::not_found);
   fs.path = "E:\\x";
   EXPECT_EQ(fs.resolve("cmd").value(), "E:\\x\\cmd.exe");
 }
@@ -109,8 +109,8 @@ TEST(ResolveProgram, NamesWithoutAFileNameAndNulBytesAreRejected) {
   for (std::string_view name : {"", "C:\\dir\\", "dir/", "\\\\?\\C:\\dir\\"}) {
     auto r = fs.resolve(name);
     EXPECT_EQ(launch_message(r), kNoFileName) << name;
-    ASSERT_NE(r.launch_error(), nullptr);
-    EXPECT_EQ(r.launch_error()->kind, LaunchErrorKind::invalid_input);
+    ASSERT_NE(launch_error_of(r), nullptr);
+    EXPECT_EQ(launch_error_of(r)->kind, LaunchErrorKind::invalid_input);
   }
   // Under the verbatim prefix '/' is no separator, so the name has a file name.
   EXPECT_EQ(fs.resolve("\\\\?\\C:\\dir/").value(), "\\\\?\\C:\\dir/");
@@ -159,10 +159,10 @@ TEST(CommandLine, QuotesAndBackslashesAreEscapedOnlyWhereSplittingNeedsIt) {
 
 TEST(CommandLine, NulInAnArgumentOrTheProgramIsRejected) {
   auto bad_argument = build_command_line("p", {"ok", std::string("a\0b", 3)});
-  ASSERT_NE(bad_argument.launch_error(), nullptr);
-  EXPECT_EQ(bad_argument.launch_error()->message, kNulByte);
-  EXPECT_EQ(bad_argument.launch_error()->kind, LaunchErrorKind::invalid_input);
-  EXPECT_NE(build_command_line(std::string("p\0", 2), {}).launch_error(), nullptr);
+  ASSERT_NE(launch_error_of(bad_argument), nullptr);
+  EXPECT_EQ(launch_error_of(bad_argument)->message, kNulByte);
+  EXPECT_EQ(launch_error_of(bad_argument)->kind, LaunchErrorKind::invalid_input);
+  EXPECT_NE(launch_error_of(build_command_line(std::string("p\0", 2), {})), nullptr);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(FillFromSystem, GrowsByReportedSizeOrByDoubling) {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
   });
-  EXPECT_EQ(failed.error(), static_cast<uint32_t>(ERROR_ENVVAR_NOT_FOUND));
+  EXPECT_EQ(failed.error().code, static_cast<uint32_t>(ERROR_ENVVAR_NOT_FOUND));
   auto empty = fill_from_system([](wchar_t*, DWORD) -> DWORD { return 0; });
   ASSERT_TRUE(empty);
   EXPECT_TRUE(empty.value().empty());

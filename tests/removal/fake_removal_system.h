@@ -91,7 +91,8 @@ class FakeRemovalSystem : public RemovalSystem {
     return node->second.attributes;
   }
 
-  uint32_t read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override {
+  OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override { return as_status(read_listing_code(directory, buffer, size, restart)); }
+  uint32_t read_listing_code(FsHandle directory, void* buffer, uint32_t size, bool restart) {
     HandleState& state = handles_.at(directory);
     if ((state.access & removal_code::kAccessListDirectory) == 0) return removal_code::kAccessDenied;
     listing_restarts.push_back(restart);
@@ -149,16 +150,19 @@ class FakeRemovalSystem : public RemovalSystem {
     return found == table.end() ? 317 : found->second;  // 317: ERROR_MR_MID_NOT_FOUND
   }
 
-  uint32_t mark_deleted_ex(FsHandle handle, uint32_t flags) override {
+  OsStatus mark_deleted_ex(FsHandle handle, uint32_t flags) override { return as_status(mark_deleted_ex_code(handle, flags)); }
+  uint32_t mark_deleted_ex_code(FsHandle handle, uint32_t flags) {
     if (ex_disposition_error != 0) return ex_disposition_error;
     return mark(handle, (flags & 0x10) != 0);
   }
-  uint32_t mark_deleted(FsHandle handle) override {
+  OsStatus mark_deleted(FsHandle handle) override { return as_status(mark_deleted_code(handle)); }
+  uint32_t mark_deleted_code(FsHandle handle) {
     ++plain_marks;
     return mark(handle, false);
   }
 
-  uint32_t write_attributes(FsHandle handle, uint32_t attributes) override {
+  OsStatus write_attributes(FsHandle handle, uint32_t attributes) override { return as_status(write_attributes_code(handle, attributes)); }
+  uint32_t write_attributes_code(FsHandle handle, uint32_t attributes) {
     ++attribute_writes;
     const HandleState& state = handles_.at(handle);
     if ((state.access & removal_code::kAccessWriteAttributes) == 0) return removal_code::kAccessDenied;
@@ -181,7 +185,8 @@ class FakeRemovalSystem : public RemovalSystem {
   }
   void wait_after_failure() override { ++waits; }
 
-  uint32_t delete_file(std::string_view path) override {
+  OsStatus delete_file(std::string_view path) override { return as_status(delete_file_code(path)); }
+  uint32_t delete_file_code(std::string_view path) {
     const auto node = nodes.find(widen(path));
     if (node == nodes.end()) return removal_code::kFileNotFound;
     if (node->second.directory || (node->second.attributes & removal_code::kAttributeReadOnly)) {
@@ -200,6 +205,8 @@ class FakeRemovalSystem : public RemovalSystem {
   static std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
  private:
+  static OsStatus as_status(uint32_t code) { return code == 0 ? os_success() : OsStatus(OsError{code}); }
+
   struct HandleState {
     std::u16string path;
     uint32_t access;

@@ -90,7 +90,7 @@ TEST(TreeRemoval, MissingPathSucceedsWithoutAnyAttemptOrWait) {
 TEST(TreeRemoval, PlainFileAtTheTopFailsEveryAttemptWithErrorDirectory) {
   Removal r;
   r.fs.add_file(u"top");
-  EXPECT_EQ(r.run().error(), removal_code::kDirectory);
+  EXPECT_EQ(r.run().error().code, removal_code::kDirectory);
   EXPECT_EQ(r.fs.top_opens, 8);
   EXPECT_EQ(r.fs.waits, 8);
   EXPECT_TRUE(r.fs.exists(u"top"));
@@ -139,7 +139,7 @@ TEST(TreeRemoval, AnyOtherOpenFailureFailsEveryAttemptWithItsCode) {
     if (call.path == u"top/a/b") return status::kAccessDenied;
     return std::nullopt;
   };
-  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
   EXPECT_EQ(r.fs.top_opens, 8);
   EXPECT_EQ(r.fs.waits, 8);
   EXPECT_TRUE(r.fs.exists(u"top/a/b/deep.txt"));
@@ -188,7 +188,7 @@ TEST(TreeRemoval, InvalidParameterWithoutNoReparseIsAPlainFailure) {
     if (call.path == u"top/odd") return status::kInvalidParameter;
     return std::nullopt;
   };
-  EXPECT_EQ(r.run().error(), removal_code::kInvalidParameter);
+  EXPECT_EQ(r.run().error().code, removal_code::kInvalidParameter);
   EXPECT_EQ(r.fs.opens.size(), 8u);  // one open per attempt, no second try
 }
 
@@ -221,7 +221,7 @@ TEST(TreeRemoval, OtherDispositionFailuresAreNotRetriedThePlainWay) {
   Removal r;
   build_tree(r.fs);
   r.fs.ex_disposition_error = removal_code::kAccessDenied;
-  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
   EXPECT_EQ(r.fs.plain_marks, 0);
 }
 
@@ -230,7 +230,7 @@ TEST(TreeRemoval, ReadOnlyThatCannotBeClearedFailsWithAccessDenied) {
   build_tree(r.fs, kReadOnly);
   r.fs.ex_disposition_error = removal_code::kNotSupported;
   r.fs.write_attributes_error = 1117;  // ERROR_IO_DEVICE
-  EXPECT_EQ(r.run().error(), removal_code::kAccessDenied);
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
   EXPECT_EQ(r.fs.top_opens, 8);
 }
 
@@ -242,7 +242,7 @@ TEST(TreeRemoval, LockedFileFailsWithSharingViolationAfterFiftyTriesPerAttempt) 
     if (call.path == u"top/locked") return status::kSharingViolation;
     return std::nullopt;
   };
-  EXPECT_EQ(r.run().error(), removal_code::kSharingViolation);
+  EXPECT_EQ(r.run().error().code, removal_code::kSharingViolation);
   EXPECT_EQ(std::count_if(r.fs.opens.begin(), r.fs.opens.end(),
                           [](const test::OpenCall& c) { return c.path == u"top/locked"; }),
             8 * 50);
@@ -279,7 +279,7 @@ TEST(TreeRemoval, DirectoryRefilledMeanwhileIsRetriedFiftyTimesThenFails) {
     }
     return std::nullopt;
   };
-  EXPECT_EQ(r.run().error(), removal_code::kDirNotEmpty);
+  EXPECT_EQ(r.run().error().code, removal_code::kDirNotEmpty);
   EXPECT_EQ(refills, 8 * 50);
   EXPECT_EQ(r.fs.waits, 8);
 }
@@ -289,7 +289,7 @@ TEST(SingleFileRemoval, DeletesByNameAndReportsOtherFailuresAsTheyAre) {
   fs.add_file(u"f");
   EXPECT_TRUE(remove_single_file(fs, "f").ok());
   EXPECT_FALSE(fs.exists(u"f"));
-  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kFileNotFound);
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kFileNotFound);
 }
 
 TEST(SingleFileRemoval, ReadOnlyFileGoesThroughTheExtendedDisposition) {
@@ -314,13 +314,13 @@ TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
   FakeRemovalSystem fs;
   fs.add_file(u"f", kReadOnly);
   fs.open_file_error = removal_code::kSharingViolation;
-  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   fs.open_file_error.reset();
   fs.ex_disposition_error = 1117;
-  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   fs.ex_disposition_error = removal_code::kNotSupported;
   fs.write_attributes_error = 1117;
-  EXPECT_EQ(remove_single_file(fs, "f").error(), removal_code::kAccessDenied);
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   EXPECT_TRUE(fs.exists(u"f"));
   EXPECT_EQ(fs.plain_marks, 0);
 }

@@ -27,7 +27,7 @@ using test::write_file;
 class ObservedSystem : public Win32RemovalSystem {
  public:
   int top_opens = 0, waits = 0, yields = 0, attribute_writes = 0, continued_listings = 0;
-  std::vector<uint32_t> ex_results;
+  std::vector<uint32_t> ex_results;  // 0 for success
   std::function<void(int)> on_yield;
   std::function<void()> after_first_listing;
 
@@ -35,17 +35,18 @@ class ObservedSystem : public Win32RemovalSystem {
     ++top_opens;
     return Win32RemovalSystem::open_top_directory(path);
   }
-  uint32_t read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override {
-    const uint32_t result = Win32RemovalSystem::read_listing(directory, buffer, size, restart);
-    if (!restart && result == 0) ++continued_listings;
+  OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override {
+    OsStatus result = Win32RemovalSystem::read_listing(directory, buffer, size, restart);
+    if (!restart && result) ++continued_listings;
     if (after_first_listing) std::exchange(after_first_listing, nullptr)();
     return result;
   }
-  uint32_t mark_deleted_ex(FsHandle handle, uint32_t flags) override {
-    ex_results.push_back(Win32RemovalSystem::mark_deleted_ex(handle, flags));
-    return ex_results.back();
+  OsStatus mark_deleted_ex(FsHandle handle, uint32_t flags) override {
+    OsStatus result = Win32RemovalSystem::mark_deleted_ex(handle, flags);
+    ex_results.push_back(error_code(result));
+    return result;
   }
-  uint32_t write_attributes(FsHandle handle, uint32_t attributes) override {
+  OsStatus write_attributes(FsHandle handle, uint32_t attributes) override {
     ++attribute_writes;
     return Win32RemovalSystem::write_attributes(handle, attributes);
   }
@@ -196,7 +197,7 @@ TEST(TreeRemovalOnWine, PlainFileAsThePathStaysAndFailsWithErrorDirectory) {
   const std::string file = join_path(fresh_folder("tree"), "plain.txt");
   ASSERT_TRUE(write_file(file, "x"));
   ObservedSystem system;
-  EXPECT_EQ(remove_observed(system, file).error(), static_cast<uint32_t>(ERROR_DIRECTORY));
+  EXPECT_EQ(remove_observed(system, file).error().code, static_cast<uint32_t>(ERROR_DIRECTORY));
   EXPECT_EQ(system.top_opens, 8);
   EXPECT_EQ(system.waits, 8);
   EXPECT_TRUE(path_exists(file));
@@ -216,7 +217,7 @@ TEST(TreeRemovalOnWine, FileHeldForTheWholeCallStopsTheTraversalThere) {
   FileHolder holder(join_path(sub, "held"));
   ASSERT_TRUE(holder.holding());
   ObservedSystem system;
-  EXPECT_EQ(remove_observed(system, top).error(), static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(remove_observed(system, top).error().code, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
   holder.release();
   EXPECT_EQ(system.waits, 8);
   EXPECT_EQ(system.yields, 8 * 49);
@@ -285,7 +286,7 @@ TEST(SingleFileRemovalOnWine, RemovesPlainAndReadOnlyFilesAndReportsMissingOnes)
   EXPECT_TRUE(remove_single_file(read_only).ok());
   EXPECT_FALSE(path_exists(plain));
   EXPECT_FALSE(path_exists(read_only));
-  EXPECT_EQ(remove_single_file(plain).error(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(remove_single_file(plain).error().code, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ namespace koravane {
 namespace {
 
 const std::string& kHead = test::kScriptHead;
+const ScriptOwner& kOwner = test::kScriptOwner;
 const std::string kTail = R"(del /f /q "%~f0" >nul 2>&1)";
 
 // Code page 866 for ASCII and the basic Cyrillic letters; anything else has no form.
@@ -32,26 +33,26 @@ size_t count_crlf(const std::string& text) {
   return n;
 }
 
-TEST(ScriptText, OnePathGivesSevenLinesWithoutATrailingLineEnd) {
-  const std::string bytes = script_bytes({"C:\\Games\\KoraVane\\Uninstall.exe"}, fake_cp866);
+TEST(ScriptText, OnePathGivesSixLinesWithoutATrailingLineEnd) {
+  const std::string bytes = script_bytes({"C:\\Games\\KoraVane\\Uninstall.exe"}, kOwner, fake_cp866);
   EXPECT_EQ(bytes,
             kHead +
                 R"(if exist "C:\Games\KoraVane\Uninstall.exe\*" (rd /s /q "C:\Games\KoraVane\Uninstall.exe") )"
                 R"(else if exist "C:\Games\KoraVane\Uninstall.exe" (del /f /q "C:\Games\KoraVane\Uninstall.exe" )"
                 R"(& rd /s /q "C:\Games\KoraVane\Uninstall.exe" 2>nul))"
                 "\r\n" + kTail);
-  EXPECT_EQ(count_crlf(bytes), 6u);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 6);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 6);
+  EXPECT_EQ(count_crlf(bytes), 5u);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 5);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 5);
 }
 
 TEST(ScriptText, SeveralPathsKeepTheirOrderAndAnEmptyListStillDeletesItself) {
-  const std::string bytes = script_bytes({"C:\\a", "C:\\b", "C:\\c"}, fake_cp866);
-  EXPECT_EQ(count_crlf(bytes), 8u);
+  const std::string bytes = script_bytes({"C:\\a", "C:\\b", "C:\\c"}, kOwner, fake_cp866);
+  EXPECT_EQ(count_crlf(bytes), 7u);
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\a")"), bytes.find(R"(rd /s /q "C:\b")"));
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\b")"), bytes.find(R"(rd /s /q "C:\c")"));
   EXPECT_TRUE(bytes.ends_with("\r\n" + kTail));
-  EXPECT_EQ(script_bytes({}, fake_cp866), kHead + kTail);
+  EXPECT_EQ(script_bytes({}, kOwner, fake_cp866), kHead + kTail);
 }
 
 TEST(ScriptText, QuotesAreRemovedPercentDoubledAndEverythingElseKept) {
@@ -61,14 +62,14 @@ TEST(ScriptText, QuotesAreRemovedPercentDoubledAndEverythingElseKept) {
   EXPECT_EQ(script_path_text("C:\\R&D ^x (1)"), "C:\\R&D ^x (1)");
   const std::string ill_formed = "C:\\a\xED\xA0\x80";  // an unpaired surrogate from the system
   EXPECT_EQ(script_path_text(ill_formed), "C:\\a\xEF\xBF\xBD");
-  const std::string bytes = script_bytes({"C:\\R&D\\50%\\\"x\""}, fake_cp866);
+  const std::string bytes = script_bytes({"C:\\R&D\\50%\\\"x\""}, kOwner, fake_cp866);
   EXPECT_NE(bytes.find(R"(if exist "C:\R&D\50%%\x\*" (rd /s /q "C:\R&D\50%%\x"))"), std::string::npos);
   // Five uses of the path, each with "%%", and the script's own "%~f0".
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '%'), 11);
 }
 
 TEST(ScriptText, CyrillicPathsAreWrittenInTheOemCodePage) {
-  const std::string bytes = script_bytes({"C:\\Users\\Иван\\KoraVane"}, fake_cp866);
+  const std::string bytes = script_bytes({"C:\\Users\\Иван\\KoraVane"}, kOwner, fake_cp866);
   const std::string ivan = "\x88\xa2\xa0\xad";
   EXPECT_NE(bytes.find("\"C:\\Users\\" + ivan + "\\KoraVane\\*\""), std::string::npos);
   EXPECT_EQ(bytes.find("chcp"), std::string::npos);
@@ -77,18 +78,79 @@ TEST(ScriptText, CyrillicPathsAreWrittenInTheOemCodePage) {
 
 TEST(ScriptText, PathsOutsideTheOemCodePageGiveUtf8WithACodePageSwitch) {
   const std::vector<std::string> paths = {"C:\\Users\\Иван", "C:\\游戏\\😀"};
-  const std::string bytes = script_bytes(paths, fake_cp866);
+  const std::string bytes = script_bytes(paths, kOwner, fake_cp866);
   EXPECT_TRUE(bytes.starts_with("@echo off\r\nchcp 65001 >nul\r\ntimeout /t 2 /nobreak >nul\r\n"));
   EXPECT_NE(bytes.find(R"(if exist "C:\Users\Иван\*")"), std::string::npos);
   EXPECT_NE(bytes.find(R"(del /f /q "C:\游戏\😀" & rd /s /q "C:\游戏\😀" 2>nul))"), std::string::npos);
-  EXPECT_EQ(count_crlf(bytes), 8u);
-  EXPECT_EQ(script_bytes({"C:\\a"}, no_oem).substr(0, 28), "@echo off\r\nchcp 65001 >nul\r\n");
+  EXPECT_EQ(count_crlf(bytes), 7u);
+  EXPECT_EQ(script_bytes({"C:\\a"}, kOwner, no_oem).substr(0, 28), "@echo off\r\nchcp 65001 >nul\r\n");
 }
 
 TEST(ScriptText, FileNameCarriesTheDecimalProcessId) {
   EXPECT_EQ(script_file_name(4242), "koravane-uninstall-4242.cmd");
   EXPECT_EQ(script_file_name(0), "koravane-uninstall-0.cmd");
   EXPECT_EQ(script_file_name(4294967295u), "koravane-uninstall-4294967295.cmd");
+}
+
+TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
+  struct Case {
+    ScriptOwner owner;
+    std::string line;
+  };
+  const Case cases[] = {
+      {{4242, "Uninstall.exe"}, R"(taskkill /F /PID 4242 /FI "IMAGENAME eq Uninstall.exe" >nul 2>&1)"},
+      {{7, "Uninstall (2).exe"}, R"(taskkill /F /PID 7 /FI "IMAGENAME eq Uninstall (2).exe" >nul 2>&1)"},
+      {{4294967295u, "100%.exe"}, R"(taskkill /F /PID 4294967295 /FI "IMAGENAME eq 100%%.exe" >nul 2>&1)"},
+      {{12, ""}, R"(taskkill /F /PID 12 /FI "IMAGENAME eq Uninstall.exe" >nul 2>&1)"},
+  };
+  for (const Case& c : cases) {
+    const auto lines = script_lines({"C:\\K\\Update.exe", "C:\\K\\Uninstall.exe"}, c.owner, false);
+    EXPECT_EQ(lines[3], c.line);
+    for (const std::string& line : lines) {
+      if (!line.starts_with("taskkill")) continue;
+      EXPECT_EQ(line.find("/IM Update.exe"), std::string::npos) << line;
+      EXPECT_EQ(line.find("/IM Uninstall.exe"), std::string::npos) << line;
+    }
+  }
+  // A name outside the OEM code page moves the whole script to UTF-8, like a path would.
+  const std::string bytes = script_bytes({}, {5, "Удалить😀.exe"}, fake_cp866);
+  EXPECT_TRUE(bytes.starts_with("@echo off\r\nchcp 65001 >nul\r\n"));
+  EXPECT_NE(bytes.find("IMAGENAME eq Удалить😀.exe"), std::string::npos);
+}
+
+std::string interpreter_line(std::string_view script) {
+  const ChildCommand command = interpreter_command(script, "C:\\T\\");
+  const auto line = build_command_line(command.program, command.arguments, command.verbatim_tail);
+  return line ? display_text_from_utf16(line.value()) : "(failed)";
+}
+
+TEST(InterpreterCommand, PlainPathsKeepTheirFormAndCmdSpecialsGetTheSlashSForm) {
+  EXPECT_EQ(interpreter_line("C:\\Temp\\koravane-uninstall-1.cmd"),
+            R"("cmd" /C C:\Temp\koravane-uninstall-1.cmd)");
+  EXPECT_EQ(interpreter_line("C:\\Users\\Tom Jerry\\Temp\\koravane-uninstall-1.cmd"),
+            R"("cmd" /C "C:\Users\Tom Jerry\Temp\koravane-uninstall-1.cmd")");
+  EXPECT_EQ(interpreter_line("C:\\Пользователи\\Иван 100%\\k.cmd"),
+            R"("cmd" /C "C:\Пользователи\Иван 100%\k.cmd")");
+  EXPECT_EQ(interpreter_line("C:\\Tom&Jerry (x)\\koravane-uninstall-1.cmd"),
+            R"("cmd" /S /C ""C:\Tom&Jerry (x)\koravane-uninstall-1.cmd"")");
+  for (const char special : std::string_view("&<>()@^|")) {
+    const std::string path = std::string("C:\\a") + special + "b\\k.cmd";
+    EXPECT_EQ(interpreter_line(path), "\"cmd\" /S /C \"\"" + path + "\"\"") << special;
+  }
+  for (const char plain : std::string_view("!%;,=+-_[]{}~'`#$")) {
+    EXPECT_FALSE(has_cmd_special_character(std::string(1, plain))) << plain;
+  }
+}
+
+TEST(InterpreterCommand, RunsHiddenInTheGivenFolderWithInheritedHandles) {
+  const ChildCommand command = interpreter_command("C:\\T\\k.cmd", "C:\\T\\");
+  EXPECT_EQ(command.program, "cmd");
+  EXPECT_EQ(command.working_directory, "C:\\T\\");
+  EXPECT_EQ(command.creation_flags, kCreateNoWindow);
+  EXPECT_FALSE(command.standard_input || command.standard_output || command.standard_error);
+  // An unpaired surrogate in the folder name becomes U+FFFD in the text cmd is given.
+  const ChildCommand odd = interpreter_command("C:\\a\xED\xA0\x80&\\k.cmd", "C:\\T\\");
+  EXPECT_EQ(odd.verbatim_tail, "\"\"C:\\a\xEF\xBF\xBD&\\k.cmd\"\"");
 }
 
 }  // namespace

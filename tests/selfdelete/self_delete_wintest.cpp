@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "platform/env.h"
+#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "selfdelete/script_encoding_win.h"
@@ -46,14 +50,14 @@ std::string fresh_folder(const std::string& name) {
 
 TEST(ScriptEncoding, CyrillicPathsBecomeOem866Bytes) {
   ASSERT_EQ(GetOEMCP(), 866u) << "the test prefix runs with LANG=ru_RU.UTF-8";
-  const std::string bytes = script_bytes({"C:\\Users\\Иван\\Игры"}, encode_oem_lossless);
+  const std::string bytes = script_bytes({"C:\\Users\\Иван\\Игры"}, test::kScriptOwner, encode_oem_lossless);
   // И в а н / И г р ы in code page 866.
   EXPECT_EQ(bytes, kHead + per_path("C:\\Users\\\x88\xa2\xa0\xad\\\x88\xa3\xe0\xeb") + kTail);
 }
 
 TEST(ScriptEncoding, AsciiPathsGiveThePlainFileByteForByte) {
   const std::string bytes = script_bytes({"C:\\Games\\KoraVane\\Update.exe", "C:\\R&D 100%"},
-                                         encode_oem_lossless);
+                                         test::kScriptOwner, encode_oem_lossless);
   EXPECT_EQ(bytes, kHead + per_path("C:\\Games\\KoraVane\\Update.exe") + "\r\n" +
                        per_path("C:\\R&D 100%%") + kTail);
 }
@@ -61,7 +65,7 @@ TEST(ScriptEncoding, AsciiPathsGiveThePlainFileByteForByte) {
 TEST(ScriptEncoding, CharactersOutsideTheOemCodePageGiveUtf8WithCodePageSwitch) {
   // No best-fit: "é" must not quietly become "e" and name another folder.
   for (const std::string path : {"C:\\游戏\\😀", "C:\\Café\\Иван"}) {
-    const std::string bytes = script_bytes({path}, encode_oem_lossless);
+    const std::string bytes = script_bytes({path}, test::kScriptOwner, encode_oem_lossless);
     EXPECT_EQ(bytes, "@echo off\r\nchcp 65001 >nul\r\n" + kHead.substr(11) + per_path(path) + kTail)
         << path;
   }
@@ -83,7 +87,53 @@ TEST(SelfDeletion, NothingIsLoggedWhenTheScriptCannotBeWritten) {
   RemoveDirectoryW(to_wide(root).c_str());
 }
 
-TEST(SelfDeletion, TheScriptRunsDeletesTheListedPathsAndItself) {
+// A copy of the timeout stand-in started from path, waiting ten minutes unless it is ended.
+struct Waiter {
+  explicit Waiter(const std::string& path) {
+    CreateDirectoryW(to_wide(parent_path(path).value()).c_str(), nullptr);
+    CopyFileW(to_wide(join_path(system_directory().value(), "timeout.exe")).c_str(),
+              to_wide(path).c_str(), FALSE);
+    std::wstring line = L"waiter /t 600 /nobreak";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(to_wide(path).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &info)) {
+      process.reset(info.hProcess);
+      id = info.dwProcessId;
+      CloseHandle(info.hThread);
+    }
+  }
+  ~Waiter() {
+    if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 0);
+  }
+  // The exit code once it has ended within the time given, else nothing.
+  std::optional<DWORD> exit_code(DWORD wait_ms) const {
+    if (WaitForSingleObject(process.get(), wait_ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+  }
+  UniqueHandle process;
+  DWORD id = 0;
+};
+
+bool wait_until_gone(const std::vector<std::string>& paths) {
+  // The script waits two seconds first; poll with a generous deadline.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  const auto any_left = [&] {
+    return std::any_of(paths.begin(), paths.end(), [](const std::string& p) { return test::path_exists(p); });
+  };
+  while (any_left() && std::chrono::steady_clock::now() < deadline) Sleep(200);
+  return !any_left();
+}
+
+std::string script_of_this_process() {
+  return join_path(temp_folder().value(),
+                   "koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
+}
+
+TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItself) {
   const std::string base = fresh_folder("koravane-sd");
   const std::string root = join_path(base, "root");
   CreateDirectoryW(to_wide(root).c_str(), nullptr);
@@ -97,47 +147,40 @@ TEST(SelfDeletion, TheScriptRunsDeletesTheListedPathsAndItself) {
   const std::string kept = join_path(base, "Игры");  // differs from the listed folder only by its tail
   CreateDirectoryW(to_wide(kept).c_str(), nullptr);
 
-  // A running "Update.exe" (our timeout stand-in under that name) that the script must end.
-  const std::string updater = join_path(base, "Update.exe");
-  ASSERT_TRUE(CopyFileW(to_wide(join_path(system_directory().value(), "timeout.exe")).c_str(),
-                        to_wide(updater).c_str(), FALSE));
-  std::wstring updater_line = L"Update.exe /t 600 /nobreak";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessW(to_wide(updater).c_str(), updater_line.data(), nullptr, nullptr, FALSE,
-                             0, nullptr, nullptr, &startup, &info));
-  CloseHandle(info.hThread);
+  // The uninstaller still running, another program's uninstaller and another program's updater.
+  const Waiter owner(join_path(base, "KoraVane\\Uninstall.exe"));
+  const Waiter other_uninstaller(join_path(base, "OtherApp\\Uninstall.exe"));
+  const Waiter other_updater(join_path(base, "OtherApp\\Update.exe"));
+  ASSERT_TRUE(owner.id && other_uninstaller.id && other_updater.id);
 
-  schedule_self_deletion({folder, file}, root);
+  schedule_self_deletion({folder, file}, root, {owner.id, "Uninstall.exe"});
 
-  const std::string script =
-      join_path(temp_folder().value(), "koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
+  const std::string script = script_of_this_process();
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
             "scheduled delete via " + script + "\n");
-  // The script waits two seconds first; poll with a generous deadline.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while ((test::path_exists(folder) || test::path_exists(file) || test::path_exists(script)) &&
-         std::chrono::steady_clock::now() < deadline) {
-    Sleep(200);
-  }
-  EXPECT_FALSE(test::path_exists(folder));
-  EXPECT_FALSE(test::path_exists(file));
-  EXPECT_FALSE(test::path_exists(script));
-  const DWORD ended = WaitForSingleObject(info.hProcess, 60000);
-  if (ended != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 0);
-  EXPECT_EQ(ended, WAIT_OBJECT_0) << "the script should have ended Update.exe";
-  DWORD code = 0;
-  GetExitCodeProcess(info.hProcess, &code);
-  EXPECT_EQ(code, 1u) << "ended by taskkill, not by its own timeout";
-  CloseHandle(info.hProcess);
-  DeleteFileW(to_wide(updater).c_str());
+  EXPECT_TRUE(wait_until_gone({folder, file, script}));
+  EXPECT_EQ(owner.exit_code(60000), 1u) << "ended by taskkill, not by its own timeout";
+  EXPECT_EQ(other_uninstaller.exit_code(0), std::nullopt) << "another program's uninstaller runs on";
+  EXPECT_EQ(other_updater.exit_code(0), std::nullopt) << "another program's updater runs on";
   EXPECT_TRUE(test::path_exists(kept));
-  RemoveDirectoryW(to_wide(kept).c_str());
-  DeleteFileW(to_wide(join_path(root, "updates\\rust-updater.log")).c_str());
-  RemoveDirectoryW(to_wide(join_path(root, "updates")).c_str());
-  RemoveDirectoryW(to_wide(root).c_str());
-  RemoveDirectoryW(to_wide(base).c_str());
+}
+
+TEST(SelfDeletion, TheScriptRunsFromATemporaryFolderWithCmdSpecialCharacters) {
+  const std::string base = fresh_folder("koravane-sd-special");
+  const std::string temp = join_path(base, "Tom&Jerry (Work) ^1@x\\");
+  CreateDirectoryW(to_wide(temp).c_str(), nullptr);
+  const std::string victim = join_path(base, "leftover");
+  CreateDirectoryW(to_wide(victim).c_str(), nullptr);
+  ASSERT_TRUE(write_file(join_path(victim, "a.bin"), "a"));
+  wchar_t saved[MAX_PATH + 1] = {};
+  GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
+  test::set_env("TMP", temp);
+  test::set_env("TEMP", temp);
+  schedule_self_deletion({victim}, base, {0, "none.exe"});
+  SetEnvironmentVariableW(L"TMP", saved);
+  SetEnvironmentVariableW(L"TEMP", saved);
+  const std::string script = join_path(temp, script_file_name(GetCurrentProcessId()));
+  EXPECT_TRUE(wait_until_gone({victim, script})) << "the script ran from " << temp;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "platform/child_process.h"
 #include "platform/env.h"
 #include "platform/os_text_win.h"
+#include "platform/handles_win.h"
 #include "platform/path_text.h"
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
@@ -52,10 +54,10 @@ TEST_F(ChildLaunch, RunChildPassesTheExactCommandLineAndReturnsTheExitCode) {
   ChildCommand command{"child_recorder"};
   command.arg("a b").arg("").arg("x\"y").arg("C:\\T\\").arg("Иван 😀");
   auto result = run_child(command);
-  ASSERT_TRUE(result.ok()) << result.os_error();
+  ASSERT_TRUE(result.ok()) << os_error_of(result);
   EXPECT_EQ(result.value(), 3221225477u);
   const auto lines = records();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "\"child_recorder\" \"a b\" \"\" x\\\"y C:\\T\\ \"Иван 😀\"");
 }
 
@@ -63,13 +65,31 @@ TEST_F(ChildLaunch, StartChildReturnsAtOnceAndTheChildRunsOn) {
   ChildCommand command{"child_recorder"};
   command.arg("/C").arg("C:\\Temp dir\\s.cmd");
   auto result = start_child(command);
-  ASSERT_TRUE(result.ok()) << result.os_error();
+  ASSERT_TRUE(result.ok()) << os_error_of(result);
   // Poll with a generous deadline: the child is not awaited by design.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (records().size() < 2 && std::chrono::steady_clock::now() < deadline) Sleep(50);
+  while (records().size() < 3 && std::chrono::steady_clock::now() < deadline) Sleep(50);
   const auto lines = records();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "\"child_recorder\" /C \"C:\\Temp dir\\s.cmd\"");
+  wchar_t own[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, own);
+  EXPECT_EQ(lines[2], "cwd=" + from_wide(own)) << "the child shares our directory by default";
+}
+
+TEST_F(ChildLaunch, AChildCanStartInAFolderOfItsOwnWithAVerbatimTail) {
+  const std::string folder = test::fresh_folder("Tom&Jerry (x)");
+  ChildCommand command{"child_recorder"};
+  command.arg("/S").arg("/C");
+  command.verbatim_tail = "\"\"" + folder + "\\k.cmd\"\"";
+  command.working_directory = folder;
+  ASSERT_TRUE(run_child(command).ok());
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "\"child_recorder\" /S /C \"\"" + folder + "\\k.cmd\"\"");
+  EXPECT_EQ(lines[2], "cwd=" + folder);
+  command.working_directory = join_path(folder, "missing");
+  EXPECT_FALSE(run_child(command).ok()) << "a folder that is not there fails the start";
 }
 
 TEST_F(ChildLaunch, StandardHandlesFollowTheirDisposition) {
@@ -81,13 +101,13 @@ TEST_F(ChildLaunch, StandardHandlesFollowTheirDisposition) {
   ChildCommand inherited{"child_recorder"};
   ASSERT_TRUE(run_child(inherited).ok());
   const auto lines = records();
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[1], "usestdhandles=1 in=char out=char err=char");
   const std::string own = "in=" + test::standard_handle_kind(STD_INPUT_HANDLE) +
                           " out=" + test::standard_handle_kind(STD_OUTPUT_HANDLE) +
                           " err=" + test::standard_handle_kind(STD_ERROR_HANDLE);
   if (own != "in=none out=none err=none") {
-    EXPECT_EQ(lines[3], "usestdhandles=1 " + own);
+    EXPECT_EQ(lines[4], "usestdhandles=1 " + own);
   }
 }
 
@@ -101,36 +121,36 @@ TEST_F(ChildLaunch, WithoutAnyStandardHandleTheStartupInfoCarriesNoHandleFlag) {
   SetStdHandle(STD_INPUT_HANDLE, saved[0]);
   SetStdHandle(STD_OUTPUT_HANDLE, saved[1]);
   SetStdHandle(STD_ERROR_HANDLE, saved[2]);
-  ASSERT_TRUE(result.ok()) << result.os_error();
+  ASSERT_TRUE(result.ok()) << os_error_of(result);
   const auto lines = records();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=0 ")) << lines[1];
 }
 
 TEST_F(ChildLaunch, StopLauncherRunsTheTaskKillNextToTheExecutableThenPauses) {
   const auto start = std::chrono::steady_clock::now();
-  stop_launcher_processes();
+  stop_launcher_processes(test::fresh_folder("stop-root"));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(800));  // a lower bound only
   const auto lines = records();
-  ASSERT_EQ(lines.size(), 6u) << "taskkill.exe next to the test should have run three times";
+  ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
   EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
-  EXPECT_EQ(lines[2], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
-  EXPECT_EQ(lines[4], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
+  EXPECT_EQ(lines[3], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
+  EXPECT_EQ(lines[6], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
   EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
 }
 
 TEST_F(ChildLaunch, AMissingProgramIsNotFoundAndStoppingStillPauses) {
   auto run = run_child(ChildCommand{"koravane-no-such-program"});
-  ASSERT_NE(run.launch_error(), nullptr);
-  EXPECT_EQ(run.launch_error()->message, "program not found");
+  ASSERT_NE(launch_error_of(run), nullptr);
+  EXPECT_EQ(launch_error_of(run)->message, "program not found");
   auto start = start_child(ChildCommand{"koravane-no-such-program"});
-  ASSERT_NE(start.launch_error(), nullptr);
-  EXPECT_EQ(start.launch_error()->kind, LaunchErrorKind::not_found);
+  ASSERT_NE(launch_error_of(start), nullptr);
+  EXPECT_EQ(launch_error_of(start)->kind, LaunchErrorKind::not_found);
 
   const auto begin = std::chrono::steady_clock::now();
-  run_stop_commands(launcher_stop_commands("koravane-no-such-program"));
+  stop_processes(launcher_stop_commands("koravane-no-such-program"), test::fresh_folder("stop-root"));
   EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
   EXPECT_TRUE(records().empty());
 }
@@ -142,8 +162,70 @@ TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
   auto result = run_child(ChildCommand{"koravane-folder-program"});
   RemoveDirectoryW(to_wide(directory).c_str());
   ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.launch_error(), nullptr);
-  EXPECT_NE(result.os_error(), 0u);
+  EXPECT_EQ(launch_error_of(result), nullptr);
+  EXPECT_NE(os_error_of(result), 0u);
+}
+
+// The idle stand-in as built for this test run (a Linux path, reached through Wine's Z: drive).
+std::string idle_program() {
+  std::string path = "Z:" KORAVANE_IDLE;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+// A copy of the idle stand-in, started from path; it runs until it is ended.
+struct IdleProcess {
+  explicit IdleProcess(const std::string& path) {
+    const std::string folder = parent_path(path).value();
+    CreateDirectoryW(to_wide(folder).c_str(), nullptr);
+    CopyFileW(to_wide(idle_program()).c_str(), to_wide(path).c_str(), FALSE);
+    std::wstring line = L"\"" + to_wide(path) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(to_wide(path).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &info)) {
+      process.reset(info.hProcess);
+      CloseHandle(info.hThread);
+    }
+  }
+  ~IdleProcess() {
+    if (running()) TerminateProcess(process.get(), 0);
+  }
+  bool running() const { return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
+  UniqueHandle process;
+};
+
+TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
+  const std::string base = test::fresh_folder("updater");
+  const std::string root = join_path(base, "KoraVane");
+  IdleProcess own(join_path(root, "Update.exe"));
+  IdleProcess elsewhere(join_path(join_path(base, "OtherApp"), "Update.exe"));
+  IdleProcess uninstaller(join_path(join_path(base, "OtherApp"), "Uninstall.exe"));
+  IdleProcess sibling(join_path(root, "Updater.exe"));
+  ASSERT_TRUE(own.running() && elsewhere.running() && uninstaller.running() && sibling.running());
+
+  // The root as a user may have typed it: other case, forward slashes, a trailing separator.
+  std::string spelled = root;
+  for (char& c : spelled) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
+  stop_processes({}, spelled + "/");
+
+  EXPECT_FALSE(own.running());
+  EXPECT_TRUE(elsewhere.running());
+  EXPECT_TRUE(uninstaller.running());
+  EXPECT_TRUE(sibling.running());
+}
+
+TEST_F(ChildLaunch, AnUpdaterOfARelativeRootIsFoundFromTheCurrentDirectory) {
+  const std::string base = test::fresh_folder("updater-cwd");
+  IdleProcess own(join_path(base, "Update.exe"));
+  ASSERT_TRUE(own.running());
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  SetCurrentDirectoryW(to_wide(base).c_str());
+  stop_processes({}, "");  // the empty root is the current directory
+  SetCurrentDirectoryW(saved);
+  EXPECT_FALSE(own.running());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Appends to the file named by KORAVANE_RECORD_FILE two lines: its command line exactly as the
-// system gives it, then "usestdhandles=<0|1> in=<kind> out=<kind> err=<kind>". Exits with the
-// number in KORAVANE_RECORD_EXIT (0 when unset).
+// Appends to the file named by KORAVANE_RECORD_FILE three lines: its command line exactly as the
+// system gives it, then "usestdhandles=<0|1> in=<kind> out=<kind> err=<kind>", then
+// "cwd=<current directory>". Exits with the number in KORAVANE_RECORD_EXIT (0 when unset).
 #include <windows.h>
 
 #include <cwchar>
@@ -28,6 +28,9 @@ int wmain() {
   record += " in=" + koravane::test::standard_handle_kind(STD_INPUT_HANDLE) +
             " out=" + koravane::test::standard_handle_kind(STD_OUTPUT_HANDLE) +
             " err=" + koravane::test::standard_handle_kind(STD_ERROR_HANDLE) + "\n";
+  wchar_t directory[4096] = {};
+  GetCurrentDirectoryW(4096, directory);
+  record += "cwd=" + koravane::from_wide(directory) + "\n";
   const std::wstring file_name = env(L"KORAVANE_RECORD_FILE");
   if (!file_name.empty()) {
     HANDLE file = CreateFileW(file_name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,

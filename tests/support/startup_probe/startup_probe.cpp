@@ -20,7 +20,7 @@ int wmain() {
   const InstallRoot root = find_install_root(options);
   const OsResult<std::string> executable = own_executable_path();
 
-  std::string text = executable ? executable.value() : "error " + std::to_string(executable.error());
+  std::string text = executable ? executable.value() : "error " + std::to_string(executable.error().code);
   text += "\n" + root.path + "\n" + std::to_string(static_cast<int>(root.source)) + "\n";
   text += has_root_markers(root.path) ? "markers\n" : "no markers\n";
   text += options.quiet ? "quiet\n" : "interactive\n";
