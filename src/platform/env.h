@@ -18,6 +18,15 @@ OsResult<std::string> temp_folder();
 OsResult<std::string> system_directory();
 OsResult<std::string> windows_directory();
 uint32_t current_process_id();
+// The user's and the system's folders the uninstaller asks the shell about; they follow a moved
+// Desktop or Start menu where the environment does not.
+enum class KnownFolder {
+  profile, roaming_app_data, local_app_data, desktop, documents, downloads, programs, windows,
+  program_files, program_files_x86
+};
+// The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
+std::optional<std::string> known_folder_path(KnownFolder folder);
+
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.
 OsResult<std::string> absolute_path(std::string_view path);

@@ -1,4 +1,6 @@
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <atomic>
 
@@ -72,6 +74,20 @@ OsResult<std::string> windows_directory() {
 }
 
 uint32_t current_process_id() { return GetCurrentProcessId(); }
+
+std::optional<std::string> known_folder_path(KnownFolder folder) {
+  static constexpr const KNOWNFOLDERID* kIds[] = {
+      &FOLDERID_Profile,   &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData, &FOLDERID_Desktop,
+      &FOLDERID_Documents, &FOLDERID_Downloads,      &FOLDERID_Programs,     &FOLDERID_Windows,
+      &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86};
+  PWSTR path = nullptr;
+  std::optional<std::string> result;
+  if (SUCCEEDED(SHGetKnownFolderPath(*kIds[static_cast<size_t>(folder)], 0, nullptr, &path))) {
+    result = from_wide(path);
+  }
+  CoTaskMemFree(path);  // also after a failure, which may still have allocated
+  return result;
+}
 
 OsResult<std::string> absolute_path(std::string_view path) {
   const std::wstring wide = to_wide(path.empty() ? "." : path);

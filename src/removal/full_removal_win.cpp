@@ -10,9 +10,11 @@ namespace koravane {
 
 RemovalOutcome run_full_removal(std::string_view install_root) {
   if (const auto appdata = read_env_var("APPDATA")) {
-    const std::string settings = settings_folder(*appdata);
-    (void)remove_tree_with_retries(settings);  // missing or stubborn settings do not stop the run
-    append_run_log(install_root, "settings removed: " + display_text(settings));
+    // Missing settings count as removed; stubborn ones are logged, and the run goes on.
+    const std::string settings = display_text(settings_folder(*appdata));
+    const OsStatus removed = remove_tree_with_retries(settings_folder(*appdata));
+    append_run_log(install_root, removed ? "settings removed: " + settings
+                                         : "fail " + settings + ": " + os_error_text(removed.error().code));
   }
   if (remove_tree_with_retries(install_root)) return {};
   return {{std::string(install_root)}};

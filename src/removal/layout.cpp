@@ -41,4 +41,28 @@ std::string desktop_folder(std::string_view user_profile) {
   return join_path(user_profile, "Desktop");
 }
 
+std::vector<ShortcutPlace> shortcut_places(const ShortcutSources& sources) {
+  const std::vector<std::string_view> start_menu_names(kStartMenuShortcuts.begin(),
+                                                       kStartMenuShortcuts.end());
+  std::vector<ShortcutPlace> places;
+  std::optional<std::string> start_menu;
+  std::optional<std::string> desktop;
+  if (sources.appdata) {
+    start_menu = start_menu_folder(*sources.appdata);
+    places.push_back({*start_menu, start_menu_names});
+    desktop = desktop_folder(sources.user_profile.value_or(""));
+  } else if (sources.user_profile && !sources.user_profile->empty()) {
+    desktop = desktop_folder(*sources.user_profile);  // never a folder relative to where we run
+  }
+  if (desktop) places.push_back({*desktop, {kDesktopShortcut}});
+  const auto differs = [](const std::optional<std::string>& known, const std::optional<std::string>& built) {
+    return known && !known->empty() && !(built && same_path(*known, *built));
+  };
+  if (differs(sources.known_programs, start_menu)) {
+    places.push_back({*sources.known_programs, start_menu_names});
+  }
+  if (differs(sources.known_desktop, desktop)) places.push_back({*sources.known_desktop, {kDesktopShortcut}});
+  return places;
+}
+
 }  // namespace koravane

@@ -1,8 +1,10 @@
 #pragma once
 // What belongs to the launcher: names in the install root and places outside it.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace koravane {
 
@@ -32,5 +34,26 @@ bool is_deferred_entry(std::string_view name);
 std::string settings_folder(std::string_view appdata);
 std::string start_menu_folder(std::string_view appdata);
 std::string desktop_folder(std::string_view user_profile);
+
+// Where the launcher's shortcuts may lie: what the environment says, and what the shell says of
+// the Start menu's Programs folder and of the Desktop, which may have been moved (a Desktop
+// synced to the cloud, say).
+struct ShortcutSources {
+  std::optional<std::string> appdata;
+  std::optional<std::string> user_profile;
+  std::optional<std::string> known_programs;
+  std::optional<std::string> known_desktop;
+};
+
+// A folder and the shortcut names to remove from it.
+struct ShortcutPlace {
+  std::string folder;
+  std::vector<std::string_view> names;
+};
+
+// The Start-menu folder from APPDATA and the desktop folder from USERPROFILE (only with APPDATA,
+// or from a USERPROFILE that is set), then the known Programs and Desktop folders wherever they
+// name other folders. The same names go from each Start-menu place and from each desktop place.
+std::vector<ShortcutPlace> shortcut_places(const ShortcutSources& sources);
 
 }  // namespace koravane

@@ -10,14 +10,12 @@
 namespace koravane {
 
 void remove_shortcuts_and_registration() {
+  const ShortcutSources sources{read_env_var("APPDATA"), read_env_var("USERPROFILE"),
+                                known_folder_path(KnownFolder::programs),
+                                known_folder_path(KnownFolder::desktop)};
   // Every result here is dropped: a missing shortcut or key is the normal case.
-  if (const auto appdata = read_env_var("APPDATA")) {
-    const std::string start_menu = start_menu_folder(*appdata);
-    for (std::string_view shortcut : kStartMenuShortcuts) {
-      (void)remove_single_file(join_path(start_menu, shortcut));
-    }
-    const std::string profile = read_env_var("USERPROFILE").value_or("");
-    (void)remove_single_file(join_path(desktop_folder(profile), kDesktopShortcut));
+  for (const ShortcutPlace& place : shortcut_places(sources)) {
+    for (std::string_view name : place.names) (void)remove_single_file(join_path(place.folder, name));
   }
   const std::wstring key = to_wide(kUninstallKey);
   (void)RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());

@@ -5,6 +5,7 @@
 #include "platform/os_text.h"
 #include "platform/path_text.h"
 #include "removal/layout.h"
+#include "run/run_plan_text.h"
 
 namespace koravane {
 namespace {
@@ -29,6 +30,13 @@ std::optional<std::string> root_from_target(std::string_view target) {
   return folder;
 }
 
+// A drive path (C:\...) or a UNC path: a root logged relative to some earlier current directory
+// says nothing about where it was.
+bool is_absolute(std::string_view path) {
+  const size_t root = path_root_length(path);
+  return root >= 3 && is_path_separator(path[root - 1]);
+}
+
 }  // namespace
 
 bool has_root_markers(std::string_view folder, const RootProbe& probe) {
@@ -36,10 +44,34 @@ bool has_root_markers(std::string_view folder, const RootProbe& probe) {
          probe.exists(join_path(folder, "app-current")) || has_app_entry(std::string(folder), probe);
 }
 
+bool run_log_names_root(std::string_view log_text, std::string_view absolute_folder) {
+  const std::string prefixes[] = {start_line(true, ""), start_line(false, "")};
+  while (!log_text.empty()) {
+    const size_t end = log_text.find('\n');
+    std::string_view line = log_text.substr(0, end);
+    log_text.remove_prefix(end == std::string_view::npos ? log_text.size() : end + 1);
+    for (const std::string& prefix : prefixes) {
+      if (!line.starts_with(prefix)) continue;
+      const std::string_view root = line.substr(prefix.size());
+      if (is_absolute(root) && same_path(root, absolute_folder)) return true;
+    }
+  }
+  return false;
+}
+
+bool has_launcher_evidence(std::string_view folder, const RootProbe& probe) {
+  if (has_root_markers(folder, probe)) return true;
+  const std::optional<std::string> absolute = probe.absolute_path(std::string(folder));
+  if (!absolute) return false;
+  const std::string log = join_path(join_path(folder, "updates"), "rust-updater.log");
+  const std::optional<std::string> text = probe.read_file_tail(log, kRunLogEvidenceBytes);
+  return text && run_log_names_root(*text, *absolute);
+}
+
 InstallRoot find_install_root(const LaunchOptions& options, const RootProbe& probe) {
   if (const OsResult<std::string> executable = probe.executable_path()) {
     if (std::optional<std::string> folder = parent_path(executable.value())) {
-      if (has_root_markers(*folder, probe)) return {*folder, RootSource::executable_folder};
+      if (has_launcher_evidence(*folder, probe)) return {*folder, RootSource::executable_folder};
     }
   }
   if (std::optional<std::string> folder = root_from_target(options.target)) {

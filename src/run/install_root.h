@@ -1,7 +1,9 @@
 #pragma once
 // Which folder is the install root: the executable's own folder when it carries a launcher
 // marker, else the target's folder, else the current directory, else ".".
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,7 +12,8 @@
 
 namespace koravane {
 
-// Where the root came from; only the executable's folder is known to hold launcher files.
+// Where the root came from; only the executable's folder is known to hold launcher files (its
+// markers, or a run log naming it).
 enum class RootSource { executable_folder, target, current_directory, dot };
 
 struct InstallRoot {
@@ -30,14 +33,29 @@ class RootProbe {
   // A listing that fails, at the start or part-way, simply ends.
   virtual void list_entries(const std::string& folder,
                             const std::function<bool(std::string_view name)>& visit) const = 0;
+  // The last max_bytes bytes of a file (all of a shorter one), or nothing when it cannot be read.
+  virtual std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const = 0;
+  // The path made absolute against the current directory, or nothing when the system cannot say.
+  virtual std::optional<std::string> absolute_path(const std::string& path) const = 0;
 };
 
 // "current.json" or "app-current" in folder, or any entry whose name begins with "app-".
 bool has_root_markers(std::string_view folder, const RootProbe& probe);
+
+// How much of the end of a run log is searched for a start line.
+inline constexpr size_t kRunLogEvidenceBytes = 1 << 20;
+
+// Whether log_text holds a start line of this program whose root, written as an absolute path,
+// is folder (compared as path text). A removal ended by force leaves the root without its markers
+// but with this line.
+bool run_log_names_root(std::string_view log_text, std::string_view absolute_folder);
+
+// Launcher markers in folder, or its own run log naming it as a run's install root.
+bool has_launcher_evidence(std::string_view folder, const RootProbe& probe);
 InstallRoot find_install_root(const LaunchOptions& options, const RootProbe& probe);
 
 // The same on the running system.
-bool has_root_markers(std::string_view folder);
+bool has_launcher_evidence(std::string_view folder);
 InstallRoot find_install_root(const LaunchOptions& options);
 
 }  // namespace koravane

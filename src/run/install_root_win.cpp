@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/env.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
@@ -38,11 +41,43 @@ class SystemRootProbe final : public RootProbe {
       if (visit(from_wide(name))) return;
     } while (FindNextFileW(find.get(), &data));
   }
+
+  std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {
+    UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size)) return std::nullopt;
+    const uint64_t length = static_cast<uint64_t>(size.QuadPart);
+    const uint64_t wanted = std::min<uint64_t>(length, max_bytes);
+    LARGE_INTEGER start{};
+    start.QuadPart = static_cast<LONGLONG>(length - wanted);
+    if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return std::nullopt;
+    std::string text(static_cast<size_t>(wanted), '\0');
+    size_t filled = 0;
+    DWORD read = 0;
+    while (filled < text.size() &&
+           ReadFile(file.get(), text.data() + filled, static_cast<DWORD>(text.size() - filled), &read,
+                    nullptr) &&
+           read > 0) {
+      filled += read;
+    }
+    text.resize(filled);
+    return text;
+  }
+
+  std::optional<std::string> absolute_path(const std::string& path) const override {
+    OsResult<std::string> full = koravane::absolute_path(path);
+    if (!full) return std::nullopt;
+    return std::move(full).value();
+  }
 };
 
 }  // namespace
 
-bool has_root_markers(std::string_view folder) { return has_root_markers(folder, SystemRootProbe()); }
+bool has_launcher_evidence(std::string_view folder) {
+  return has_launcher_evidence(folder, SystemRootProbe());
+}
 
 InstallRoot find_install_root(const LaunchOptions& options) {
   return find_install_root(options, SystemRootProbe());

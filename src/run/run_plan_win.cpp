@@ -1,7 +1,3 @@
-#include <windows.h>
-#include <knownfolders.h>
-#include <shlobj.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,14 +28,6 @@ std::string absolute_root(const std::string& root) {
   return full ? std::move(full).value() : root;
 }
 
-std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  std::optional<std::string> result;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = from_wide(path);
-  CoTaskMemFree(path);
-  return result;
-}
-
 // Folders no uninstaller may remove whole, from the environment and the system's known folders.
 std::vector<std::string> protected_folders() {
   std::vector<std::string> folders;
@@ -53,10 +41,11 @@ std::vector<std::string> protected_folders() {
   if (const auto profile = read_env_var("USERPROFILE"); profile && !profile->empty()) {
     for (const char* name : {"Desktop", "Documents", "Downloads"}) add(join_path(*profile, name));
   }
-  for (REFKNOWNFOLDERID id : {FOLDERID_Profile, FOLDERID_RoamingAppData, FOLDERID_LocalAppData,
-                              FOLDERID_Desktop, FOLDERID_Documents, FOLDERID_Downloads,
-                              FOLDERID_Windows, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
-    add(known_folder(id));
+  for (KnownFolder folder : {KnownFolder::profile, KnownFolder::roaming_app_data,
+                             KnownFolder::local_app_data, KnownFolder::desktop, KnownFolder::documents,
+                             KnownFolder::downloads, KnownFolder::windows, KnownFolder::program_files,
+                             KnownFolder::program_files_x86}) {
+    add(known_folder_path(folder));
   }
   const auto add_result = [&](const OsResult<std::string>& folder) {
     if (folder) add(folder.value());
@@ -87,7 +76,7 @@ std::optional<RemovalMode> chosen_mode(bool quiet) {
 
 void run_plan(const LaunchOptions& options, const InstallRoot& root) {
   const std::string first_line = start_line(options.quiet, root.path);
-  const bool markers = root.source == RootSource::executable_folder || has_root_markers(root.path);
+  const bool markers = root.source == RootSource::executable_folder || has_launcher_evidence(root.path);
   if (const auto refusal = refusal_reason(absolute_root(root.path), root.source, markers,
                                           protected_folders())) {
     append_refusal_log(first_line);

@@ -44,5 +44,47 @@ TEST(Layout, PlacesOutsideTheRootAreBuiltFromTheEnvironment) {
   EXPECT_EQ(desktop_folder(""), "Desktop");
 }
 
+// Each place as "folder: name, name".
+std::vector<std::string> described(const std::vector<ShortcutPlace>& places) {
+  std::vector<std::string> out;
+  for (const ShortcutPlace& place : places) {
+    std::string line = place.folder + ":";
+    for (std::string_view name : place.names) line += " " + std::string(name) + ",";
+    out.push_back(line);
+  }
+  return out;
+}
+
+TEST(Layout, ShortcutsGoFromTheBuiltFoldersAndFromMovedKnownFolders) {
+  const std::string roaming = "C:\\Users\\u\\AppData\\Roaming";
+  const std::string programs = roaming + "\\Microsoft\\Windows\\Start Menu\\Programs";
+  const std::string start = programs + ": Удалить KoraVane.lnk, Uninstall KoraVane.lnk, KoraVane.lnk,";
+  const std::string cloud = "C:\\Users\\u\\OneDrive\\Рабочий стол";
+  struct Case {
+    const char* what;
+    ShortcutSources sources;
+    std::vector<std::string> places;
+  };
+  const Case cases[] = {
+      {"known folders where the environment says", {roaming, "C:\\Users\\u", programs, "C:\\Users\\u\\Desktop"},
+       {start, "C:\\Users\\u\\Desktop: KoraVane.lnk,"}},
+      {"same folders spelt otherwise", {roaming, "C:\\Users\\u", "c:/users/U/appdata/roaming/microsoft/windows/start menu/programs/", "C:\\USERS\\u\\desktop"},
+       {start, "C:\\Users\\u\\Desktop: KoraVane.lnk,"}},
+      {"a Desktop moved into the cloud", {roaming, "C:\\Users\\u", programs, cloud},
+       {start, "C:\\Users\\u\\Desktop: KoraVane.lnk,", cloud + ": KoraVane.lnk,"}},
+      {"a moved Programs folder", {roaming, "C:\\Users\\u", "D:\\Menu", std::nullopt},
+       {start, "C:\\Users\\u\\Desktop: KoraVane.lnk,",
+        "D:\\Menu: Удалить KoraVane.lnk, Uninstall KoraVane.lnk, KoraVane.lnk,"}},
+      {"no APPDATA: the desktop still goes", {std::nullopt, "C:\\Users\\u", std::nullopt, cloud},
+       {"C:\\Users\\u\\Desktop: KoraVane.lnk,", cloud + ": KoraVane.lnk,"}},
+      {"no APPDATA and no USERPROFILE: no folder relative to where we run", {std::nullopt, std::nullopt, std::nullopt, cloud},
+       {cloud + ": KoraVane.lnk,"}},
+      {"no APPDATA and an empty USERPROFILE", {std::nullopt, "", std::nullopt, std::nullopt}, {}},
+      {"APPDATA without USERPROFILE keeps the relative desktop", {roaming, std::nullopt, "", ""},
+       {start, "Desktop: KoraVane.lnk,"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(described(shortcut_places(c.sources)), c.places) << c.what;
+}
+
 }  // namespace
 }  // namespace koravane

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -16,6 +17,7 @@ class FakeProbe final : public RootProbe {
   std::set<std::string> paths;
   std::map<std::string, std::vector<std::string>> listings;
   std::set<std::string> listing_breaks_after_entries;  // folders whose listing then fails
+  std::map<std::string, std::string> files;
   mutable std::vector<std::string> visited;
 
   OsResult<std::string> executable_path() const override { return executable; }
@@ -29,6 +31,17 @@ class FakeProbe final : public RootProbe {
       visited.push_back(name);
       if (visit(name)) return;
     }
+  }
+  std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {
+    const auto file = files.find(path);
+    if (file == files.end()) return std::nullopt;
+    const std::string& text = file->second;
+    return text.substr(text.size() - std::min(text.size(), max_bytes));
+  }
+  // Relative paths are taken against C:\Work.
+  std::optional<std::string> absolute_path(const std::string& path) const override {
+    if (path.size() > 1 && path[1] == ':') return path;
+    return path.empty() ? std::string("C:\\Work") : "C:\\Work\\" + path;
   }
 };
 
@@ -132,6 +145,71 @@ TEST(InstallRoot, NoExecutablePathOrCurrentDirectory) {
   probe.paths.insert("current.json");  // an empty folder must not turn into a relative marker check
   expect_root(find_install_root(LaunchOptions(), probe), ".", RootSource::dot);
   expect_root(find_install_root(with_target("C:\\x\\y.exe"), probe), "C:\\x", RootSource::target);
+}
+
+TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
+  const std::string folder = "C:\\Games\\Лаунчер";
+  struct Case {
+    std::string log;
+    bool names_root;
+  };
+  const Case cases[] = {
+      {"Uninstall 1.5.84 start quiet=true root=C:\\Games\\Лаунчер\n", true},
+      {"an earlier run\nUninstall 1.5.84 start quiet=false root=C:\\Games\\Лаунчер\nsettings removed: x\n", true},
+      {"Uninstall 1.5.84 start quiet=true root=c:/games/ЛАУНЧЕР/", true},  // spelt otherwise, last line
+      {"Uninstall 1.5.84 start quiet=true root=\\\\?\\C:\\Games\\Лаунчер\n", true},
+      {"Uninstall 1.5.84 start quiet=true root=C:\\Games\n", false},              // its parent
+      {"Uninstall 1.5.84 start quiet=true root=C:\\Games\\Лаунчер\\app-1\n", false},  // a child
+      {"Uninstall 1.5.84 start quiet=true root=C:\\Games\\Лаунчер 2\n", false},
+      {"Uninstall 1.5.84 start quiet=true root=Лаунчер\n", false},  // relative: says nothing
+      {"Uninstall 1.5.84 start quiet=true root=\n", false},
+      {"Uninstall 1.5.84 start quiet=maybe root=C:\\Games\\Лаунчер\n", false},
+      {"Uninstall 1.5.83 start quiet=true root=C:\\Games\\Лаунчер\n", false},
+      {" Uninstall 1.5.84 start quiet=true root=C:\\Games\\Лаунчер\n", false},
+      {"refused root=C:\\Games\\Лаунчер: no launcher files\n", false},
+      {"settings removed: C:\\Games\\Лаунчер\nfail C:\\Games\\Лаунчер: x\n", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(run_log_names_root(c.log, folder), c.names_root) << c.log;
+}
+
+TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFallback) {
+  const std::string log = "Uninstall 1.5.84 start quiet=true root=C:\\Tools\nsettings removed: x\n";
+  {
+    FakeProbe probe;  // markers gone, the log left
+    probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
+    expect_root(find_install_root(with_target("D:\\Other\\KoraVane.exe"), probe), "C:\\Tools",
+                RootSource::executable_folder);
+  }
+  {
+    FakeProbe probe;  // run from elsewhere with the root as the current directory
+    probe.cwd = std::string("C:\\Tools");
+    probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
+    probe.executable = std::string("D:\\Downloads\\Uninstall.exe");
+    const InstallRoot root = find_install_root(LaunchOptions(), probe);
+    expect_root(root, "C:\\Tools", RootSource::current_directory);
+    EXPECT_TRUE(has_launcher_evidence(root.path, probe));
+  }
+  {
+    FakeProbe probe;  // the root given relative to the current directory
+    probe.files["Tools\\updates\\rust-updater.log"] =
+        "Uninstall 1.5.84 start quiet=true root=C:\\Work\\Tools\n";
+    EXPECT_TRUE(has_launcher_evidence("Tools", probe));
+  }
+  {
+    FakeProbe probe;  // a copied uninstaller among ordinary files, and a log of another folder
+    probe.listings["C:\\Tools"] = {"Uninstall.exe", "report.docx", "updates"};
+    probe.files["C:\\Tools\\updates\\rust-updater.log"] =
+        "Uninstall 1.5.84 start quiet=true root=D:\\Games\\KoraVane\n";
+    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
+    expect_root(find_install_root(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
+  }
+  {
+    FakeProbe probe;  // only the last part of a long log is read
+    probe.files["C:\\Tools\\updates\\rust-updater.log"] =
+        log + std::string(kRunLogEvidenceBytes, 'x') + "\n";
+    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
+  }
 }
 
 }  // namespace

@@ -80,13 +80,25 @@ TEST_F(InstallRootOnWine, NoMarkersThenTheTargetStepsOverItsAppFolder) {
 
 TEST(InstallRootMarkers, OnRealFolders) {
   const std::string folder = fresh_folder("маркеры");
-  EXPECT_FALSE(has_root_markers(folder));
+  EXPECT_FALSE(has_launcher_evidence(folder));
   ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
   ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case
-  EXPECT_FALSE(has_root_markers(folder));
+  EXPECT_FALSE(has_launcher_evidence(folder));
   ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
-  EXPECT_TRUE(has_root_markers(folder));
-  EXPECT_FALSE(has_root_markers(join_path(folder, "missing")));
+  EXPECT_TRUE(has_launcher_evidence(folder));
+  EXPECT_FALSE(has_launcher_evidence(join_path(folder, "missing")));
+}
+
+TEST(InstallRootMarkers, ARunLogNamingTheFolderIsEvidence) {
+  const std::string folder = fresh_folder("прерванная");
+  ASSERT_TRUE(make_folder(join_path(folder, "updates")));
+  const std::string log = join_path(folder, "updates\\rust-updater.log");
+  ASSERT_TRUE(write_file(log, "Uninstall 1.5.84 start quiet=true root=" + join_path(folder, "other") + "\n"));
+  EXPECT_FALSE(has_launcher_evidence(folder));
+  // A long log: the start line lies in its last part, read from the end.
+  ASSERT_TRUE(write_file(log, std::string(3 << 20, 'x') + "\nUninstall 1.5.84 start quiet=true root=" +
+                                  folder + "\nsettings removed: x\n"));
+  EXPECT_TRUE(has_launcher_evidence(folder));
 }
 
 }  // namespace

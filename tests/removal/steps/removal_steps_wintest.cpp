@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -228,6 +229,35 @@ TEST_F(RemovalSteps, FullRemovalHandsAStubbornRootToTheScriptAndLogsTheSettingsP
   EXPECT_FALSE(interpreter_started());
 }
 
+TEST_F(RemovalSteps, SettingsThatStayAreLoggedAsAFailureAndTheRootStillGoes) {
+  const std::string appdata = fresh_folder("appdata");
+  const std::string settings = join_path(appdata, "koravane-launcher");
+  make_folder(settings);
+  write_file(join_path(settings, "login.json"), "token");
+  test::set_env("APPDATA", appdata);
+  const std::string root = fresh_folder("settings-held");
+  write_file(join_path(root, "current.json"), "{}");
+  make_folder(join_path(root, "updates"));
+  const std::string log_path = join_path(root, "updates\\rust-updater.log");
+  write_file(log_path, "");
+  // The launcher's login file held open without delete sharing, the log held the same way so
+  // that it survives the root's removal attempts and can be read.
+  UniqueHandle held(CreateFileW(to_wide(join_path(settings, "login.json")).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueHandle log_lock(CreateFileW(to_wide(log_path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+  ASSERT_TRUE(held && log_lock);
+  const RemovalOutcome outcome = run_full_removal(root);
+  const auto log = lines_of(log_of(root));
+  held.reset();
+  log_lock.reset();
+  EXPECT_EQ(log, std::vector<std::string>{"fail " + settings + ": " + os_error_text(ERROR_SHARING_VIOLATION)});
+  EXPECT_TRUE(path_exists(join_path(settings, "login.json")));
+  EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
+  EXPECT_FALSE(path_exists(join_path(root, "current.json"))) << "the root's removal went on";
+}
+
 TEST_F(RemovalSteps, FullRemovalWithoutAppdataLeavesSettingsAlone) {
   const std::string home = fresh_folder("home");
   make_folder(join_path(home, "koravane-launcher"));
@@ -297,16 +327,90 @@ TEST_F(Shortcuts, ExistingShortcutsAndTheUserKeyGoOthersStay) {
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
 }
 
-TEST_F(Shortcuts, WithoutAppdataNoShortcutGoesButTheKeyStillDoes) {
+TEST_F(Shortcuts, WithoutAppdataTheDesktopShortcutAndTheKeyStillGo) {
   const std::string profile = fresh_folder("profile");
   make_folder(join_path(profile, "Desktop"));
   write_file(join_path(profile, "Desktop\\KoraVane.lnk"), "l");
+  write_file(join_path(profile, "Desktop\\Other.lnk"), "l");
   test::set_env("APPDATA", std::nullopt);
   test::set_env("USERPROFILE", profile);
   create_key(HKEY_CURRENT_USER, false);
   remove_shortcuts_and_registration();
-  EXPECT_TRUE(path_exists(join_path(profile, "Desktop\\KoraVane.lnk")));
+  EXPECT_EQ(listing(join_path(profile, "Desktop")), std::vector<std::string>{"Other.lnk"});
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
+}
+
+// Points a shell folder of this user somewhere else in both registry keys, as a profile with a
+// moved Desktop or Start menu has it, and puts it back afterwards.
+class MovedShellFolder {
+ public:
+  MovedShellFolder(const wchar_t* value, const std::string& folder) : value_(value) {
+    for (const Key& key : keys_) {
+      saved_.push_back(read(key.path, key.type));
+      write(key.path, key.type, to_wide(folder));
+    }
+  }
+  ~MovedShellFolder() {
+    for (size_t i = 0; i < keys_.size(); ++i) {
+      if (saved_[i]) write(keys_[i].path, keys_[i].type, *saved_[i]);
+    }
+  }
+
+ private:
+  struct Key {
+    const wchar_t* path;
+    DWORD type;
+  };
+  std::optional<std::wstring> read(const wchar_t* path, DWORD type) const {
+    wchar_t buffer[1024];
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, path, value_, RRF_RT_ANY | RRF_NOEXPAND, &type, buffer,
+                     &size) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    return std::wstring(buffer);
+  }
+  void write(const wchar_t* path, DWORD type, const std::wstring& data) const {
+    RegSetKeyValueW(HKEY_CURRENT_USER, path, value_, type, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  }
+  const wchar_t* value_;
+  std::vector<Key> keys_ = {
+      {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", REG_EXPAND_SZ},
+      {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", REG_SZ}};
+  std::vector<std::optional<std::wstring>> saved_;
+};
+
+TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
+  const std::string appdata = fresh_folder("appdata");
+  const std::string profile = fresh_folder("profile");
+  make_folder(join_path(profile, "Desktop"));
+  write_file(join_path(profile, "Desktop\\KoraVane.lnk"), "l");
+  const std::string cloud = join_path(fresh_folder("OneDrive"), "Рабочий стол");
+  const std::string menu = join_path(fresh_folder("Menu"), "Программы");
+  make_folder(cloud);
+  make_folder(menu);
+  for (const char* name : {"KoraVane.lnk", "Удалить KoraVane.lnk", "Other.lnk", "KoraVane (2).lnk"}) {
+    write_file(join_path(cloud, name), "l");
+  }
+  for (const char* name : {"KoraVane.lnk", "Uninstall KoraVane.lnk", "Удалить KoraVane.lnk",
+                           "Other.lnk", "KoraVane Launcher.lnk"}) {
+    write_file(join_path(menu, name), "l");
+  }
+  test::set_env("APPDATA", appdata);
+  test::set_env("USERPROFILE", profile);
+  {
+    const MovedShellFolder desktop(L"Desktop", cloud);
+    const MovedShellFolder programs(L"Programs", menu);
+    remove_shortcuts_and_registration();
+  }
+  EXPECT_FALSE(path_exists(join_path(profile, "Desktop\\KoraVane.lnk"))) << "the usual place too";
+  std::vector<std::string> desktop_left = listing(cloud);
+  std::vector<std::string> menu_left = listing(menu);
+  std::sort(desktop_left.begin(), desktop_left.end());
+  std::sort(menu_left.begin(), menu_left.end());
+  EXPECT_EQ(desktop_left, (std::vector<std::string>{"KoraVane (2).lnk", "Other.lnk", "Удалить KoraVane.lnk"}));
+  EXPECT_EQ(menu_left, (std::vector<std::string>{"KoraVane Launcher.lnk", "Other.lnk"}));
 }
 
 TEST_F(Shortcuts, AKeyWithASubkeyStays) {

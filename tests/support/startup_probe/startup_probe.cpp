@@ -22,7 +22,7 @@ int wmain() {
 
   std::string text = executable ? executable.value() : "error " + std::to_string(executable.error().code);
   text += "\n" + root.path + "\n" + std::to_string(static_cast<int>(root.source)) + "\n";
-  text += has_root_markers(root.path) ? "markers\n" : "no markers\n";
+  text += has_launcher_evidence(root.path) ? "markers\n" : "no markers\n";
   text += options.quiet ? "quiet\n" : "interactive\n";
 
   UniqueHandle out(CreateFileW(to_wide(*out_path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
