@@ -13,6 +13,9 @@ namespace koravane {
 std::optional<std::string> read_env_var(std::string_view name);
 OsResult<std::string> own_executable_path();
 OsResult<std::string> current_directory();
+// path made absolute against the current directory (GetFullPathNameW); the empty path is the
+// current directory itself.
+OsResult<std::string> full_path_name(std::string_view path);
 // GetTempPath2W where the system offers it (looked up once per run), else GetTempPathW.
 OsResult<std::string> temp_folder();
 OsResult<std::string> system_directory();

@@ -56,6 +56,13 @@ OsResult<std::string> current_directory() {
       [](wchar_t* buffer, DWORD n) { return GetCurrentDirectoryW(n, buffer); }));
 }
 
+OsResult<std::string> full_path_name(std::string_view path) {
+  const std::wstring wide = to_wide(path.empty() ? "." : path);
+  return to_text(fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFullPathNameW(wide.c_str(), n, buffer, nullptr);
+  }));
+}
+
 OsResult<std::string> temp_folder() {
   return to_text(fill_from_system(
       [](wchar_t* buffer, DWORD n) { return temp_path_function.load()(n, buffer); }));

@@ -112,6 +112,17 @@ TEST(Folders, AgreeWithTheSystem) {
   EXPECT_EQ(current_process_id(), GetCurrentProcessId());
 }
 
+TEST(Folders, FullPathNamesResolveAgainstTheCurrentDirectory) {
+  const std::string base = test::fresh_folder("full-path");
+  ASSERT_TRUE(SetCurrentDirectoryW(to_wide(base).c_str()));
+  EXPECT_EQ(full_path_name("").value(), base);
+  EXPECT_EQ(full_path_name("KoraVane").value(), join_path(base, "KoraVane"));
+  EXPECT_EQ(full_path_name(".\\a\\..\\Иван\\").value(), join_path(base, "Иван\\"));
+  EXPECT_EQ(full_path_name("C:\\Games\\KoraVane").value(), "C:\\Games\\KoraVane");
+  const std::string long_name(600, 'x');  // past the stack buffer
+  EXPECT_EQ(full_path_name(long_name).value(), join_path(base, long_name));
+}
+
 // An executable path longer than 512 units is checked by startup_test.sh: Wine 8 corrupts its heap
 // when CreateProcessW is given such a path, but starts the program from the shell.
 

@@ -1,6 +1,7 @@
-// Launcher-only removal, full removal and shortcut/registration removal on real folders under
-// Wine. A recording cmd.exe lies next to this test program, so the self-deletion script is
-// written but not run: the program search takes the executable's own folder first.
+// Launcher-only removal, full removal (with the clearing beside a running executable) and
+// shortcut/registration removal on real folders under Wine. A recording cmd.exe lies next to this
+// test program, so the self-deletion script is written but not run: the program search takes the
+// executable's own folder first.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include "platform/handles_win.h"
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
+#include "removal/root_clearing.h"
 #include "platform/run_log.h"
 #include "support/test_files_win.h"
 
@@ -252,6 +254,61 @@ TEST_F(RemovalSteps, FullRemovalWithoutAppdataLeavesSettingsAlone) {
   run_full_removal(root);
   EXPECT_FALSE(path_exists(root));
   EXPECT_TRUE(path_exists(join_path(home, "koravane-launcher")));
+}
+
+TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
+  const std::string root = fresh_folder("beside");
+  lay_full_root(root);  // a read-only file among them
+  // Spelled differently from the listing: the comparison ignores case and separator style.
+  std::string executable = join_path(root, "UNINSTALL.EXE");
+  std::replace(executable.begin(), executable.end(), '\\', '/');
+
+  EXPECT_TRUE(clear_root_beside(root, executable));
+
+  EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
+  EXPECT_EQ(read_file(join_path(root, "Uninstall.exe")), "Uninstall.exe");
+}
+
+TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
+  const std::string root = fresh_folder("deeper");
+  lay_full_root(root);
+  make_folder(join_path(root, "tools"));
+  make_folder(join_path(root, "tools\\bin"));
+  write_file(join_path(root, "tools\\bin\\Uninstall.exe"), "exe");
+  write_file(join_path(root, "tools\\notes.txt"), "kept with it");
+
+  EXPECT_TRUE(clear_root_beside(root, join_path(root, "tools\\bin\\Uninstall.exe")));
+
+  EXPECT_EQ(listing(root), std::vector<std::string>{"tools"});
+  EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
+}
+
+TEST_F(RemovalSteps, ClearingTakesARelativeOrEmptyRootFromTheCurrentDirectory) {
+  const std::string parent = fresh_folder("relative");
+  const std::string root = join_path(parent, "KoraVane");
+  for (const std::string install_root : {"KoraVane", ""}) {
+    make_folder(root);
+    lay_full_root(root);
+    SetCurrentDirectoryW(to_wide(install_root.empty() ? root : parent).c_str());
+    EXPECT_TRUE(clear_root_beside(install_root, join_path(root, "Uninstall.exe")))
+        << "root \"" << install_root << "\"";
+    EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
+    SetCurrentDirectoryW(to_wide(parent).c_str());
+    DeleteFileW(to_wide(join_path(root, "Uninstall.exe")).c_str());
+    RemoveDirectoryW(to_wide(root).c_str());
+  }
+}
+
+TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
+  const std::string parent = fresh_folder("elsewhere");
+  const std::string root = join_path(parent, "KoraVane");
+  make_folder(root);
+  lay_full_root(root);
+  const auto before = listing(root);
+  for (const char* other : {"KoraVane2\\Uninstall.exe", "Uninstall.exe", "KoraVane"}) {
+    EXPECT_FALSE(clear_root_beside(root, join_path(parent, other))) << other;
+  }
+  EXPECT_EQ(listing(root), before);
 }
 
 class Shortcuts : public ::testing::Test {
