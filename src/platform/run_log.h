@@ -6,6 +6,10 @@
 
 namespace koravane {
 
+// Where the run log lies: this folder of the install root, this file in it.
+inline constexpr std::string_view kRunLogFolder = "updates";
+inline constexpr std::string_view kRunLogFile = "rust-updater.log";
+
 // Appends message and a line feed. Never fails from the caller's side: every failure drops the line.
 void append_run_log(std::string_view install_root, std::string message);
 

@@ -56,9 +56,9 @@ void append_log_line(std::string_view file_path, std::string_view message) {
 }
 
 void append_run_log(std::string_view install_root, std::string message) {
-  const std::string folder = join_path(install_root, "updates");
+  const std::string folder = join_path(install_root, kRunLogFolder);
   ensure_folder(folder);
-  append_log_line(join_path(folder, "rust-updater.log"), message);
+  append_log_line(join_path(folder, kRunLogFile), message);
 }
 
 std::string os_error_text(uint32_t code) {

@@ -4,6 +4,7 @@
 #include "platform/run_log.h"
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
+#include "removal/root_clearing.h"
 #include "removal/tree_removal.h"
 
 namespace koravane {
@@ -16,8 +17,12 @@ RemovalOutcome run_full_removal(std::string_view install_root) {
     append_run_log(install_root, removed ? "settings removed: " + settings
                                          : "fail " + settings + ": " + os_error_text(removed.error().code));
   }
-  if (remove_tree_with_retries(install_root)) return {};
-  return {{std::string(install_root)}};
+  // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
+  // stop and retry there, so the rest goes beside it and the root waits for the script.
+  if (clear_root_beside_own_executable(install_root) || !remove_tree_with_retries(install_root)) {
+    return {{std::string(install_root)}};
+  }
+  return {};
 }
 
 }  // namespace koravane

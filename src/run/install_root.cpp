@@ -4,6 +4,7 @@
 
 #include "platform/os_text.h"
 #include "platform/path_text.h"
+#include "platform/run_log.h"
 #include "removal/layout.h"
 #include "run/run_plan_text.h"
 
@@ -63,7 +64,7 @@ bool has_launcher_evidence(std::string_view folder, const RootProbe& probe) {
   if (has_root_markers(folder, probe)) return true;
   const std::optional<std::string> absolute = probe.absolute_path(std::string(folder));
   if (!absolute) return false;
-  const std::string log = join_path(join_path(folder, "updates"), "rust-updater.log");
+  const std::string log = join_path(join_path(folder, kRunLogFolder), kRunLogFile);
   const std::optional<std::string> text = probe.read_file_tail(log, kRunLogEvidenceBytes);
   return text && run_log_names_root(*text, *absolute);
 }

@@ -112,6 +112,17 @@ TEST(Folders, AgreeWithTheSystem) {
   EXPECT_EQ(current_process_id(), GetCurrentProcessId());
 }
 
+TEST(Folders, AbsolutePathsResolveAgainstTheCurrentDirectory) {
+  const std::string base = test::fresh_folder("full-path");
+  ASSERT_TRUE(SetCurrentDirectoryW(to_wide(base).c_str()));
+  EXPECT_EQ(absolute_path("").value(), base);
+  EXPECT_EQ(absolute_path("KoraVane").value(), join_path(base, "KoraVane"));
+  EXPECT_EQ(absolute_path(".\\a\\..\\Иван\\").value(), join_path(base, "Иван\\"));
+  EXPECT_EQ(absolute_path("C:\\Games\\KoraVane").value(), "C:\\Games\\KoraVane");
+  const std::string long_name(600, 'x');  // past the stack buffer
+  EXPECT_EQ(absolute_path(long_name).value(), join_path(base, long_name));
+}
+
 // An executable path longer than 512 units is checked by startup_test.sh: Wine 8 corrupts its heap
 // when CreateProcessW is given such a path, but starts the program from the shell.
 

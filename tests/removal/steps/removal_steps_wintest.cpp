@@ -1,7 +1,7 @@
-// Launcher-only removal, full removal and shortcut/registration removal on real folders under
-// Wine. The steps return what is left for the deferred script; they start nothing themselves. A
-// recording cmd.exe lies next to this test program all the same, so that a script started by
-// mistake would be recorded rather than run.
+// Launcher-only removal, full removal (with the clearing beside a running executable) and
+// shortcut/registration removal on real folders under Wine. The steps return what is left for the
+// deferred script; they start nothing themselves. A recording cmd.exe lies next to this test
+// program all the same, so that a script started by mistake would be recorded rather than run.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +13,7 @@
 
 #include "platform/handles_win.h"
 #include "removal/layout.h"
+#include "removal/root_clearing.h"
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
 #include "support/test_files_win.h"
@@ -43,6 +44,12 @@ std::vector<std::string> listing(const std::string& folder) {
     const std::string name = from_wide(data.cFileName);
     if (name != "." && name != "..") names.push_back(name);
   } while (FindNextFileW(find.get(), &data));
+  return names;
+}
+
+std::vector<std::string> sorted_listing(const std::string& folder) {
+  std::vector<std::string> names = listing(folder);
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -268,6 +275,74 @@ TEST_F(RemovalSteps, FullRemovalWithoutAppdataLeavesSettingsAlone) {
   EXPECT_TRUE(run_full_removal(root).deferred_paths.empty());
   EXPECT_FALSE(path_exists(root));
   EXPECT_TRUE(path_exists(join_path(home, "koravane-launcher")));
+}
+
+TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
+  const std::string root = fresh_folder("beside");
+  lay_full_root(root);  // a read-only file among them
+  // Spelled differently from the listing: the comparison ignores case and separator style.
+  std::string executable = join_path(root, "UNINSTALL.EXE");
+  std::replace(executable.begin(), executable.end(), '\\', '/');
+
+  EXPECT_TRUE(clear_root_beside(root, executable));
+
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
+  EXPECT_EQ(read_file(join_path(root, "Uninstall.exe")), "Uninstall.exe");
+  // The run log stays for the script, with its lines; the rest of its folder goes.
+  EXPECT_EQ(listing(join_path(root, "updates")), std::vector<std::string>{"rust-updater.log"});
+  EXPECT_EQ(read_file(join_path(root, "updates\\rust-updater.log")), "earlier run\n");
+}
+
+TEST_F(RemovalSteps, ClearingTakesAPlainFileNamedLikeTheLogFolder) {
+  const std::string root = fresh_folder("updates-file");
+  write_file(join_path(root, "Uninstall.exe"), "exe");
+  write_file(join_path(root, "updates"), "not a folder");
+  EXPECT_TRUE(clear_root_beside(root, join_path(root, "Uninstall.exe")));
+  EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
+}
+
+TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
+  const std::string root = fresh_folder("deeper");
+  lay_full_root(root);
+  make_folder(join_path(root, "tools"));
+  make_folder(join_path(root, "tools\\bin"));
+  write_file(join_path(root, "tools\\bin\\Uninstall.exe"), "exe");
+  write_file(join_path(root, "tools\\notes.txt"), "kept with it");
+
+  EXPECT_TRUE(clear_root_beside(root, join_path(root, "tools\\bin\\Uninstall.exe")));
+
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"tools", "updates"}));
+  EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
+}
+
+TEST_F(RemovalSteps, ClearingTakesARelativeOrEmptyRootFromTheCurrentDirectory) {
+  const std::string parent = fresh_folder("relative");
+  const std::string root = join_path(parent, "KoraVane");
+  for (const std::string install_root : {"KoraVane", ""}) {
+    make_folder(root);
+    lay_full_root(root);
+    SetCurrentDirectoryW(to_wide(install_root.empty() ? root : parent).c_str());
+    EXPECT_TRUE(clear_root_beside(install_root, join_path(root, "Uninstall.exe")))
+        << "root \"" << install_root << "\"";
+    EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
+    SetCurrentDirectoryW(to_wide(parent).c_str());
+    DeleteFileW(to_wide(join_path(root, "Uninstall.exe")).c_str());
+    DeleteFileW(to_wide(join_path(root, "updates\\rust-updater.log")).c_str());
+    RemoveDirectoryW(to_wide(join_path(root, "updates")).c_str());
+    RemoveDirectoryW(to_wide(root).c_str());
+  }
+}
+
+TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
+  const std::string parent = fresh_folder("elsewhere");
+  const std::string root = join_path(parent, "KoraVane");
+  make_folder(root);
+  lay_full_root(root);
+  const auto before = listing(root);
+  for (const char* other : {"KoraVane2\\Uninstall.exe", "Uninstall.exe", "KoraVane"}) {
+    EXPECT_FALSE(clear_root_beside(root, join_path(parent, other))) << other;
+  }
+  EXPECT_EQ(listing(root), before);
 }
 
 class Shortcuts : public ::testing::Test {

@@ -8,6 +8,7 @@ is Cyrillic); the prefix's own profile is never offered to it.
 """
 import glob
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -298,8 +299,8 @@ def test_quiet(option):
     check(code == 0, f"{option}: exit code 0 (saw {code})")
     check(not run.saw_window, f"{option}: no window")
     lines = log_lines()
-    # Windows keeps a running program's file, so the root waits for the deferred script; Wine
-    # may let it go at once, and then the log has gone with the root already.
+    # The running uninstaller and its run log stay for the deferred script (unless the script
+    # has already taken the root).
     if lines is not None:
         check(lines[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
               and lines[3].startswith("scheduled delete via ") and len(lines) == 4,
@@ -482,6 +483,10 @@ def test_full_interactive(reference):
     lines = log_lines()
     check(lines is not None and lines[-2:] == [start_line(False, ROOT), "settings removed: " + SETTINGS],
           f"full: log lines in order, nothing scheduled while the notice is open {lines}")
+    # Everything beside the running uninstaller went in the run; the run log stays for the script.
+    left = sorted(os.listdir(unix(ROOT)))
+    check(left == ["Uninstall.exe", "updates"] and os.listdir(unix(ROOT + "\\updates")) == ["rust-updater.log"],
+          f"full: only the uninstaller and its run log left while the notice is open ({left})")
     if notice:
         check(notice_matches(notice, reference), "full: the notice shows " + FULL_TEXT)
         _, nx, ny = notice
@@ -558,16 +563,156 @@ def test_game_file_held_open():
     game = wine(holder, held, "K:\\release.flag", wait=False)
     time.sleep(1.5)
     code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
-    # Let go at once: the script removes the root two seconds after it was scheduled.
+    # Held through the whole run, the retries on it included; the script starts removing the
+    # root two seconds after it was scheduled.
+    left = sorted(os.listdir(unix(ROOT)))
     write("K:\\release.flag", b"")
     check(code == 0, "held game file: exit code 0")
     check(exists(held), "held game file: the root waits for the script")
+    check("minecraft" in left and set(left) <= {"Uninstall.exe", "minecraft", "updates"},
+          f"held game file: the other entries went in the run ({left})")
     lines = log_lines() or []
     check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
           and lines[3].startswith("scheduled delete via ") and len(lines) == 4,
           f"held game file: start line first, then the settings and scheduling lines ({lines})")
     game.communicate(timeout=30)
     check(wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
+
+
+DEEP_FOLDER = "k" * 40
+
+
+def lay_large_tree(root, files=3000):
+    """Game files in folders up to six levels deep, one file in ten read-only, and a branch whose
+    paths pass 260 characters. Seeded, so every run lays the same tree."""
+    rng = random.Random(20240717)
+    folders = ["minecraft"]
+    depth = {"minecraft": 1}
+    for i in range(files // 10):
+        parent = rng.choice([f for f in folders if depth[f] < 6])
+        folder = parent + "\\" + f"d{i}-" + "d" * rng.randint(0, 8)
+        folders.append(folder)
+        depth[folder] = depth[parent] + 1
+    for i in range(files):
+        path = root + "\\" + folders[i % len(folders)] + "\\" + f"f{i}-" + "f" * rng.randint(0, 12)
+        write(path, b"x" * rng.randint(0, 64))
+        if i % 10 == 3:
+            os.chmod(unix(path), 0o444)
+    deep = root + "\\deep"
+    for level in range(8):
+        deep += "\\" + DEEP_FOLDER
+        write(deep + f"\\level{level}.dat", b"deep")
+    os.chmod(unix(deep + "\\level7.dat"), 0o444)
+    assert len(deep) > 300
+
+
+def in_prefix(path):
+    """The Unix path of a C: path of the prefix."""
+    assert path.startswith("C:")
+    return os.path.join(PREFIX, "drive_c", *[p for p in path[2:].split("\\") if p])
+
+
+def test_quiet_from_inside_removes_a_large_tree():
+    reset_area()
+    lay_root()
+    lay_large_tree(ROOT)
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0, "large tree: exit code 0")
+    check(wait_until(lambda: not exists(ROOT)),
+          "large tree with read-only files and paths past 260 characters: nothing left")
+
+
+def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
+    """A recording cmd.exe in the root stands in for the interpreter, so the script never runs.
+    The program search looks in the uninstaller's own folder first; the recorder stays there
+    because a running program holds it open, as a game holds its files."""
+    reset_area()
+    lay_root()
+    lay_large_tree(ROOT, 2000)
+    shutil.copyfile(RECORDER, unix(ROOT + "\\cmd.exe"))
+    holder = "K:\\Tools\\javaw.exe"
+    write(holder, open(IDLE, "rb").read())
+    game = wine(holder, ROOT + "\\cmd.exe", "K:\\release.flag", wait=False)
+    time.sleep(1.5)
+    run = Uninstall(ROOT + "\\Uninstall.exe", "/S", env={"KORAVANE_RECORD_FILE": "K:\\cmd.txt"})
+    code = run.finish()
+    check(code == 0, "recorded script: exit code 0")
+    check(wait_until(lambda: exists("K:\\cmd.txt"), 10), "recorded script: the interpreter started")
+    left = snapshot(ROOT)
+    write("K:\\release.flag", b"")
+    game.communicate(timeout=30)
+    log = left.pop("updates/rust-updater.log", b"").decode().splitlines()
+    check(sorted(left) == ["Uninstall.exe", "cmd.exe"],
+          f"recorded script: only the uninstaller, the log and the held file left ({sorted(left)[:8]})")
+    check(log[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
+          and len(log) == 4 and log[3].startswith("scheduled delete via "),
+          f"recorded script: the run log kept for the script, scheduling line last ({log})")
+    record = (read("K:\\cmd.txt") or b"").decode("utf-8", "replace").splitlines()
+    scheduled = [l for l in log if l.startswith("scheduled delete via ")]
+    script_path = scheduled[-1][len("scheduled delete via "):] if scheduled else None
+    check(len(record) == 3 and script_path is not None and record[0] == f'"cmd" /C {script_path}',
+          f"recorded script: the interpreter got the logged script ({record[:1]})")
+    temp = script_path.rsplit("\\", 1)[0] if script_path else ""
+    check(len(record) == 3 and record[2].rstrip("\\").lower() == "cwd=" + temp.lower(),
+          f"recorded script: the interpreter runs in the temporary folder ({record[2:]})")
+    if script_path:
+        with open(in_prefix(script_path), "rb") as f:
+            data = f.read()
+        text = data.decode("utf-8" if b"chcp 65001" in data else "cp866")
+        paths = [l for l in text.split("\r\n") if l.startswith("if exist ")]
+        check(paths == [f'if exist "{ROOT}\\*" (rd /s /q "{ROOT}") else if exist "{ROOT}" '
+                        f'(del /f /q "{ROOT}" & rd /s /q "{ROOT}" 2>nul)'],
+              f"recorded script: the install root is its one path ({paths})")
+        os.remove(in_prefix(script_path))  # never run here
+
+
+MARKERS = ["current.json", "app-current", "app-1.5.84"]
+HELD_FOLDERS = ["saves-a", "saves-h", "saves-p", "saves-w"]
+
+
+def interrupt_a_quiet_run():
+    """A quiet run of a large root ended by force once its markers are gone: game files held
+    open by running games keep it busy meanwhile (each refused folder takes its retries), and are
+    let go after the kill. Returns True when the run was ended, not finished by itself."""
+    reset_area()
+    lay_root()
+    lay_large_tree(ROOT, 2000)
+    holder = "K:\\Tools\\javaw.exe"
+    write(holder, open(IDLE, "rb").read())
+    games = []
+    for folder in HELD_FOLDERS:
+        write(ROOT + "\\" + folder + "\\world.dat", b"world")
+        games.append(wine(holder, ROOT + "\\" + folder + "\\world.dat", "K:\\release.flag", wait=False))
+    time.sleep(1.5)
+    run = Uninstall(ROOT + "\\Uninstall.exe", "/S")
+    wait_until(lambda: not any(exists(ROOT + "\\" + m) for m in MARKERS) or not run.alive(), 60)
+    killed = run.alive()
+    wine("taskkill", "/F", "/IM", "Uninstall.exe")
+    run.finish(30)
+    write("K:\\release.flag", b"")
+    for game in games:
+        game.communicate(timeout=30)
+    os.remove(unix("K:\\release.flag"))
+    return killed
+
+
+def test_interrupted_removal_is_finished(how):
+    killed = interrupt_a_quiet_run()
+    check(killed, f"interrupted ({how}): the first run was ended by force mid-removal")
+    check(exists(ROOT + "\\Uninstall.exe") and not any(exists(ROOT + "\\" + m) for m in MARKERS)
+          and any(exists(ROOT + "\\" + f) for f in HELD_FOLDERS),
+          f"interrupted ({how}): markers gone, game files and the uninstaller left")
+    if how == "from the root":
+        run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd=ROOT)
+    elif how == "through its executable from elsewhere":
+        run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd="K:\\")
+    else:  # another copy of the uninstaller, started in the root
+        os.makedirs(unix("K:\\Downloads"), exist_ok=True)
+        shutil.copyfile(UNINSTALL_EXE, unix("K:\\Downloads\\Uninstall.exe"))
+        run = Uninstall("K:\\Downloads\\Uninstall.exe", "/S", cwd=ROOT)
+    code = run.finish()
+    check(code == 0, f"interrupted ({how}): the second run exits 0 (saw {code})")
+    check(wait_until(lambda: not exists(ROOT)), f"interrupted ({how}): the second run finished the removal")
 
 
 def test_updates_is_a_plain_file():
@@ -585,8 +730,10 @@ def test_missing_appdata():
     lay_root()
     code = Uninstall(ROOT + "\\Uninstall.exe", "/S", unset=("APPDATA",)).finish()
     check(code == 0, "no APPDATA: exit code 0")
-    check(exists(SETTINGS) and exists(PROGRAMS + "\\KoraVane.lnk") and exists(DESKTOP + "\\KoraVane.lnk"),
-          "no APPDATA: settings and shortcuts untouched")
+    check(exists(SETTINGS) and exists(PROGRAMS + "\\KoraVane.lnk"),
+          "no APPDATA: settings and the Start-menu shortcuts built from it untouched")
+    check(not exists(DESKTOP + "\\KoraVane.lnk") and exists(DESKTOP + "\\keep.txt"),
+          "no APPDATA: the desktop shortcut still removed")
     check(not key_exists(), "no APPDATA: uninstall key still removed")
     check(wait_until(lambda: not exists(ROOT)), "no APPDATA: root removed")
 
@@ -611,7 +758,16 @@ def main():
     refused_run("drive root with a marker", "K:", "protected folder", markers=True)
     refused_run("ordinary folder", "K:\\Files", "no launcher files",
                 files={"report.docx": b"doc", "photos\\cat.jpg": b"jpg"})
+    refused_run("ordinary folder with another root's run log", "K:\\Files", "no launcher files",
+                files={"report.docx": b"doc",
+                       "updates\\rust-updater.log": (start_line(True, ROOT) + "\n").encode()})
+    refused_run("profile with its own run log", PROFILE, "protected folder",
+                files={"updates\\rust-updater.log": (start_line(True, PROFILE) + "\n").encode()})
     test_game_file_held_open()
+    test_quiet_from_inside_removes_a_large_tree()
+    test_quiet_from_inside_leaves_only_what_it_cannot_remove()
+    for how in ("from the root", "through its executable from elsewhere", "by another copy in the root"):
+        test_interrupted_removal_is_finished(how)
     test_updates_is_a_plain_file()
     test_missing_appdata()
     print(f"{len(failures)} failed" if failures else "all checks passed")

@@ -1,0 +1,13 @@
+#pragma once
+// Removing one install-root entry as what it is on disk.
+#include <string_view>
+
+#include "platform/result.h"
+
+namespace koravane {
+
+// A folder (a link to one included, decided with links followed) goes as a tree, anything else
+// as a single file; the result of that removal.
+OsStatus remove_entry(std::string_view path);
+
+}  // namespace koravane

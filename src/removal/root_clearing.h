@@ -1,0 +1,24 @@
+#pragma once
+// Full removal while the running uninstaller lies inside the install root: it cannot delete its
+// own executable, so everything else at the root's top level goes here and only the entry
+// holding the executable, with the root itself, is left for the deferred script.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace koravane {
+
+// The top-level entry of root that holds path (path itself, or the folder it lies somewhere
+// below), as comparable_path text; none when path does not lie below root. Both are absolute.
+std::optional<std::string> entry_holding(std::string_view root, std::string_view path);
+
+// Windows only. When executable lies inside install_root (relative or empty = the current
+// directory), removes every other top-level entry, folders as trees and anything else as a
+// single file, leaving whatever will not go, and returns true: the root must then wait for the
+// deferred script. Returns false, having touched nothing, when executable lies elsewhere.
+bool clear_root_beside(std::string_view install_root, std::string_view executable);
+
+// The same for this program's own executable.
+bool clear_root_beside_own_executable(std::string_view install_root);
+
+}  // namespace koravane
