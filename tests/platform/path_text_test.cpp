@@ -132,6 +132,8 @@ TEST(PathText, ComparableSeparators) {
       {"//Srv//Share//", "\\\\srv\\share\\"},
       {"\\??\\C:\\X\\", "c:\\x"},
       {"\\\\?\\UNC\\S\\H\\D\\", "\\\\s\\h\\d"},
+      {"\\??\\UNC\\S\\H\\D\\", "\\\\s\\h\\d"},
+      {"\\??\\UNC\\S\\H", "\\\\s\\h"},
       {"", ""},
   };
   for (const auto& [path, comparable] : cases) EXPECT_EQ(comparable_path(path), comparable) << path;
