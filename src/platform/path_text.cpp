@@ -108,7 +108,8 @@ std::optional<std::string> parent_path(std::string_view path) {
 
 std::string comparable_path(std::string_view path) {
   std::string text = display_text(path);
-  if (text.starts_with("\\\\?\\UNC\\")) {
+  // The NT form \??\ names the same paths as \\?\, shares included.
+  if (text.starts_with("\\\\?\\UNC\\") || text.starts_with("\\??\\UNC\\")) {
     text = "\\\\" + text.substr(8);
   } else if (text.starts_with("\\\\?\\") || text.starts_with("\\??\\")) {
     text = text.substr(4);

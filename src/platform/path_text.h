@@ -24,9 +24,9 @@ std::optional<std::string> parent_path(std::string_view path);
 // 12, "\\?\C:\" is 7); the components follow.
 size_t path_root_length(std::string_view path);
 
-// Path text for comparison: "\\?\" prefixes dropped, '/' as '\', repeated and trailing
-// separators dropped (a root keeps its own), letters case-folded (Latin, Greek, Cyrillic), so
-// that two spellings of one Windows path compare equal.
+// Path text for comparison: "\\?\" and "\??\" prefixes dropped (their UNC forms leave "\\"),
+// '/' as '\', repeated and trailing separators dropped (a root keeps its own), letters
+// case-folded (Latin, Greek, Cyrillic), so that two spellings of one Windows path compare equal.
 std::string comparable_path(std::string_view path);
 
 // Whether two paths name the same place by their text (see comparable_path).

@@ -104,6 +104,47 @@ TEST(ResolveProgram, PathsAreNotSearchedAndGetExeOnlyWhenThatExists) {
   EXPECT_TRUE(fs.probes.empty());
 }
 
+// A path keeps its name when the name ends in ".exe" in any ASCII case, and otherwise gets
+// ".exe" only when that exists. Names shorter than the suffix, and suffixes without the full
+// stop, are not ".exe" names.
+TEST(ResolveProgram, ExeSuffixOfPathsIsExactAndCaseInsensitive) {
+  struct Case {
+    const char* name;
+    const char* with_exe_present;  // result when name + ".exe" exists
+  };
+  const Case cases[] = {
+      {"D:\\a.exe", "D:\\a.exe"},   {"D:\\a.EXE", "D:\\a.EXE"}, {"D:\\a.ExE", "D:\\a.ExE"},
+      {"D:\\a.eXe", "D:\\a.eXe"},   {"D:/a.exE", "D:/a.exE"},   {"\\.exe", "\\.exe"},
+      {"D:\\runexe", "D:\\runexe.exe"}, {"D:\\run.ex", "D:\\run.ex.exe"},
+      {"D:\\a.exe.", "D:\\a.exe..exe"}, {"D:\\a.exe ", "D:\\a.exe .exe"},
+      {"D:\\a,exe", "D:\\a,exe.exe"}, {"D:\\a.exf", "D:\\a.exf.exe"},
+      {"D:\\a.dxe", "D:\\a.dxe.exe"}, {"D:\\a.fxe", "D:\\a.fxe.exe"},
+      {"D:\\a.eye", "D:\\a.eye.exe"}, {"D:\\a.exd", "D:\\a.exd.exe"},
+      {"a/b", "a/b.exe"},           {"\\e", "\\e.exe"},         {"/x", "/x.exe"},
+      {"\\ex", "\\ex.exe"},         {"/exe", "/exe.exe"},
+  };
+  for (const Case& c : cases) {
+    FakeSystem fs;
+    fs.existing = {std::string(c.name) + ".exe"};
+    EXPECT_EQ(fs.resolve(c.name).value(), c.with_exe_present) << c.name;
+    fs.existing.clear();
+    EXPECT_EQ(fs.resolve(c.name).value(), c.name) << c.name;
+  }
+}
+
+// Bare names shorter than the suffix are searched like any other: with ".exe" added when they
+// hold no full stop.
+TEST(ResolveProgram, ShortBareNamesAreSearched) {
+  FakeSystem fs;
+  fs.existing = {"C:\\Windows\\system32\\e.exe", "C:\\Windows\\system32\\exe.exe",
+                 "C:\\Windows\\system32\\.ex", "C:\\Windows\\system32\\a.e"};
+  EXPECT_EQ(fs.resolve("e").value(), "C:\\Windows\\system32\\e.exe");
+  EXPECT_EQ(fs.resolve("exe").value(), "C:\\Windows\\system32\\exe.exe");
+  EXPECT_EQ(fs.resolve(".ex").value(), "C:\\Windows\\system32\\.ex");
+  EXPECT_EQ(fs.resolve("a.e").value(), "C:\\Windows\\system32\\a.e");
+  EXPECT_EQ(launch_message(fs.resolve("ex")), kProgramNotFound);
+}
+
 TEST(ResolveProgram, NamesWithoutAFileNameAndNulBytesAreRejected) {
   FakeSystem fs;
   for (std::string_view name : {"", "C:\\dir\\", "dir/", "\\\\?\\C:\\dir\\"}) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "platform/os_text.h"
 #include "platform/path_text.h"
 
@@ -32,6 +36,132 @@ TEST(PathText, ComparablePathsIgnoreCaseSeparatorsAndPrefixes) {
   EXPECT_EQ(comparable_path("\\\\?\\UNC\\Server\\Share\\x"), "\\\\server\\share\\x");
   EXPECT_EQ(comparable_path("C:\\"), "c:\\");
   EXPECT_EQ(comparable_path("Ё:\\ЁЛКА"), "ё:\\ёлка");
+}
+
+struct ParentCase {
+  const char* path;
+  std::optional<std::string> parent;
+  const char* file_name;
+};
+
+// Edge spellings: one-letter names, "." and "..", drive-relative and bare drives, the verbatim
+// UNC form (where '/' is an ordinary character) and the device namespace.
+TEST(PathText, ParentAndFileNameAtTheEdges) {
+  const ParentCase cases[] = {
+      {"D:\\K", "D:\\", "K"},
+      {"D:\\K\\L", "D:\\K", "L"},
+      {"D:\\K\\", "D:\\", "K"},
+      {"D:/K/L", "D:/K", "L"},
+      {"D:", std::nullopt, ""},
+      {"D:\\", std::nullopt, ""},
+      {"C:name", "C:", "name"},
+      {"C:a\\b", "C:a", "b"},
+      {"\\", std::nullopt, ""},
+      {"\\a", "\\", "a"},
+      {"//", std::nullopt, ""},
+      {"//a", std::nullopt, ""},
+      {"\\\\server\\share", std::nullopt, ""},
+      {"\\\\server\\share\\\\d", "\\\\server\\share\\", "d"},
+      {".", "", ""},
+      {"..", "", ""},
+      {".\\x", ".", "x"},
+      {"x\\.", "", "x"},
+      {"C:\\.", std::nullopt, ""},
+      {"C:\\..", "C:\\", ""},
+      {"C:\\a\\..", "C:\\a", ""},
+      {"C:\\a\\.", "C:\\", "a"},
+      {"C:\\.a", "C:\\", ".a"},
+      {"C:\\...", "C:\\", "..."},
+      {"\\\\?\\UNC\\server\\share\\dir", "\\\\?\\UNC\\server\\share\\", "dir"},
+      {"\\\\?\\UNC\\server\\share\\", std::nullopt, ""},
+      {"\\\\?\\UNC\\server\\share", std::nullopt, ""},
+      {"\\\\?\\UNC\\server\\share\\a\\b", "\\\\?\\UNC\\server\\share\\a", "b"},
+      {"\\\\?\\C:\\", std::nullopt, ""},
+      {"\\\\?\\C:\\x", "\\\\?\\C:\\", "x"},
+      {"\\\\?\\C:\\a/b", "\\\\?\\C:\\", "a/b"},
+      {"\\\\?\\C:\\a\\b/", "\\\\?\\C:\\a", "b/"},
+      {"\\\\.\\PIPE\\x", "\\\\.\\PIPE\\", "x"},
+      {"\\\\.\\PIPE", std::nullopt, ""},
+  };
+  for (const ParentCase& c : cases) {
+    EXPECT_EQ(parent_path(c.path), c.parent) << c.path;
+    EXPECT_EQ(path_file_name(c.path), c.file_name) << c.path;
+  }
+}
+
+TEST(PathText, RootLengthCoversDrivesSharesAndPrefixes) {
+  const std::pair<const char*, size_t> cases[] = {
+      {"", 0},
+      {"a", 0},
+      {"a:", 2},
+      {"D:", 2},
+      {"D:x", 2},
+      {"D:\\", 3},
+      {"D:/x", 3},
+      {"\\", 1},
+      {"/x", 1},
+      {"//", 2},
+      {"\\\\srv", 5},
+      {"\\\\srv\\", 6},
+      {"\\\\srv\\share", 11},
+      {"\\\\srv\\share\\x", 12},
+      {"\\\\srv/share/x", 12},
+      {"\\\\?\\C:", 6},
+      {"\\\\?\\C:\\x", 7},
+      {"\\\\?\\C:/x", 8},
+      {"\\\\?\\UNC\\srv\\share\\x", 18},
+      {"\\\\?\\UNC\\srv", 11},
+      {"\\\\.\\PIPE\\x", 9},
+      {"\\\\?/C:/x", 7},
+      {"\\\\.", 3},
+  };
+  for (const auto& [path, length] : cases) EXPECT_EQ(path_root_length(path), length) << path;
+}
+
+// Separators: repeats collapse everywhere except the two that open a UNC path; a root keeps its
+// own trailing separator.
+TEST(PathText, ComparableSeparators) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"//", "\\\\"},
+      {"a//b", "a\\b"},
+      {"a\\\\\\b\\\\", "a\\b"},
+      {"C:\\\\\\a", "c:\\a"},
+      {"C:/", "c:\\"},
+      {"C:", "c:"},
+      {"\\", "\\"},
+      {"//Srv//Share//", "\\\\srv\\share\\"},
+      {"\\??\\C:\\X\\", "c:\\x"},
+      {"\\\\?\\UNC\\S\\H\\D\\", "\\\\s\\h\\d"},
+      {"\\??\\UNC\\S\\H\\D\\", "\\\\s\\h\\d"},
+      {"\\??\\UNC\\S\\H", "\\\\s\\h"},
+      {"", ""},
+  };
+  for (const auto& [path, comparable] : cases) EXPECT_EQ(comparable_path(path), comparable) << path;
+}
+
+// Each folded range at its first and last capital, and the characters just outside it, which
+// stay as written. Folding maps capitals to small letters, so the small forms are fixed points.
+TEST(PathText, ComparableCaseFoldingRanges) {
+  const std::pair<const char*, const char*> cases[] = {
+      // ASCII
+      {"@", "@"}, {"A", "a"}, {"Z", "z"}, {"[", "["}, {"`", "`"}, {"{", "{"},
+      // Latin-1: À..Þ without the multiplication sign; ß and ÷ are not capitals.
+      {"\u00BF", "\u00BF"}, {"\u00C0", "\u00E0"}, {"\u00D6", "\u00F6"},
+      {"\u00D7", "\u00D7"}, {"\u00D8", "\u00F8"}, {"\u00DE", "\u00FE"},
+      {"\u00DF", "\u00DF"}, {"\u00E0", "\u00E0"}, {"\u00F7", "\u00F7"}, {"\u00FE", "\u00FE"},
+      // Greek: Α..Ϋ without the unassigned U+03A2.
+      {"\u0390", "\u0390"}, {"\u0391", "\u03B1"}, {"\u03A1", "\u03C1"},
+      {"\u03A2", "\u03A2"}, {"\u03A3", "\u03C3"}, {"\u03AB", "\u03CB"},
+      {"\u03AC", "\u03AC"}, {"\u03B1", "\u03B1"},
+      // Cyrillic: Ѐ..Џ to ѐ..џ, А..Я to а..я.
+      {"\u03FF", "\u03FF"}, {"\u0400", "\u0450"}, {"\u0401", "\u0451"}, {"\u040F", "\u045F"},
+      {"\u0410", "\u0430"}, {"\u042F", "\u044F"}, {"\u0430", "\u0430"}, {"\u044F", "\u044F"},
+      {"\u0450", "\u0450"}, {"\u045F", "\u045F"}, {"\u0460", "\u0460"},
+  };
+  for (const auto& [letter, folded] : cases) {
+    EXPECT_EQ(comparable_path(letter), folded) << letter;
+    EXPECT_EQ(comparable_path(std::string("x\\") + letter), std::string("x\\") + folded) << letter;
+  }
 }
 
 TEST(OsText, UnpairedSurrogatesSurviveARoundTripAndDisplayAsReplacement) {

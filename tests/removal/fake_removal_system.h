@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,7 @@ class FakeRemovalSystem : public RemovalSystem {
   bool reject_no_reparse = false;       // NtOpenFile refuses OBJ_DONT_REPARSE
   uint32_t write_attributes_error = 0;
   std::optional<uint32_t> open_file_error;
+  std::set<std::u16string> running_images;  // the disposition is refused, as for a running program
 
   // --- what happened
   std::map<std::u16string, Node> nodes;
@@ -237,6 +239,7 @@ class FakeRemovalSystem : public RemovalSystem {
   uint32_t mark(FsHandle handle, bool ignore_read_only) {
     HandleState& state = handles_.at(handle);
     if ((state.access & removal_code::kAccessDelete) == 0) return removal_code::kAccessDenied;
+    if (running_images.count(state.path) != 0) return removal_code::kAccessDenied;
     const Node& node = nodes.at(state.path);
     if ((node.attributes & removal_code::kAttributeReadOnly) && !ignore_read_only) {
       return removal_code::kAccessDenied;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include "removal/layout.h"
 
 namespace koravane {
@@ -18,6 +21,21 @@ TEST(Layout, LauncherEntriesAreTheListedNamesAndVersionedAppFolders) {
                            "uninstall.exe", "App-1", " app-1", "packages ", "current.json.bak"}) {
     EXPECT_FALSE(is_launcher_entry(name)) << name;
   }
+}
+
+// The character after "app-" decides: every ASCII digit counts, its neighbours '/' and ':' and
+// the digit look-alikes outside ASCII do not.
+TEST(Layout, EveryDigitAfterTheAppPrefixAndNothingAroundIt) {
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    EXPECT_TRUE(is_launcher_entry(std::string("app-") + digit)) << digit;
+    EXPECT_TRUE(is_launcher_entry(std::string("app-") + digit + ".x")) << digit;
+  }
+  for (const char* name : {"app-/", "app-:", "app-.1", "app--1", "app-\xD9\xA1", "app-\xEF\xBC\x91",
+                           "app1", "ap-1", "-1"}) {
+    EXPECT_FALSE(is_launcher_entry(name)) << name;
+  }
+  // A name cut from longer text ends where its view ends.
+  EXPECT_FALSE(is_launcher_entry(std::string_view("app-1", 4)));
 }
 
 TEST(Layout, OnlyTheUninstallerAndUpdaterAreDeferred) {

@@ -234,6 +234,38 @@ TEST(TreeRemoval, ReadOnlyThatCannotBeClearedFailsWithAccessDenied) {
   EXPECT_EQ(r.fs.top_opens, 8);
 }
 
+// Access denied from the plain disposition means "read-only" only for an entry listed as
+// read-only; any other entry keeps its attributes and fails with the code as it is.
+TEST(TreeRemoval, PlainDispositionRefusedForAWritableEntryIsNotTreatedAsReadOnly) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/running.exe", 0x20);
+  r.fs.running_images.insert(u"top/running.exe");
+  r.fs.ex_disposition_error = removal_code::kNotSupported;
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.attribute_writes, 0);
+  EXPECT_EQ(r.fs.plain_marks, 8);
+  EXPECT_EQ(r.fs.nodes.at(u"top/running.exe").attributes, 0x20u);
+}
+
+// After dropping the no-reparse attribute, only delete-pending and the already-gone codes of the
+// second open mean gone; a refusal stays a failure.
+TEST(TreeRemoval, RefusalOnTheOpenWithoutNoReparseIsAFailure) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/guarded");
+  r.fs.reject_no_reparse = true;
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/guarded") return status::kAccessDenied;
+    return std::nullopt;
+  };
+  // The attempt that drops the attribute fails on the entry itself, not later on the directory.
+  EXPECT_EQ(error_code(remove_tree_once(r.fs, r.use_no_reparse, "top")), removal_code::kAccessDenied);
+  EXPECT_FALSE(r.use_no_reparse);
+  EXPECT_TRUE(r.fs.exists(u"top/guarded"));
+  EXPECT_EQ(r.fs.yields, 0);
+}
+
 TEST(TreeRemoval, LockedFileFailsWithSharingViolationAfterFiftyTriesPerAttempt) {
   Removal r;
   r.fs.add_directory(u"top");

@@ -48,6 +48,23 @@ TEST(SplitCommandLine, QuotingAndEmptyArguments) {
   EXPECT_EQ(arguments_of(uR"(p "a b)"), Units{u"a b"});
 }
 
+// The line is a view: what lies beyond its end (here the rest of a longer text) is never read.
+TEST(SplitCommandLine, NothingBeyondTheViewCounts) {
+  const std::u16string_view text = uR"(p a\\b "c""d e\\)";
+  const struct {
+    size_t length;
+    Units arguments;
+  } cases[] = {
+      {4, Units{uR"(a\)"}},     // a backslash run ends with the view
+      {10, Units{u"a\\\\b", u"c"}},  // a closing quote at the end is not doubled by what follows
+      {1, Units{}},
+      {2, Units{}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(arguments_of(text.substr(0, c.length)), c.arguments) << c.length;
+  }
+}
+
 LaunchOptions parse(std::vector<std::string> arguments) { return parse_launch_options(arguments); }
 
 TEST(LaunchOptions, DefaultsWithoutArguments) {

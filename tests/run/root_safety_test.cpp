@@ -21,6 +21,11 @@ std::optional<RefusalReason> check(std::string_view root, RootSource source = Ro
 TEST(RootSafety, VolumeRootsAreRecognised) {
   EXPECT_TRUE(is_volume_root(comparable_path("D:\\")));
   EXPECT_TRUE(is_volume_root(comparable_path("\\\\server\\share\\")));
+  // A bare drive, a server without a share and the empty UNC prefix have nothing above them either.
+  for (const char* root : {"D:", "\\\\server", "//"}) {
+    EXPECT_TRUE(is_volume_root(comparable_path(root))) << root;
+    EXPECT_EQ(check(root, RootSource::executable_folder), RefusalReason::protected_folder) << root;
+  }
   EXPECT_FALSE(is_volume_root(comparable_path("D:\\Games")));
   EXPECT_FALSE(is_volume_root(comparable_path("\\\\server\\share\\Games")));
 }
