@@ -17,6 +17,7 @@
 #include "selfdelete/expected_script.h"
 #include "selfdelete/self_delete.h"
 
+#include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -88,34 +89,9 @@ TEST(SelfDeletion, NothingIsLoggedWhenTheScriptCannotBeWritten) {
 }
 
 // A copy of the timeout stand-in started from path, waiting ten minutes unless it is ended.
-struct Waiter {
-  explicit Waiter(const std::string& path) {
-    CreateDirectoryW(to_wide(parent_path(path).value()).c_str(), nullptr);
-    CopyFileW(to_wide(join_path(system_directory().value(), "timeout.exe")).c_str(),
-              to_wide(path).c_str(), FALSE);
-    std::wstring line = L"waiter /t 600 /nobreak";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(to_wide(path).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &info)) {
-      process.reset(info.hProcess);
-      id = info.dwProcessId;
-      CloseHandle(info.hThread);
-    }
-  }
-  ~Waiter() {
-    if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 0);
-  }
-  // The exit code once it has ended within the time given, else nothing.
-  std::optional<DWORD> exit_code(DWORD wait_ms) const {
-    if (WaitForSingleObject(process.get(), wait_ms) != WAIT_OBJECT_0) return std::nullopt;
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-  }
-  UniqueHandle process;
-  DWORD id = 0;
+struct Waiter : test::RunningCopy {
+  explicit Waiter(const std::string& path)
+      : RunningCopy(join_path(system_directory().value(), "timeout.exe"), path, L"waiter /t 600 /nobreak") {}
 };
 
 bool wait_until_gone(const std::vector<std::string>& paths) {
@@ -151,9 +127,9 @@ TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItsel
   const Waiter owner(join_path(base, "KoraVane\\Uninstall.exe"));
   const Waiter other_uninstaller(join_path(base, "OtherApp\\Uninstall.exe"));
   const Waiter other_updater(join_path(base, "OtherApp\\Update.exe"));
-  ASSERT_TRUE(owner.id && other_uninstaller.id && other_updater.id);
+  ASSERT_TRUE(owner.id() && other_uninstaller.id() && other_updater.id());
 
-  schedule_self_deletion({folder, file}, root, {owner.id, "Uninstall.exe"});
+  schedule_self_deletion({folder, file}, root, {owner.id(), "Uninstall.exe"});
 
   const std::string script = script_of_this_process();
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),

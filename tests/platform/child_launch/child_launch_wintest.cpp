@@ -16,6 +16,7 @@
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
 
+#include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -174,26 +175,9 @@ std::string idle_program() {
 }
 
 // A copy of the idle stand-in, started from path; it runs until it is ended.
-struct IdleProcess {
-  explicit IdleProcess(const std::string& path) {
-    const std::string folder = parent_path(path).value();
-    CreateDirectoryW(to_wide(folder).c_str(), nullptr);
-    CopyFileW(to_wide(idle_program()).c_str(), to_wide(path).c_str(), FALSE);
-    std::wstring line = L"\"" + to_wide(path) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(to_wide(path).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &info)) {
-      process.reset(info.hProcess);
-      CloseHandle(info.hThread);
-    }
-  }
-  ~IdleProcess() {
-    if (running()) TerminateProcess(process.get(), 0);
-  }
-  bool running() const { return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
-  UniqueHandle process;
+struct IdleProcess : test::RunningCopy {
+  explicit IdleProcess(const std::string& path)
+      : RunningCopy(idle_program(), path, L"\"" + to_wide(path) + L"\"") {}
 };
 
 TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
