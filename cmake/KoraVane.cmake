@@ -40,3 +40,13 @@ endif()
 function(koravane_unicode_entry target)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
+
+# Places the recording stand-in next to a test program under the given file names (such as
+# cmd.exe), where the program search finds it before the system's.
+function(koravane_recorder_beside target)
+  add_dependencies(${target} child_recorder)
+  foreach(name ${ARGN})
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:child_recorder> $<TARGET_FILE_DIR:${target}>/${name})
+  endforeach()
+endfunction()
