@@ -6,6 +6,11 @@ if(WIN32)
   # Every executable is static: no libstdc++, libgcc or winpthread DLLs.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Reproducible: no link time in the PE header, no absolute build paths in the objects, so two
+  # builds of one commit from any two folders give the same bytes.
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
 elseif(KORAVANE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks what Uninstall.exe carries: resources and imported DLLs, read straight from the PE file.
+"""Checks what Uninstall.exe carries: resources, imported DLLs and a reproducible header, read
+straight from the PE file.
 
 Usage: check_executable.py Uninstall.exe
 """
@@ -32,6 +33,7 @@ class PeFile:
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
         sections = struct.unpack_from("<H", data, pe + 6)[0]
+        self.time_stamp = struct.unpack_from("<I", data, pe + 8)[0]
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x20B:
@@ -164,6 +166,8 @@ def main():
     with open(sys.argv[1], "rb") as f:
         pe = PeFile(f.read())
     check(pe.subsystem == 2, "subsystem %d, expected a windowed program (2)" % pe.subsystem)
+    # A link time in the header would make every build differ from the last.
+    check(pe.time_stamp == 0, "PE header time stamp %#x, expected 0" % pe.time_stamp)
     dlls = pe.imported_dlls()
     print("imports:", ", ".join(dlls))
     for dll in dlls:
