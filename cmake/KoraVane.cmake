@@ -16,6 +16,16 @@ elseif(KORAVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Code that ships in Uninstall.exe is built for size, each function and object in a section of its
+# own so that the link can drop what nothing uses. It neither throws nor catches (failures are
+# values), so it carries no exception clean-up code: an exception from the library ends the
+# process either way. Tests and the benchmark link the same objects.
+function(koravane_for_size target)
+  if(WIN32)
+    target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections -fno-exceptions)
+  endif()
+endfunction()
+
 function(koravane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 endfunction()
