@@ -6,10 +6,25 @@ if(WIN32)
   # Every executable is static: no libstdc++, libgcc or winpthread DLLs.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Reproducible: no link time in the PE header, no absolute build paths in the objects, so two
+  # builds of one commit from any two folders give the same bytes.
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
 elseif(KORAVANE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Code that ships in Uninstall.exe is built for size, each function and object in a section of its
+# own so that the link can drop what nothing uses. It neither throws nor catches (failures are
+# values), so it carries no exception clean-up code: an exception from the library ends the
+# process either way. Tests and the benchmark link the same objects.
+function(koravane_for_size target)
+  if(WIN32)
+    target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections -fno-exceptions)
+  endif()
+endfunction()
 
 function(koravane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)

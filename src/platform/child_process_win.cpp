@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <array>
-#include <mutex>
 
 #include "platform/child_process.h"
 #include "platform/env.h"
@@ -12,7 +11,7 @@ namespace koravane {
 namespace {
 
 // Inheritable handles made for one child must not leak into another child created meanwhile.
-std::mutex launch_lock;
+SRWLOCK launch_lock = SRWLOCK_INIT;
 
 std::optional<std::string> ok_or_none(OsResult<std::string> result) {
   if (!result) return std::nullopt;
@@ -67,7 +66,7 @@ ChildResult<ChildHandles> launch(const ChildCommand& command) {
   const std::wstring application = to_wide(program.value());
   std::wstring buffer(line.value().begin(), line.value().end());  // writable, NUL-terminated
 
-  const std::lock_guard guard(launch_lock);
+  const ExclusiveLockGuard guard(launch_lock);
   constexpr std::array<DWORD, 3> kKinds = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
   const std::array<std::optional<StdioDisposition>, 3> dispositions = {
       command.standard_input, command.standard_output, command.standard_error};

@@ -1,5 +1,6 @@
 #pragma once
-// One small owning wrapper per handle kind: the handle is closed when the wrapper goes.
+// One small owning wrapper per handle kind: the handle is closed when the wrapper goes; and a
+// scope guard for a lock.
 #include <windows.h>
 
 #include <utility>
@@ -64,5 +65,17 @@ struct GdiObjectTraits {
   static void close(Handle h) { DeleteObject(h); }
 };
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+
+// Holds a slim reader/writer lock exclusively for one scope.
+class ExclusiveLockGuard {
+ public:
+  explicit ExclusiveLockGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~ExclusiveLockGuard() { ReleaseSRWLockExclusive(&lock_); }
+  ExclusiveLockGuard(const ExclusiveLockGuard&) = delete;
+  ExclusiveLockGuard& operator=(const ExclusiveLockGuard&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
 
 }  // namespace koravane

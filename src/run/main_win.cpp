@@ -5,6 +5,7 @@
 #include "run/command_line.h"
 #include "run/install_root.h"
 #include "run/run_plan.h"
+#include "ui/display_scaling_win.h"
 
 namespace {
 
@@ -16,10 +17,11 @@ std::u16string_view process_command_line() {
 
 }  // namespace
 
-// Start-up finds the options and the install root; the run plan does the rest. The exit code is
-// 0 on every path.
+// Start-up asks for crisp text on scaled displays while no window exists yet, then finds the
+// options and the install root; the run plan does the rest. The exit code is 0 on every path.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace koravane;
+  request_gdi_scaling();  // refused or unavailable: the windows look as they always did
   const LaunchOptions options = launch_options_from_command_line(process_command_line());
   const InstallRoot root = find_install_root(options);
   run_plan(options, root);

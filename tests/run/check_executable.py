@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks what Uninstall.exe carries: resources and imported DLLs, read straight from the PE file.
+"""Checks what Uninstall.exe carries: resources, imported DLLs, a reproducible header, its size
+budget and no default terminate handler, read straight from the PE file.
 
 Usage: check_executable.py Uninstall.exe
 """
@@ -9,6 +10,11 @@ import sys
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 FORBIDDEN_DLL_PARTS = ("libstdc++", "libgcc", "libwinpthread")
+# Size budget of the download, in bytes; the build is deterministic, so is its size.
+MAX_SIZE = 220_000
+# Written by libstdc++'s default terminate handler, which links its demangler and a printf; ours
+# ends the process without a word.
+DEFAULT_TERMINATE_TEXT = b"terminate called after throwing"
 EXPECTED_STRINGS = {
     "FileVersion": "0.3.0",
     "ProductVersion": "0.3.0",
@@ -32,6 +38,7 @@ class PeFile:
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
         sections = struct.unpack_from("<H", data, pe + 6)[0]
+        self.time_stamp = struct.unpack_from("<I", data, pe + 8)[0]
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x20B:
@@ -162,8 +169,14 @@ def check_version(resources):
 
 def main():
     with open(sys.argv[1], "rb") as f:
-        pe = PeFile(f.read())
+        data = f.read()
+    pe = PeFile(data)
+    print("size: %d bytes (budget %d)" % (len(data), MAX_SIZE))
+    check(len(data) <= MAX_SIZE, "%d bytes, over the budget of %d" % (len(data), MAX_SIZE))
+    check(DEFAULT_TERMINATE_TEXT not in data, "carries libstdc++'s default terminate handler")
     check(pe.subsystem == 2, "subsystem %d, expected a windowed program (2)" % pe.subsystem)
+    # A link time in the header would make every build differ from the last.
+    check(pe.time_stamp == 0, "PE header time stamp %#x, expected 0" % pe.time_stamp)
     dlls = pe.imported_dlls()
     print("imports:", ", ".join(dlls))
     for dll in dlls:

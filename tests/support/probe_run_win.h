@@ -28,6 +28,7 @@ inline std::string probe_program() {
 struct ProbeReport {
   DWORD exit_code = 0xFFFFFFFF;
   std::string executable, root, source, markers, mode;
+  std::string scaling, scaled_context_known, before_window, first_window;
 };
 
 // Copies the probe to program_path and runs it there with the given arguments and working folder.
@@ -54,8 +55,10 @@ inline ProbeReport run_probe_copy(const std::string& program_path, std::string_v
   WaitForSingleObject(process.hProcess, INFINITE);
   GetExitCodeProcess(process.hProcess, &report.exit_code);
   const std::string text = read_file(out).value_or("");
-  std::string* fields[] = {&report.executable, &report.root, &report.source, &report.markers,
-                           &report.mode};
+  std::string* fields[] = {&report.executable, &report.root,    &report.source,
+                           &report.markers,    &report.mode,    &report.scaling,
+                           &report.scaled_context_known, &report.before_window,
+                           &report.first_window};
   size_t start = 0;
   for (std::string* field : fields) {
     const size_t end = text.find('\n', start);

@@ -13,6 +13,7 @@
 
 #include "platform/os_text_win.h"
 #include "ui/dialogs_win.h"
+#include "ui/display_scaling_win.h"
 #include "ui/ui_state_win.h"
 
 namespace koravane {
@@ -66,4 +67,7 @@ int probe(int argc, wchar_t** argv) {
 }  // namespace
 }  // namespace koravane
 
-int wmain(int argc, wchar_t** argv) { return koravane::probe(argc, argv); }
+int wmain(int argc, wchar_t** argv) {
+  koravane::request_gdi_scaling();  // as Uninstall.exe starts, so the pixels are checked that way
+  return koravane::probe(argc, argv);
+}
