@@ -64,6 +64,6 @@ int wmain(int argc, wchar_t** argv) {
   QueryPerformanceCounter(&end);
   const double seconds = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
   std::printf("seconds=%.4f peak_directory_handles=%zu result=%u\n", seconds, system.peak(),
-              static_cast<unsigned>(result.error().code));
+              static_cast<unsigned>(koravane::error_code(result)));
   return result.ok() ? 0 : 1;
 }
