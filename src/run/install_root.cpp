@@ -31,13 +31,6 @@ std::optional<std::string> root_from_target(std::string_view target) {
   return folder;
 }
 
-// A drive path (C:\...) or a UNC path: a root logged relative to some earlier current directory
-// says nothing about where it was.
-bool is_absolute(std::string_view path) {
-  const size_t root = path_root_length(path);
-  return root >= 3 && is_path_separator(path[root - 1]);
-}
-
 }  // namespace
 
 bool has_root_markers(std::string_view folder, const RootProbe& probe) {
@@ -53,8 +46,8 @@ bool run_log_names_root(std::string_view log_text, std::string_view absolute_fol
     log_text.remove_prefix(end == std::string_view::npos ? log_text.size() : end + 1);
     for (const std::string& prefix : prefixes) {
       if (!line.starts_with(prefix)) continue;
-      const std::string_view root = line.substr(prefix.size());
-      if (is_absolute(root) && same_path(root, absolute_folder)) return true;
+      // A root logged relative to some earlier current directory never names an absolute folder.
+      if (same_path(line.substr(prefix.size()), absolute_folder)) return true;
     }
   }
   return false;

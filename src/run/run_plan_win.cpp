@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"

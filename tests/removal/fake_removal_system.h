@@ -170,7 +170,8 @@ class FakeRemovalSystem : public RemovalSystem {
     if ((state.access & removal_code::kAccessWriteAttributes) == 0) return removal_code::kAccessDenied;
     if (write_attributes_error != 0) return write_attributes_error;
     Node& node = nodes.at(state.path);
-    node.attributes = attributes | (node.directory ? removal_code::kAttributeDirectory : 0);
+    // As FILE_BASIC_INFO has it: 0 leaves the attributes as they are.
+    if (attributes != 0) node.attributes = attributes | (node.directory ? removal_code::kAttributeDirectory : 0);
     return 0;
   }
 

@@ -33,6 +33,7 @@ TEST(RootClearing, FindsTheTopLevelEntryHoldingTheExecutable) {
       {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane\\", std::nullopt},
       {"C:\\Games\\KoraVane", "C:\\Games\\Uninstall.exe", std::nullopt},
       {"C:\\Games\\KoraVane", "D:\\Games\\KoraVane\\Uninstall.exe", std::nullopt},
+      {"D:\\", "D:\\", std::nullopt},  // a drive root holds no entry named ""
   };
   for (const HoldingCase& c : cases) {
     EXPECT_EQ(entry_holding(c.root, c.path), c.entry) << c.root << " | " << c.path;

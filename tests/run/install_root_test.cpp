@@ -38,8 +38,10 @@ class FakeProbe final : public RootProbe {
     const std::string& text = file->second;
     return text.substr(text.size() - std::min(text.size(), max_bytes));
   }
+  bool absolute_fails = false;
   // Relative paths are taken against C:\Work.
   std::optional<std::string> absolute_path(const std::string& path) const override {
+    if (absolute_fails) return std::nullopt;
     if (path.size() > 1 && path[1] == ':') return path;
     return path.empty() ? std::string("C:\\Work") : "C:\\Work\\" + path;
   }
@@ -203,6 +205,12 @@ TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFall
         "Uninstall 1.5.84 start quiet=true root=D:\\Games\\KoraVane\n";
     EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
     expect_root(find_install_root(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
+  }
+  {
+    FakeProbe probe;  // a folder the system cannot make absolute is not compared at all
+    probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
+    probe.absolute_fails = true;
+    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
   }
   {
     FakeProbe probe;  // only the last part of a long log is read
