@@ -13,13 +13,7 @@ namespace koravane {
 namespace {
 
 // The probe as built for this test run (a Linux path, reached through Wine's Z: drive).
-std::string terminate_probe() {
-  std::string path = "Z:" KORAVANE_TERMINATE_PROBE;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
+std::string terminate_probe() { return test::built_program(KORAVANE_TERMINATE_PROBE); }
 
 struct Ending {
   DWORD exit_code = 0;

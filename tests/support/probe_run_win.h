@@ -17,13 +17,7 @@ using test::long_form;
 using test::read_file;
 
 // The start-up probe as built for this test run (a Linux path, reached through Wine's Z: drive).
-inline std::string probe_program() {
-  std::string path = "Z:" KORAVANE_STARTUP_PROBE;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
+inline std::string probe_program() { return test::built_program(KORAVANE_STARTUP_PROBE); }
 
 struct ProbeReport {
   DWORD exit_code = 0xFFFFFFFF;

@@ -84,6 +84,15 @@ inline std::string fresh_folder(std::string_view name) {
   }
 }
 
+// A program built for this test run, named by its Linux path: reached through Wine's Z: drive.
+inline std::string built_program(std::string_view linux_path) {
+  std::string path = "Z:" + std::string(linux_path);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
 inline void set_env(const char* name, std::optional<std::string_view> value) {
   SetEnvironmentVariableW(to_wide(name).c_str(),
                           value ? to_wide(*value).c_str() : nullptr);

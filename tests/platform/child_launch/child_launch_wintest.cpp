@@ -168,11 +168,7 @@ TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
 }
 
 // The idle stand-in as built for this test run (a Linux path, reached through Wine's Z: drive).
-std::string idle_program() {
-  std::string path = "Z:" KORAVANE_IDLE;
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  return path;
-}
+std::string idle_program() { return test::built_program(KORAVANE_IDLE); }
 
 // A copy of the idle stand-in, started from path; it runs until it is ended.
 struct IdleProcess : test::RunningCopy {
