@@ -1,6 +1,7 @@
 #pragma once
 // Questions the uninstaller asks the system about its surroundings. Paths are lossless WTF-8.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ enum class KnownFolder {
 };
 // The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
 std::optional<std::string> known_folder_path(KnownFolder folder);
+
+// Calls visit with each entry name of folder as the system spells it ("." and ".." never) until
+// visit returns true. A listing that fails, at the start or part-way, simply ends.
+void visit_folder_entries(std::string_view folder,
+                          const std::function<bool(std::string_view name)>& visit);
 
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.

@@ -6,7 +6,9 @@
 
 #include "platform/env.h"
 #include "platform/fill_from_system_win.h"
+#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
+#include "platform/path_text.h"
 
 namespace koravane {
 namespace {
@@ -87,6 +89,18 @@ std::optional<std::string> known_folder_path(KnownFolder folder) {
   }
   CoTaskMemFree(path);  // also after a failure, which may still have allocated
   return result;
+}
+
+void visit_folder_entries(std::string_view folder,
+                          const std::function<bool(std::string_view name)>& visit) {
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle listing(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
+  if (!listing) return;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (visit(from_wide(name))) return;
+  } while (FindNextFileW(listing.get(), &data));
 }
 
 OsResult<std::string> absolute_path(std::string_view path) {

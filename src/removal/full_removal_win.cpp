@@ -12,10 +12,11 @@ namespace koravane {
 RemovalOutcome run_full_removal(std::string_view install_root) {
   if (const auto appdata = read_env_var("APPDATA")) {
     // Missing settings count as removed; stubborn ones are logged, and the run goes on.
-    const std::string settings = display_text(settings_folder(*appdata));
-    const OsStatus removed = remove_tree_with_retries(settings_folder(*appdata));
-    append_run_log(install_root, removed ? "settings removed: " + settings
-                                         : "fail " + settings + ": " + os_error_text(removed.error().code));
+    const std::string settings = settings_folder(*appdata);
+    const OsStatus removed = remove_tree_with_retries(settings);
+    const std::string shown = display_text(settings);
+    append_run_log(install_root, removed ? "settings removed: " + shown
+                                         : "fail " + shown + ": " + os_error_text(removed.error().code));
   }
   // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
   // stop and retry there, so the rest goes beside it and the root waits for the script.

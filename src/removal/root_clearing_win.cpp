@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "platform/run_log.h"
@@ -18,13 +17,10 @@ namespace {
 // that removal never runs under an open listing.
 std::vector<std::string> entry_names(const std::string& folder) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAW data{};
-  UniqueFindHandle listing(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
-  if (!listing) return names;
-  do {
-    const std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(from_wide(name));
-  } while (FindNextFileW(listing.get(), &data));
+  visit_folder_entries(folder, [&](std::string_view name) {
+    names.emplace_back(name);
+    return false;
+  });
   return names;
 }
 

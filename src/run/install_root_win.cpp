@@ -31,15 +31,7 @@ class SystemRootProbe final : public RootProbe {
 
   void list_entries(const std::string& folder,
                     const std::function<bool(std::string_view)>& visit) const override {
-    const std::wstring pattern = to_wide(join_path(folder, "*"));
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(FindFirstFileW(pattern.c_str(), &data));
-    if (!find) return;
-    do {
-      const std::wstring_view name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (visit(from_wide(name))) return;
-    } while (FindNextFileW(find.get(), &data));
+    visit_folder_entries(folder, visit);
   }
 
   std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {
