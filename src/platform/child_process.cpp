@@ -129,11 +129,9 @@ ChildResult<std::string> resolve_program(std::string_view program,
 }
 
 ChildResult<std::u16string> build_command_line(std::string_view program,
-                                               const std::vector<std::string>& arguments,
-                                               std::string_view verbatim_tail) {
+                                               const std::vector<std::string>& arguments) {
   const auto nul_in_argument = [](const std::string& argument) { return has_nul(argument); };
-  if (has_nul(program) || has_nul(verbatim_tail) ||
-      std::any_of(arguments.begin(), arguments.end(), nul_in_argument)) {
+  if (has_nul(program) || std::any_of(arguments.begin(), arguments.end(), nul_in_argument)) {
     return launch_failure(LaunchErrorKind::invalid_input, kNulByte);
   }
   std::u16string line = u"\"";
@@ -142,10 +140,6 @@ ChildResult<std::u16string> build_command_line(std::string_view program,
   for (const std::string& argument : arguments) {
     line += u' ';
     append_argument(line, utf16_from_wtf8(argument));
-  }
-  if (!verbatim_tail.empty()) {
-    line += u' ';
-    line += utf16_from_wtf8(verbatim_tail);
   }
   return line;
 }

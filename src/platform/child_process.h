@@ -33,9 +33,6 @@ struct ChildCommand {
   std::optional<StdioDisposition> standard_output;
   std::optional<StdioDisposition> standard_error;
   uint32_t creation_flags = 0;
-  // Appended after the arguments exactly as written, for a program that reads its command line
-  // by rules of its own (cmd's "/S /C" form); empty: nothing is appended.
-  std::string verbatim_tail;
   // The child's current directory; unset: the uninstaller's own.
   std::optional<std::string> working_directory;
 };
@@ -89,11 +86,9 @@ ChildResult<std::string> resolve_program(std::string_view program,
 std::vector<std::string> split_search_path(std::string_view value);
 
 // The child's command line (UTF-16, without the terminating NUL): the program name between
-// quotes, unescaped, then each argument quoted and escaped for the usual argument splitting, then
-// the verbatim tail (after one space) when there is one.
+// quotes, unescaped, then each argument quoted and escaped for the usual argument splitting.
 ChildResult<std::u16string> build_command_line(std::string_view program,
-                                               const std::vector<std::string>& arguments,
-                                               std::string_view verbatim_tail = {});
+                                               const std::vector<std::string>& arguments);
 
 // Windows only (child_process_win.cpp). Unset standard handles are inherited.
 // Starts the child, waits without a time limit and returns its exit code.

@@ -61,7 +61,7 @@ struct ChildHandles {
 ChildResult<ChildHandles> launch(const ChildCommand& command) {
   auto program = resolve_program(command.program, system_search_environment());
   if (!program) return program.error();
-  auto line = build_command_line(command.program, command.arguments, command.verbatim_tail);
+  auto line = build_command_line(command.program, command.arguments);
   if (!line) return line.error();
   const std::wstring application = to_wide(program.value());
   std::wstring buffer(line.value().begin(), line.value().end());  // writable, NUL-terminated

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/result.h"
 
@@ -28,10 +29,27 @@ enum class KnownFolder {
 // The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
 std::optional<std::string> known_folder_path(KnownFolder folder);
 
+// How a folder listing failed: before its first entry, or part-way, after some.
+struct ListingError {
+  OsError error;
+  bool part_way = false;
+};
+// Success when the listing ended normally or because the visitor had seen enough.
+using ListingStatus = Result<std::monostate, ListingError>;
+
 // Calls visit with each entry name of folder as the system spells it ("." and ".." never) until
-// visit returns true. A listing that fails, at the start or part-way, simply ends.
-void visit_folder_entries(std::string_view folder,
-                          const std::function<bool(std::string_view name)>& visit);
+// visit returns true.
+ListingStatus visit_folder_entries(std::string_view folder,
+                                   const std::function<bool(std::string_view name)>& visit);
+
+// Every entry name of folder, listed before anything is done with them, so that nothing is
+// removed under an open listing; status says how the listing ended (names holds what came
+// before a failure part-way).
+struct FolderNames {
+  std::vector<std::string> names;
+  ListingStatus status = std::monostate{};
+};
+FolderNames list_folder_names(std::string_view folder);
 
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.

@@ -91,16 +91,28 @@ std::optional<std::string> known_folder_path(KnownFolder folder) {
   return result;
 }
 
-void visit_folder_entries(std::string_view folder,
-                          const std::function<bool(std::string_view name)>& visit) {
+ListingStatus visit_folder_entries(std::string_view folder,
+                                   const std::function<bool(std::string_view name)>& visit) {
   WIN32_FIND_DATAW data{};
   UniqueFindHandle listing(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
-  if (!listing) return;
+  if (!listing) return ListingError{OsError{GetLastError()}};
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    if (visit(from_wide(name))) return;
+    if (visit(from_wide(name))) return std::monostate{};
   } while (FindNextFileW(listing.get(), &data));
+  const DWORD error = GetLastError();
+  if (error == ERROR_NO_MORE_FILES) return std::monostate{};
+  return ListingError{OsError{error}, true};
+}
+
+FolderNames list_folder_names(std::string_view folder) {
+  FolderNames listed;
+  listed.status = visit_folder_entries(folder, [&](std::string_view name) {
+    listed.names.emplace_back(name);
+    return false;
+  });
+  return listed;
 }
 
 OsResult<std::string> absolute_path(std::string_view path) {

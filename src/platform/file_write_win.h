@@ -5,17 +5,20 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace koravane {
 
 // Partial writes continue with the rest; a write that takes no bytes is a failure.
-inline bool write_all(HANDLE file, std::string_view bytes) {
+inline OsStatus write_all(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 0x40000000));
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return OsError{GetLastError()};
+    if (written == 0) return OsError{ERROR_WRITE_FAULT};
     bytes.remove_prefix(written);
   }
-  return true;
+  return os_success();
 }
 
 }  // namespace koravane

@@ -126,4 +126,12 @@ std::string comparable_path(std::string_view path) {
   return folded;
 }
 
+bool lies_within(std::string_view path, std::string_view area) {
+  const std::string inner = comparable_path(path);
+  const std::string outer = comparable_path(area);
+  if (outer.empty() || !inner.starts_with(outer)) return false;
+  // A drive or share root keeps its own separator; anything else must be followed by one.
+  return inner.size() == outer.size() || outer.ends_with('\\') || inner[outer.size()] == '\\';
+}
+
 }  // namespace koravane

@@ -34,4 +34,8 @@ inline bool same_path(std::string_view a, std::string_view b) {
   return comparable_path(a) == comparable_path(b);
 }
 
+// Whether path is area itself or lies somewhere below it, by their text (see comparable_path):
+// C:\Games\KoraVane2\x.exe does not lie within C:\Games\KoraVane. An empty area holds nothing.
+bool lies_within(std::string_view path, std::string_view area);
+
 }  // namespace koravane

@@ -21,6 +21,11 @@ void append_log_line(std::string_view file_path, std::string_view message);
 // " (os error N)"; or the fallback when the system has no message for it.
 std::string os_error_text(uint32_t code);
 
+// "fail {subject}: {error text}", the line of everything that did not go as asked; subject is a
+// path or an entry name, shown as display text.
+std::string fail_line(std::string_view subject, std::string_view error_text);
+std::string fail_line(std::string_view subject, uint32_t code);
+
 // The portable halves of os_error_text.
 std::string format_os_error(std::string_view system_message, uint32_t code);
 std::string format_message_failure(uint32_t code, uint32_t format_error);

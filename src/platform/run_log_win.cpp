@@ -52,7 +52,8 @@ void append_log_line(std::string_view file_path, std::string_view message) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
   if (!file) return;
-  if (write_all(file.get(), message)) write_all(file.get(), "\n");
+  // The run log cannot report its own failures: a line that does not fit is dropped.
+  if (write_all(file.get(), message)) (void)write_all(file.get(), "\n");
 }
 
 void append_run_log(std::string_view install_root, std::string message) {
@@ -70,6 +71,14 @@ std::string os_error_text(uint32_t code) {
   std::string message = display_text(from_wide(std::wstring_view(buffer, length)));
   LocalFree(buffer);
   return format_os_error(message, code);
+}
+
+std::string fail_line(std::string_view subject, std::string_view error_text) {
+  return "fail " + display_text(subject) + ": " + std::string(error_text);
+}
+
+std::string fail_line(std::string_view subject, uint32_t code) {
+  return fail_line(subject, os_error_text(code));
 }
 
 }  // namespace koravane

@@ -1,48 +1,49 @@
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
+#include "platform/env.h"
+#include "platform/os_text.h"
 #include "platform/path_text.h"
+#include "platform/run_log.h"
 #include "removal/entry_removal.h"
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
-#include "platform/run_log.h"
 
 namespace koravane {
 namespace {
 
-void handle_entry(std::string_view install_root, const std::wstring& raw_name,
+// Removes one top-level entry if it is the launcher's; false when it failed (logged).
+bool handle_entry(std::string_view install_root, const std::string& raw,
                   std::vector<std::string>& deferred) {
-  const std::string raw = from_wide(raw_name);
   const std::string name = display_text(raw);
-  if (name == "." || name == ".." || !is_launcher_entry(name)) return;
+  if (!is_launcher_entry(name)) return true;
   const std::string path = join_path(install_root, raw);
   if (is_deferred_entry(name)) {
     deferred.push_back(path);
-    return;
+    return true;
   }
   const OsStatus status = remove_entry(path);
-  append_run_log(install_root, status ? "removed " + name
-                                      : "fail " + name + ": " + os_error_text(status.error().code));
+  append_run_log(install_root, status ? "removed " + name : fail_line(name, status.error().code));
+  return status.ok();
 }
 
 }  // namespace
 
 RemovalOutcome run_launcher_only_removal(std::string_view install_root) {
-  const std::wstring pattern = to_wide(join_path(install_root, "*"));
-  WIN32_FIND_DATAW data{};
-  UniqueFindHandle listing(FindFirstFileW(pattern.c_str(), &data));
-  if (!listing) {
-    append_run_log(install_root, "readdir: " + os_error_text(GetLastError()));
-    return {};
+  const FolderNames listed = list_folder_names(install_root);
+  if (!listed.status && !listed.status.error().part_way) {
+    append_run_log(install_root, "readdir: " + os_error_text(listed.status.error().error.code));
+    return {{}, false};
   }
   RemovalOutcome outcome;
-  do {
-    handle_entry(install_root, data.cFileName, outcome.deferred_paths);
-  } while (FindNextFileW(listing.get(), &data));  // a failure part-way ends the pass silently
+  for (const std::string& raw : listed.names) {
+    outcome.complete = handle_entry(install_root, raw, outcome.deferred_paths) && outcome.complete;
+  }
+  // The entries listed before a listing failure are handled; the rest were never seen.
+  if (!listed.status) {
+    append_run_log(install_root, fail_line(install_root, listed.status.error().error.code));
+    outcome.complete = false;
+  }
   return outcome;
 }
 

@@ -9,9 +9,12 @@ namespace koravane {
 enum class RemovalMode { launcher_only, full };
 
 // What a removal left for after the uninstaller has gone: the paths that the deferred script is
-// to delete, in order. The run plan hands them over as its last act.
+// to delete, in order. The run plan hands them over as its last act. complete is false when
+// anything stayed beyond what is deferred by design (the running uninstaller, the root's
+// "Update.exe" in launcher-only removal, the run log); every such failure is in the run log.
 struct [[nodiscard]] RemovalOutcome {
   std::vector<std::string> deferred_paths;
+  bool complete = true;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.

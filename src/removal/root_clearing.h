@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace koravane {
 
 // The top-level entry of root that holds path (path itself, or the folder it lies somewhere
@@ -14,11 +16,13 @@ std::optional<std::string> entry_holding(std::string_view root, std::string_view
 
 // Windows only. When executable lies inside install_root (relative or empty = the current
 // directory), removes every other top-level entry, folders as trees and anything else as a
-// single file, leaving whatever will not go, and returns true: the root must then wait for the
-// deferred script. Returns false, having touched nothing, when executable lies elsewhere.
-bool clear_root_beside(std::string_view install_root, std::string_view executable);
+// single file, keeping the run log, and returns how that went: success when nothing but the
+// entry holding the executable and the run log is left, else the first failure (whatever would
+// not go stays). The root must then wait for the deferred script either way. Returns nothing,
+// having touched nothing, when executable lies elsewhere.
+std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable);
 
 // The same for this program's own executable.
-bool clear_root_beside_own_executable(std::string_view install_root);
+std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root);
 
 }  // namespace koravane

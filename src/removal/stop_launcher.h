@@ -1,10 +1,12 @@
 #pragma once
 #include <string_view>
 
+#include "removal/removal_steps.h"
+
 namespace koravane {
 
-// Ends every running launcher and updater process (task-kill by image name), then every process
-// running the install root's own "Update.exe" (by process id), then pauses 800 ms.
-void stop_launcher_processes(std::string_view install_root);
+// Ends every running launcher and updater process (task-kill by image name), then closes or ends
+// every other program running from what the mode removes, then pauses 800 ms.
+void stop_launcher_processes(std::string_view install_root, RemovalMode mode);
 
 }  // namespace koravane

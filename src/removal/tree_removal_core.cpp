@@ -210,7 +210,9 @@ OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::stri
 }
 
 OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
-  if (!system.inspect_following_links(path)) return os_success();  // already gone
+  // Only a path that is missing counts as gone: one that cannot be inspected for any other
+  // reason is still there, and the attempts say why it stays.
+  if (is_already_gone(error_code(system.inspect_following_links(path)))) return os_success();
   OsStatus last = os_success();
   for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
     last = remove_tree_once(system, use_no_reparse, path);

@@ -63,8 +63,8 @@ class RemovalSystem {
  public:
   virtual ~RemovalSystem() = default;
 
-  // Whether the path can be opened and inspected, following links.
-  virtual bool inspect_following_links(std::string_view path) = 0;
+  // Opens and inspects the path, following links: success, or why it could not.
+  virtual OsStatus inspect_following_links(std::string_view path) = 0;
   // The path itself (never a link's target) for listing.
   virtual OsResult<FsHandle> open_top_directory(std::string_view path) = 0;
   virtual OsResult<uint32_t> read_attributes(FsHandle handle) = 0;

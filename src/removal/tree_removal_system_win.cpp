@@ -40,11 +40,12 @@ bool& process_no_reparse_flag() {
   return use_no_reparse;
 }
 
-bool Win32RemovalSystem::inspect_following_links(std::string_view path) {
-  const UniqueHandle handle(CreateFileW(to_wide(path).c_str(), FILE_READ_ATTRIBUTES, removal_code::kShareAll,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+OsStatus Win32RemovalSystem::inspect_following_links(std::string_view path) {
+  const OsResult<FsHandle> opened = create_file(path, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
+  if (!opened) return opened.error();
+  const UniqueHandle handle(as_handle(opened.value()));
   FILE_BASIC_INFO info;
-  return handle && GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &info, sizeof info);
+  return last_error_or_success(GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &info, sizeof info));
 }
 
 OsResult<FsHandle> Win32RemovalSystem::open_top_directory(std::string_view path) {

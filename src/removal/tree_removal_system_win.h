@@ -6,7 +6,7 @@ namespace koravane {
 
 class Win32RemovalSystem : public RemovalSystem {
  public:
-  bool inspect_following_links(std::string_view path) override;
+  OsStatus inspect_following_links(std::string_view path) override;
   OsResult<FsHandle> open_top_directory(std::string_view path) override;
   OsResult<uint32_t> read_attributes(FsHandle handle) override;
   OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override;

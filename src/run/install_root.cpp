@@ -13,7 +13,9 @@ namespace {
 
 bool has_app_entry(const std::string& folder, const RootProbe& probe) {
   bool found = false;
-  probe.list_entries(folder, [&](std::string_view name) {
+  // A listing that fails, at its start or part-way, only means no marker was found: start-up
+  // reports nothing and goes on to its next fallback.
+  (void)probe.list_entries(folder, [&](std::string_view name) {
     found = begins_with_app_prefix(display_text(name));
     return found;
   });

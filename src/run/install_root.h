@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/env.h"
 #include "platform/result.h"
 #include "run/command_line.h"
 
@@ -30,9 +31,8 @@ class RootProbe {
   // True when the path names a file or folder, links followed.
   virtual bool exists(const std::string& path) const = 0;
   // Calls visit with each entry name of folder ("." and ".." never) until visit returns true.
-  // A listing that fails, at the start or part-way, simply ends.
-  virtual void list_entries(const std::string& folder,
-                            const std::function<bool(std::string_view name)>& visit) const = 0;
+  virtual ListingStatus list_entries(const std::string& folder,
+                                     const std::function<bool(std::string_view name)>& visit) const = 0;
   // The last max_bytes bytes of a file (all of a shorter one), or nothing when it cannot be read.
   virtual std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const = 0;
   // The path made absolute against the current directory, or nothing when the system cannot say.

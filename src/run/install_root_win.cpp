@@ -29,9 +29,9 @@ class SystemRootProbe final : public RootProbe {
     return static_cast<bool>(target);
   }
 
-  void list_entries(const std::string& folder,
-                    const std::function<bool(std::string_view)>& visit) const override {
-    visit_folder_entries(folder, visit);
+  ListingStatus list_entries(const std::string& folder,
+                             const std::function<bool(std::string_view)>& visit) const override {
+    return visit_folder_entries(folder, visit);
   }
 
   std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {

@@ -4,15 +4,6 @@
 #include "platform/path_text.h"
 
 namespace koravane {
-namespace {
-
-bool is_inside_or_same(std::string_view inner, std::string_view outer) {
-  if (inner == outer) return true;
-  if (!inner.starts_with(outer)) return false;
-  return outer.ends_with('\\') || inner[outer.size()] == '\\';
-}
-
-}  // namespace
 
 std::string_view refusal_reason_text(RefusalReason reason) {
   return reason == RefusalReason::no_launcher_files ? "no launcher files" : "protected folder";
@@ -32,8 +23,7 @@ std::optional<RefusalReason> refusal_reason(std::string_view full_root, RootSour
   const std::string root = comparable_path(full_root);
   if (root.empty() || is_volume_root(root)) return RefusalReason::protected_folder;
   for (const std::string& folder : protected_folders) {
-    const std::string guarded = comparable_path(folder);
-    if (!guarded.empty() && is_inside_or_same(guarded, root)) return RefusalReason::protected_folder;
+    if (lies_within(folder, root)) return RefusalReason::protected_folder;
   }
   return std::nullopt;
 }

@@ -14,4 +14,13 @@ std::string start_line(bool quiet, std::string_view install_root) {
   return line;
 }
 
+std::string_view notice_message(RemovalMode mode, bool complete) {
+  if (mode == RemovalMode::launcher_only) {
+    return complete ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."
+                    : "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.";
+  }
+  return complete ? "Удалено всё в папке установки."
+                  : "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.";
+}
+
 }  // namespace koravane

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "removal/removal_steps.h"
+
 namespace koravane {
 
 // Fixed in the program; independent of the executable's version resource.
@@ -10,5 +12,9 @@ inline constexpr std::string_view kLauncherVersion = "1.5.84";
 
 // The first run-log line of every run; the root is shown as display text.
 std::string start_line(bool quiet, std::string_view install_root);
+
+// What the result notice says after a removal of mode; complete is false when the removal left
+// anything beyond what the deferred script takes by design.
+std::string_view notice_message(RemovalMode mode, bool complete);
 
 }  // namespace koravane

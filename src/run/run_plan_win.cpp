@@ -16,8 +16,6 @@
 namespace koravane {
 namespace {
 
-constexpr std::string_view kLauncherOnlyMessage = "Лаунчер удалён. Файлы Minecraft в папке сохранены.";
-constexpr std::string_view kFullRemovalMessage = "Удалено всё в папке установки.";
 constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
 
 // The root as an absolute path (the empty root is the current directory); as given if the
@@ -86,14 +84,12 @@ void run_plan(const LaunchOptions& options, const InstallRoot& root) {
   append_run_log(root.path, first_line);
   const auto mode = chosen_mode(options.quiet);
   if (!mode) return;
-  stop_launcher_processes(root.path);
+  stop_launcher_processes(root.path, *mode);
   remove_shortcuts_and_registration();
   const RemovalOutcome outcome = *mode == RemovalMode::launcher_only
                                      ? run_launcher_only_removal(root.path)
                                      : run_full_removal(root.path);
-  if (!options.quiet) {
-    show_notice(*mode == RemovalMode::launcher_only ? kLauncherOnlyMessage : kFullRemovalMessage);
-  }
+  if (!options.quiet) show_notice(notice_message(*mode, outcome.complete));
   // The very last act: the script then finds this process gone, and the notice was read in peace.
   if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, root.path);
 }

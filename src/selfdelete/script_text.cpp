@@ -36,14 +36,19 @@ std::string script_path_text(std::string_view path) {
   return out;
 }
 
+std::string self_deletion_line(std::string_view script_folder, std::string_view script_name) {
+  if (script_folder.find('%') == std::string_view::npos) return std::string(kDeleteScriptByFullPath);
+  return "del /f /q \".\\" + std::string(script_name) + "\" >nul 2>&1";
+}
+
 std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                                      bool with_code_page_line) {
+                                      bool with_code_page_line, std::string_view last_line) {
   std::vector<std::string> lines = {"@echo off"};
   if (with_code_page_line) lines.push_back("chcp 65001 >nul");
   lines.insert(lines.end(), {"timeout /t 2 /nobreak >nul",
                              "taskkill /F /IM KoraVane.exe /T >nul 2>&1", owner_line(owner)});
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
-  lines.push_back("del /f /q \"%~f0\" >nul 2>&1");
+  lines.push_back(std::string(last_line));
   return lines;
 }
 
@@ -57,30 +62,21 @@ std::string join_script_lines(const std::vector<std::string>& lines) {
 }
 
 std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                         const OemEncoder& to_oem) {
+                         const OemEncoder& to_oem, std::string_view last_line) {
   // Every line but the paths' and the owner's image name is ASCII, which every OEM code page
   // holds, so the whole text converts without loss exactly when those do.
-  if (std::optional<std::string> oem = to_oem(join_script_lines(script_lines(paths, owner, false)))) {
+  if (std::optional<std::string> oem =
+          to_oem(join_script_lines(script_lines(paths, owner, false, last_line)))) {
     return std::move(*oem);
   }
-  return join_script_lines(script_lines(paths, owner, true));
+  return join_script_lines(script_lines(paths, owner, true, last_line));
 }
 
-bool has_cmd_special_character(std::string_view text) {
-  return text.find_first_of("&<>()@^|") != std::string_view::npos;
-}
-
-ChildCommand interpreter_command(std::string_view script_path, std::string_view working_directory) {
-  const std::string path = display_text(script_path);
+ChildCommand interpreter_command(uint32_t process_id, std::string_view script_folder) {
   ChildCommand interpreter{"cmd"};
-  if (has_cmd_special_character(path)) {
-    interpreter.arg("/S").arg("/C");
-    interpreter.verbatim_tail = "\"\"" + path + "\"\"";
-  } else {
-    interpreter.arg("/C").arg(path);
-  }
+  interpreter.arg("/C").arg(".\\" + script_file_name(process_id));
   interpreter.creation_flags = kCreateNoWindow;
-  interpreter.working_directory = std::string(working_directory);
+  interpreter.working_directory = std::string(script_folder);
   return interpreter;
 }
 

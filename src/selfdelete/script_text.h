@@ -26,10 +26,19 @@ struct ScriptOwner {
 // does not expand it into a different path.
 std::string script_path_text(std::string_view path);
 
+// The script's last line when it may name itself by its full path.
+inline constexpr std::string_view kDeleteScriptByFullPath = "del /f /q \"%~f0\" >nul 2>&1";
+
+// The script's last line, deleting the script named script_name in script_folder: by its full
+// path, "%~f0", unless the folder holds a '%', which cmd may expand once more inside what %~f0
+// gives (Wine's does); then by its name in the folder it runs in.
+std::string self_deletion_line(std::string_view script_folder, std::string_view script_name);
+
 // The script's lines; with_code_page_line switches the interpreter to UTF-8 right after
 // "@echo off".
 std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                                      bool with_code_page_line);
+                                      bool with_code_page_line,
+                                      std::string_view last_line = kDeleteScriptByFullPath);
 
 // Lines joined by CR LF, nothing after the last.
 std::string join_script_lines(const std::vector<std::string>& lines);
@@ -41,14 +50,12 @@ using OemEncoder = std::function<std::optional<std::string>(std::string_view utf
 // script is written in it whenever every path converts without loss; otherwise it is UTF-8 with
 // a code-page switch at its top.
 std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                         const OemEncoder& to_oem);
+                         const OemEncoder& to_oem, std::string_view last_line = kDeleteScriptByFullPath);
 
-// Whether cmd would act on a character of text on its own command line (& < > ( ) @ ^ |).
-bool has_cmd_special_character(std::string_view text);
-
-// The hidden interpreter for the script, started in working_directory. The script's path is an
-// ordinary argument after "/C"; a path with a character cmd acts on goes as /S /C ""path"" instead,
-// since cmd strips plain quotes from such a command and would run something else.
-ChildCommand interpreter_command(std::string_view script_path, std::string_view working_directory);
+// The hidden interpreter for the script of process_id, started in the script's own folder and
+// given it by its name there (".\koravane-uninstall-{pid}.cmd"). The folder's path never reaches
+// cmd's command line, where cmd would act on characters a folder name may hold (& ^ ( ) % and
+// more) by rules of its own; so one command line serves every folder.
+ChildCommand interpreter_command(uint32_t process_id, std::string_view script_folder);
 
 }  // namespace koravane

@@ -9,9 +9,10 @@
 namespace koravane {
 
 // Writes "koravane-uninstall-{pid}.cmd" into the temporary folder and starts it there without
-// waiting; logs "scheduled delete via {script}" under install_root. The paths are made absolute
-// first, since the script runs in another folder. Every failure is absorbed. The script ends
-// owner if it is still running after the script's wait.
+// waiting; logs "scheduled delete via {script}" under install_root once the interpreter has
+// started, else "fail {script}: {error}" (the script could not be written, or the interpreter
+// not started). The paths are made absolute first, since the script runs in another folder. The
+// script ends owner if it is still running after the script's wait.
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
                             std::string_view install_root, const ScriptOwner& owner);
 

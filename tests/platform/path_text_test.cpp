@@ -38,6 +38,42 @@ TEST(PathText, ComparablePathsIgnoreCaseSeparatorsAndPrefixes) {
   EXPECT_EQ(comparable_path("Ё:\\ЁЛКА"), "ё:\\ёлка");
 }
 
+struct WithinCase {
+  const char* path;
+  const char* area;
+  bool within;
+};
+
+// The rule that decides which running programs a removal may close: whatever the spelling, a
+// path lies within its area and never within a look-alike sibling.
+TEST(PathText, LiesWithinByComponentsWhateverTheSpelling) {
+  const WithinCase cases[] = {
+      {"C:\\Games\\KoraVane\\runtime\\bin\\javaw.exe", "C:\\Games\\KoraVane", true},
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane", true},
+      {"c:\\games\\koravane\\Update.exe", "C:\\GAMES\\KoraVane\\", true},
+      {"C:/Games/KoraVane/app-1.5.84/KoraVane.exe", "C:\\Games\\KoraVane", true},
+      {"\\\\?\\C:\\Games\\KoraVane\\x.exe", "C:\\Games\\KoraVane", true},
+      {"C:\\Games\\KoraVane\\x.exe", "\\\\?\\C:\\Games\\KoraVane\\\\", true},
+      {"\\??\\C:\\Games\\KoraVane\\x.exe", "C:\\Games\\KoraVane", true},
+      {"C:\\Users\\ИВАН\\KoraVane\\x.exe", "c:\\users\\иван\\koravane", true},
+      {"\\\\?\\UNC\\srv\\share\\KoraVane\\x.exe", "\\\\SRV\\share\\KoraVane", true},
+      {"C:\\x.exe", "C:\\", true},
+      {"\\\\srv\\share\\x.exe", "\\\\srv\\share\\", true},
+      {"C:\\Games\\KoraVane2\\x.exe", "C:\\Games\\KoraVane", false},
+      {"C:\\Games\\KoraVane2", "C:\\Games\\KoraVane", false},
+      {"C:\\Games\\KoraVane.old\\x.exe", "C:\\Games\\KoraVane", false},
+      {"C:\\Games\\KoraVane Updater.exe", "C:\\Games\\KoraVane", false},
+      {"C:\\Games", "C:\\Games\\KoraVane", false},
+      {"D:\\Games\\KoraVane\\x.exe", "C:\\Games\\KoraVane", false},
+      {"\\\\srv\\share2\\x.exe", "\\\\srv\\share", false},
+      {"C:\\Games\\KoraVane\\x.exe", "", false},
+      {"", "", false},
+  };
+  for (const WithinCase& c : cases) {
+    EXPECT_EQ(lies_within(c.path, c.area), c.within) << c.path << " within " << c.area;
+  }
+}
+
 struct ParentCase {
   const char* path;
   std::optional<std::string> parent;

@@ -78,7 +78,12 @@ class FakeRemovalSystem : public RemovalSystem {
   int top_opens = 0, yields = 0, waits = 0, plain_marks = 0, attribute_writes = 0;
   size_t open_handles = 0, peak_directory_handles = 0;
 
-  bool inspect_following_links(std::string_view path) override { return exists(resolve(widen(path))); }
+  std::optional<uint32_t> inspect_error;  // what inspecting an existing path answers (none: success)
+
+  OsStatus inspect_following_links(std::string_view path) override {
+    if (!exists(resolve(widen(path)))) return as_status(removal_code::kFileNotFound);
+    return as_status(inspect_error.value_or(0));
+  }
 
   OsResult<FsHandle> open_top_directory(std::string_view path) override {
     ++top_opens;

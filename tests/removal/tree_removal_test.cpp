@@ -87,6 +87,26 @@ TEST(TreeRemoval, MissingPathSucceedsWithoutAnyAttemptOrWait) {
   EXPECT_EQ(r.fs.waits, 0);
 }
 
+// Only a missing path counts as gone; a path that cannot be inspected for another reason is
+// still there, and the attempts say why it stays.
+TEST(TreeRemoval, APathThatCannotBeInspectedIsTriedAndItsFailureReported) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/a");
+  r.fs.inspect_error = removal_code::kAccessDenied;
+  EXPECT_TRUE(r.run().ok()) << "the attempts themselves could open it";
+  EXPECT_FALSE(r.fs.exists(u"top"));
+
+  Removal refused;
+  refused.fs.add_directory(u"top");
+  refused.fs.inspect_error = removal_code::kAccessDenied;
+  refused.fs.before_open = [](const test::OpenCall&) { return std::optional<uint32_t>(test::status::kAccessDenied); };
+  refused.fs.add_file(u"top/a");
+  EXPECT_EQ(refused.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(refused.fs.top_opens, 8);
+  EXPECT_TRUE(refused.fs.exists(u"top/a"));
+}
+
 TEST(TreeRemoval, PlainFileAtTheTopFailsEveryAttemptWithErrorDirectory) {
   Removal r;
   r.fs.add_file(u"top");

@@ -23,14 +23,16 @@ class FakeProbe final : public RootProbe {
   OsResult<std::string> executable_path() const override { return executable; }
   OsResult<std::string> current_directory() const override { return cwd; }
   bool exists(const std::string& path) const override { return paths.count(path) != 0; }
-  void list_entries(const std::string& folder,
-                    const std::function<bool(std::string_view)>& visit) const override {
+  ListingStatus list_entries(const std::string& folder,
+                             const std::function<bool(std::string_view)>& visit) const override {
     const auto listing = listings.find(folder);
-    if (listing == listings.end()) return;
+    if (listing == listings.end()) return ListingError{OsError{3}};
     for (const std::string& name : listing->second) {
       visited.push_back(name);
-      if (visit(name)) return;
+      if (visit(name)) return std::monostate{};
     }
+    if (listing_breaks_after_entries.count(folder)) return ListingError{OsError{59}, true};
+    return std::monostate{};
   }
   std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {
     const auto file = files.find(path);

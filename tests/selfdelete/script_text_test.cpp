@@ -118,39 +118,31 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
   EXPECT_NE(bytes.find("IMAGENAME eq Удалить😀.exe"), std::string::npos);
 }
 
-std::string interpreter_line(std::string_view script) {
-  const ChildCommand command = interpreter_command(script, "C:\\T\\");
-  const auto line = build_command_line(command.program, command.arguments, command.verbatim_tail);
-  return line ? display_text_from_utf16(line.value()) : "(failed)";
+// cmd may expand a '%' once more inside what %~f0 gives (Wine's does): a script in such a folder
+// names itself by its name in the folder it runs in; elsewhere by its full path, as always.
+TEST(ScriptText, TheLastLineNamesTheScriptWithoutItsFolderOnlyWhereTheFolderHoldsAPercentSign) {
+  EXPECT_EQ(self_deletion_line("C:\\Users\\Tom&Jerry (x) ^1@x !a!\\Temp\\", "koravane-uninstall-7.cmd"),
+            "del /f /q \"%~f0\" >nul 2>&1");
+  const std::string relative = self_deletion_line("C:\\100% %TEMP%\\", "koravane-uninstall-7.cmd");
+  EXPECT_EQ(relative, "del /f /q \".\\koravane-uninstall-7.cmd\" >nul 2>&1");
+  const std::string bytes = script_bytes({"C:\\a"}, kOwner, fake_cp866, relative);
+  EXPECT_TRUE(bytes.ends_with("\r\n" + relative)) << bytes;
+  EXPECT_EQ(bytes.find("%~f0"), std::string::npos);
 }
 
-TEST(InterpreterCommand, PlainPathsKeepTheirFormAndCmdSpecialsGetTheSlashSForm) {
-  EXPECT_EQ(interpreter_line("C:\\Temp\\koravane-uninstall-1.cmd"),
-            R"("cmd" /C C:\Temp\koravane-uninstall-1.cmd)");
-  EXPECT_EQ(interpreter_line("C:\\Users\\Tom Jerry\\Temp\\koravane-uninstall-1.cmd"),
-            R"("cmd" /C "C:\Users\Tom Jerry\Temp\koravane-uninstall-1.cmd")");
-  EXPECT_EQ(interpreter_line("C:\\Пользователи\\Иван 100%\\k.cmd"),
-            R"("cmd" /C "C:\Пользователи\Иван 100%\k.cmd")");
-  EXPECT_EQ(interpreter_line("C:\\Tom&Jerry (x)\\koravane-uninstall-1.cmd"),
-            R"("cmd" /S /C ""C:\Tom&Jerry (x)\koravane-uninstall-1.cmd"")");
-  for (const char special : std::string_view("&<>()@^|")) {
-    const std::string path = std::string("C:\\a") + special + "b\\k.cmd";
-    EXPECT_EQ(interpreter_line(path), "\"cmd\" /S /C \"\"" + path + "\"\"") << special;
+// One command line for every folder: the script goes by its name in the folder cmd starts in.
+TEST(InterpreterCommand, NamesTheScriptInTheFolderItRunsHiddenIn) {
+  for (const std::string folder : {"C:\\T\\", "C:\\Tom&Jerry (x) ^1@x 100%\\", "C:\\a\xED\xA0\x80&"}) {
+    const ChildCommand command = interpreter_command(4242, folder);
+    EXPECT_EQ(command.program, "cmd");
+    EXPECT_EQ(command.arguments, (std::vector<std::string>{"/C", ".\\koravane-uninstall-4242.cmd"}));
+    EXPECT_EQ(command.working_directory, folder) << "the folder as the system gave it";
+    EXPECT_EQ(command.creation_flags, kCreateNoWindow);
+    EXPECT_FALSE(command.standard_input || command.standard_output || command.standard_error);
+    const auto line = build_command_line(command.program, command.arguments);
+    ASSERT_TRUE(line.ok());
+    EXPECT_EQ(display_text_from_utf16(line.value()), R"("cmd" /C .\koravane-uninstall-4242.cmd)");
   }
-  for (const char plain : std::string_view("!%;,=+-_[]{}~'`#$")) {
-    EXPECT_FALSE(has_cmd_special_character(std::string(1, plain))) << plain;
-  }
-}
-
-TEST(InterpreterCommand, RunsHiddenInTheGivenFolderWithInheritedHandles) {
-  const ChildCommand command = interpreter_command("C:\\T\\k.cmd", "C:\\T\\");
-  EXPECT_EQ(command.program, "cmd");
-  EXPECT_EQ(command.working_directory, "C:\\T\\");
-  EXPECT_EQ(command.creation_flags, kCreateNoWindow);
-  EXPECT_FALSE(command.standard_input || command.standard_output || command.standard_error);
-  // An unpaired surrogate in the folder name becomes U+FFFD in the text cmd is given.
-  const ChildCommand odd = interpreter_command("C:\\a\xED\xA0\x80&\\k.cmd", "C:\\T\\");
-  EXPECT_EQ(odd.verbatim_tail, "\"\"C:\\a\xEF\xBF\xBD&\\k.cmd\"\"");
 }
 
 }  // namespace

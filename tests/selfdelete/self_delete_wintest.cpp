@@ -12,6 +12,7 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
+#include "platform/run_log.h"
 #include "selfdelete/script_encoding_win.h"
 #include "selfdelete/script_text.h"
 #include "selfdelete/expected_script.h"
@@ -73,7 +74,9 @@ TEST(ScriptEncoding, CharactersOutsideTheOemCodePageGiveUtf8WithCodePageSwitch) 
   EXPECT_EQ(encode_oem_lossless("Café"), std::nullopt);
 }
 
-TEST(SelfDeletion, NothingIsLoggedWhenTheScriptCannotBeWritten) {
+std::string script_name() { return script_file_name(GetCurrentProcessId()); }
+
+TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {
   const std::string root = fresh_folder("koravane-sd-root");
   wchar_t saved[MAX_PATH + 1] = {};
   GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
@@ -83,9 +86,26 @@ TEST(SelfDeletion, NothingIsLoggedWhenTheScriptCannotBeWritten) {
   schedule_self_deletion({join_path(root, "x")}, root);
   SetEnvironmentVariableW(L"TMP", saved);
   SetEnvironmentVariableW(L"TEMP", saved);
-  EXPECT_FALSE(test::path_exists(join_path(root, "updates\\rust-updater.log")));
+  EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
+            "fail " + missing + script_name() + ": " + os_error_text(ERROR_PATH_NOT_FOUND) + "\n");
   EXPECT_FALSE(test::path_exists(missing));
-  RemoveDirectoryW(to_wide(root).c_str());
+}
+
+// A directory named like the interpreter beside this program is found first and cannot start:
+// the script is written, nothing runs it, and the log says so instead of "scheduled".
+TEST(SelfDeletion, AnInterpreterThatDoesNotStartIsLoggedAsAFailure) {
+  const std::string root = fresh_folder("koravane-sd-nostart");
+  const std::string impostor = join_path(parent_path(own_executable_path().value()).value(), "cmd.exe");
+  ASSERT_TRUE(CreateDirectoryW(to_wide(impostor).c_str(), nullptr));
+  schedule_self_deletion({join_path(root, "x")}, root, {0, "none.exe"});
+  RemoveDirectoryW(to_wide(impostor).c_str());
+  const std::string script = join_path(temp_folder().value(), script_name());
+  const std::string log = test::read_all(join_path(root, "updates\\rust-updater.log"));
+  EXPECT_TRUE(log.starts_with("fail " + script + ": ") && log.ends_with(")\n") &&
+              log.find("scheduled") == std::string::npos)
+      << log;
+  EXPECT_TRUE(test::path_exists(script)) << "written, never run";
+  DeleteFileW(to_wide(script).c_str());
 }
 
 // A copy of the timeout stand-in started from path, waiting ten minutes unless it is ended.
@@ -141,22 +161,45 @@ TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItsel
   EXPECT_TRUE(test::path_exists(kept));
 }
 
-TEST(SelfDeletion, TheScriptRunsFromATemporaryFolderWithCmdSpecialCharacters) {
+// Temporary folder names that together hold every printable ASCII character a folder name may
+// hold (all but \\ / : * ? " < > |), with cmd's specials, variables and delayed-expansion marks.
+const std::vector<std::string> kTemporaryFolderNames = {
+    "Tom&Jerry (Work) ^1@x",
+    "100% %PATH% %TEMP%x !USERNAME! a^^b&&c",
+    "#$'+,-.;=[]_`{}~ x",
+    ".starts with a dot",
+    "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789",
+};
+
+TEST(SelfDeletion, TemporaryFolderNamesCoverEveryPrintableCharacterAFolderNameMayHold) {
+  for (char c = 0x20; c < 0x7F; ++c) {
+    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) continue;
+    EXPECT_TRUE(std::any_of(kTemporaryFolderNames.begin(), kTemporaryFolderNames.end(),
+                            [c](const std::string& name) { return name.find(c) != std::string::npos; }))
+        << "no folder name holds '" << c << "'";
+  }
+}
+
+// Wine's own cmd runs the script from each of those folders: the listed path goes, and so does
+// the script itself.
+TEST(SelfDeletion, TheScriptRunsFromATemporaryFolderOfAnyName) {
   const std::string base = fresh_folder("koravane-sd-special");
-  const std::string temp = join_path(base, "Tom&Jerry (Work) ^1@x\\");
-  CreateDirectoryW(to_wide(temp).c_str(), nullptr);
-  const std::string victim = join_path(base, "leftover");
-  CreateDirectoryW(to_wide(victim).c_str(), nullptr);
-  ASSERT_TRUE(write_file(join_path(victim, "a.bin"), "a"));
   wchar_t saved[MAX_PATH + 1] = {};
   GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
-  test::set_env("TMP", temp);
-  test::set_env("TEMP", temp);
-  schedule_self_deletion({victim}, base, {0, "none.exe"});
-  SetEnvironmentVariableW(L"TMP", saved);
-  SetEnvironmentVariableW(L"TEMP", saved);
-  const std::string script = join_path(temp, script_file_name(GetCurrentProcessId()));
-  EXPECT_TRUE(wait_until_gone({victim, script})) << "the script ran from " << temp;
+  for (const std::string& name : kTemporaryFolderNames) {
+    const std::string temp = join_path(base, name) + "\\";
+    ASSERT_TRUE(CreateDirectoryW(to_wide(temp).c_str(), nullptr)) << name;
+    const std::string victim = join_path(base, "leftover of " + name);
+    ASSERT_TRUE(CreateDirectoryW(to_wide(victim).c_str(), nullptr)) << name;
+    ASSERT_TRUE(write_file(join_path(victim, "a.bin"), "a"));
+    test::set_env("TMP", temp);
+    test::set_env("TEMP", temp);
+    schedule_self_deletion({victim}, base, {0, "none.exe"});
+    SetEnvironmentVariableW(L"TMP", saved);
+    SetEnvironmentVariableW(L"TEMP", saved);
+    const std::string script = join_path(temp, script_name());
+    EXPECT_TRUE(wait_until_gone({victim, script})) << "the script ran from " << temp;
+  }
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace koravane::test {
 
 class RunningCopy {
  public:
-  // Copies program to path (its folder is created) and starts it with command_line.
+  // Copies program to path (its folders are created) and starts it with command_line.
   RunningCopy(const std::string& program, const std::string& path, std::wstring command_line) {
-    CreateDirectoryW(to_wide(parent_path(path).value_or("")).c_str(), nullptr);
+    create_folders(parent_path(path).value_or(""));
     CopyFileW(to_wide(program).c_str(), to_wide(path).c_str(), FALSE);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -45,6 +45,13 @@ class RunningCopy {
   }
 
  private:
+  static void create_folders(const std::string& folder) {
+    if (folder.empty() || CreateDirectoryW(to_wide(folder).c_str(), nullptr)) return;
+    if (GetLastError() != ERROR_PATH_NOT_FOUND) return;
+    if (const auto parent = parent_path(folder)) create_folders(*parent);
+    CreateDirectoryW(to_wide(folder).c_str(), nullptr);
+  }
+
   UniqueHandle process_;
   DWORD id_ = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -13,10 +12,7 @@
 #include "platform/os_text_win.h"
 #include "platform/handles_win.h"
 #include "platform/path_text.h"
-#include "removal/stop_launcher.h"
-#include "removal/stop_launcher_commands.h"
 
-#include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -78,16 +74,15 @@ TEST_F(ChildLaunch, StartChildReturnsAtOnceAndTheChildRunsOn) {
   EXPECT_EQ(lines[2], "cwd=" + from_wide(own)) << "the child shares our directory by default";
 }
 
-TEST_F(ChildLaunch, AChildCanStartInAFolderOfItsOwnWithAVerbatimTail) {
-  const std::string folder = test::fresh_folder("Tom&Jerry (x)");
+TEST_F(ChildLaunch, AChildCanStartInAFolderOfItsOwn) {
+  const std::string folder = test::fresh_folder("Tom&Jerry (x) 100%");
   ChildCommand command{"child_recorder"};
-  command.arg("/S").arg("/C");
-  command.verbatim_tail = "\"\"" + folder + "\\k.cmd\"\"";
+  command.arg("/C").arg(".\\k.cmd");
   command.working_directory = folder;
   ASSERT_TRUE(run_child(command).ok());
   const auto lines = records();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "\"child_recorder\" /S /C \"\"" + folder + "\\k.cmd\"\"");
+  EXPECT_EQ(lines[0], "\"child_recorder\" /C .\\k.cmd");
   EXPECT_EQ(lines[2], "cwd=" + folder);
   command.working_directory = join_path(folder, "missing");
   EXPECT_FALSE(run_child(command).ok()) << "a folder that is not there fails the start";
@@ -128,31 +123,13 @@ TEST_F(ChildLaunch, WithoutAnyStandardHandleTheStartupInfoCarriesNoHandleFlag) {
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=0 ")) << lines[1];
 }
 
-TEST_F(ChildLaunch, StopLauncherRunsTheTaskKillNextToTheExecutableThenPauses) {
-  const auto start = std::chrono::steady_clock::now();
-  stop_launcher_processes(test::fresh_folder("stop-root"));
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(elapsed, std::chrono::milliseconds(800));  // a lower bound only
-  const auto lines = records();
-  ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
-  EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
-  EXPECT_EQ(lines[3], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
-  EXPECT_EQ(lines[6], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
-  EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
-  EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
-}
-
-TEST_F(ChildLaunch, AMissingProgramIsNotFoundAndStoppingStillPauses) {
+TEST_F(ChildLaunch, AMissingProgramIsNotFound) {
   auto run = run_child(ChildCommand{"koravane-no-such-program"});
   ASSERT_NE(launch_error_of(run), nullptr);
   EXPECT_EQ(launch_error_of(run)->message, "program not found");
   auto start = start_child(ChildCommand{"koravane-no-such-program"});
   ASSERT_NE(launch_error_of(start), nullptr);
   EXPECT_EQ(launch_error_of(start)->kind, LaunchErrorKind::not_found);
-
-  const auto begin = std::chrono::steady_clock::now();
-  stop_processes(launcher_stop_commands("koravane-no-such-program"), test::fresh_folder("stop-root"));
-  EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
   EXPECT_TRUE(records().empty());
 }
 
@@ -165,47 +142,6 @@ TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(launch_error_of(result), nullptr);
   EXPECT_NE(os_error_of(result), 0u);
-}
-
-// The idle stand-in as built for this test run (a Linux path, reached through Wine's Z: drive).
-std::string idle_program() { return test::built_program(KORAVANE_IDLE); }
-
-// A copy of the idle stand-in, started from path; it runs until it is ended.
-struct IdleProcess : test::RunningCopy {
-  explicit IdleProcess(const std::string& path)
-      : RunningCopy(idle_program(), path, L"\"" + to_wide(path) + L"\"") {}
-};
-
-TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
-  const std::string base = test::fresh_folder("updater");
-  const std::string root = join_path(base, "KoraVane");
-  IdleProcess own(join_path(root, "Update.exe"));
-  IdleProcess elsewhere(join_path(join_path(base, "OtherApp"), "Update.exe"));
-  IdleProcess uninstaller(join_path(join_path(base, "OtherApp"), "Uninstall.exe"));
-  IdleProcess sibling(join_path(root, "Updater.exe"));
-  ASSERT_TRUE(own.running() && elsewhere.running() && uninstaller.running() && sibling.running());
-
-  // The root as a user may have typed it: other case, forward slashes, a trailing separator.
-  std::string spelled = root;
-  for (char& c : spelled) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
-  stop_processes({}, spelled + "/");
-
-  EXPECT_FALSE(own.running());
-  EXPECT_TRUE(elsewhere.running());
-  EXPECT_TRUE(uninstaller.running());
-  EXPECT_TRUE(sibling.running());
-}
-
-TEST_F(ChildLaunch, AnUpdaterOfARelativeRootIsFoundFromTheCurrentDirectory) {
-  const std::string base = test::fresh_folder("updater-cwd");
-  IdleProcess own(join_path(base, "Update.exe"));
-  ASSERT_TRUE(own.running());
-  wchar_t saved[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, saved);
-  SetCurrentDirectoryW(to_wide(base).c_str());
-  stop_processes({}, "");  // the empty root is the current directory
-  SetCurrentDirectoryW(saved);
-  EXPECT_FALSE(own.running());
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ std::vector<std::string> listing(const std::string& folder) {
   return names;
 }
 
+// The executable lay in the root, and everything but it and the run log went.
+bool cleared_fully(const std::optional<OsStatus>& cleared) { return cleared && cleared->ok(); }
+
 std::vector<std::string> sorted_listing(const std::string& folder) {
   std::vector<std::string> names = listing(folder);
   std::sort(names.begin(), names.end());
@@ -124,16 +127,14 @@ TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
   ASSERT_EQ(deferred.size(), 2u);
   EXPECT_EQ(outcome.deferred_paths,
             (std::vector<std::string>{join_path(root, deferred[0]), join_path(root, deferred[1])}));
+  EXPECT_TRUE(outcome.complete);
   EXPECT_FALSE(interpreter_started());
-  // Removing "updates" takes the earlier lines with it; the next line starts a fresh log. The
-  // folder that line creates may be listed again later in the same pass, and go the same way,
-  // so the log holds "removed updates" and then the tail of the later lines.
+  // Removing "updates" takes the earlier lines with it; the next line starts a fresh log, which
+  // the pass leaves alone: the root was listed before anything went.
   auto log = lines_of(log_of(root));
   ASSERT_GE(log.size(), 1u);
   EXPECT_EQ(log.front(), "removed updates");
-  const std::vector<std::string> tail(log.begin() + 1, log.end());
-  ASSERT_LE(tail.size(), later_lines.size());
-  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), later_lines.end() - tail.size()));
+  EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()), later_lines);
   EXPECT_EQ(read_file(join_path(root, "updates\\inner.bin")), std::nullopt);
 }
 
@@ -176,7 +177,9 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
                                     GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock && log_lock);
-  EXPECT_TRUE(run_launcher_only_removal(root).deferred_paths.empty());
+  const RemovalOutcome outcome = run_launcher_only_removal(root);
+  EXPECT_TRUE(outcome.deferred_paths.empty());
+  EXPECT_FALSE(outcome.complete) << "a launcher entry stayed";
   lock.reset();
   auto log = lines_of(log_of(root));
   log_lock.reset();
@@ -191,7 +194,9 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
 
 TEST_F(RemovalSteps, LauncherOnlyOnAnUnlistableRootLogsReaddir) {
   const std::string root = join_path(fresh_folder("gone"), "missing-root");
-  EXPECT_TRUE(run_launcher_only_removal(root).deferred_paths.empty());
+  const RemovalOutcome outcome = run_launcher_only_removal(root);
+  EXPECT_TRUE(outcome.deferred_paths.empty());
+  EXPECT_FALSE(outcome.complete) << "nothing could be looked at, let alone removed";
   const auto log = lines_of(log_of(root));
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].rfind("readdir: ", 0), 0u);
@@ -208,7 +213,9 @@ TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
   lay_full_root(root);
   SetFileAttributesW(to_wide(join_path(root, "icon.ico")).c_str(), FILE_ATTRIBUTE_READONLY);
 
-  EXPECT_TRUE(run_full_removal(root).deferred_paths.empty());
+  const RemovalOutcome outcome = run_full_removal(root);
+  EXPECT_TRUE(outcome.deferred_paths.empty());
+  EXPECT_TRUE(outcome.complete);
 
   EXPECT_FALSE(path_exists(root));
   EXPECT_FALSE(path_exists(join_path(appdata, "koravane-launcher")));
@@ -216,7 +223,8 @@ TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
   EXPECT_FALSE(path_exists(join_path(root, "updates")));  // no line after the root went
 }
 
-TEST_F(RemovalSteps, FullRemovalHandsAStubbornRootToTheScriptAndLogsTheSettingsPath) {
+// Removing the root from outside leaves nothing by design: whatever stays is said.
+TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
   const std::string appdata = join_path(fresh_folder("appdata"), "Роуминг");
   test::set_env("APPDATA", appdata);  // the settings folder never existed
   const std::string root = fresh_folder("stubborn");
@@ -231,8 +239,10 @@ TEST_F(RemovalSteps, FullRemovalHandsAStubbornRootToTheScriptAndLogsTheSettingsP
   const RemovalOutcome outcome = run_full_removal(root);
   const auto log = lines_of(log_of(root));
   lock.reset();
-  EXPECT_EQ(log, std::vector<std::string>{"settings removed: " + join_path(appdata, "koravane-launcher")});
+  EXPECT_EQ(log, (std::vector<std::string>{"settings removed: " + join_path(appdata, "koravane-launcher"),
+                                           "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
+  EXPECT_FALSE(outcome.complete);
   EXPECT_FALSE(interpreter_started());
 }
 
@@ -259,7 +269,8 @@ TEST_F(RemovalSteps, SettingsThatStayAreLoggedAsAFailureAndTheRootStillGoes) {
   const auto log = lines_of(log_of(root));
   held.reset();
   log_lock.reset();
-  EXPECT_EQ(log, std::vector<std::string>{"fail " + settings + ": " + os_error_text(ERROR_SHARING_VIOLATION)});
+  const std::string sharing = os_error_text(ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(log, (std::vector<std::string>{"fail " + settings + ": " + sharing, "fail " + root + ": " + sharing}));
   EXPECT_TRUE(path_exists(join_path(settings, "login.json")));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
   EXPECT_FALSE(path_exists(join_path(root, "current.json"))) << "the root's removal went on";
@@ -284,7 +295,9 @@ TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
   std::string executable = join_path(root, "UNINSTALL.EXE");
   std::replace(executable.begin(), executable.end(), '\\', '/');
 
-  EXPECT_TRUE(clear_root_beside(root, executable));
+  const std::optional<OsStatus> cleared = clear_root_beside(root, executable);
+  ASSERT_TRUE(cleared);
+  EXPECT_TRUE(cleared->ok()) << "nothing stayed but what stays by design";
 
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "Uninstall.exe")), "Uninstall.exe");
@@ -293,11 +306,27 @@ TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
   EXPECT_EQ(read_file(join_path(root, "updates\\rust-updater.log")), "earlier run\n");
 }
 
+TEST_F(RemovalSteps, ClearingReportsWhatStayedBesideTheExecutable) {
+  const std::string root = fresh_folder("beside-held");
+  lay_full_root(root);
+  const std::string held = join_path(root, "game\\saves\\world.dat");
+  UniqueHandle lock(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  const std::optional<OsStatus> cleared = clear_root_beside(root, join_path(root, "Uninstall.exe"));
+  lock.reset();
+  ASSERT_TRUE(cleared);
+  ASSERT_FALSE(cleared->ok());
+  EXPECT_EQ(cleared->error().code, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "game", "updates"}));
+  EXPECT_TRUE(path_exists(held));
+}
+
 TEST_F(RemovalSteps, ClearingTakesAPlainFileNamedLikeTheLogFolder) {
   const std::string root = fresh_folder("updates-file");
   write_file(join_path(root, "Uninstall.exe"), "exe");
   write_file(join_path(root, "updates"), "not a folder");
-  EXPECT_TRUE(clear_root_beside(root, join_path(root, "Uninstall.exe")));
+  EXPECT_TRUE(cleared_fully(clear_root_beside(root, join_path(root, "Uninstall.exe"))));
   EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
 }
 
@@ -309,7 +338,7 @@ TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
   write_file(join_path(root, "tools\\bin\\Uninstall.exe"), "exe");
   write_file(join_path(root, "tools\\notes.txt"), "kept with it");
 
-  EXPECT_TRUE(clear_root_beside(root, join_path(root, "tools\\bin\\Uninstall.exe")));
+  EXPECT_TRUE(cleared_fully(clear_root_beside(root, join_path(root, "tools\\bin\\Uninstall.exe"))));
 
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"tools", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
@@ -322,7 +351,7 @@ TEST_F(RemovalSteps, ClearingTakesARelativeOrEmptyRootFromTheCurrentDirectory) {
     make_folder(root);
     lay_full_root(root);
     SetCurrentDirectoryW(to_wide(install_root.empty() ? root : parent).c_str());
-    EXPECT_TRUE(clear_root_beside(install_root, join_path(root, "Uninstall.exe")))
+    EXPECT_TRUE(cleared_fully(clear_root_beside(install_root, join_path(root, "Uninstall.exe"))))
         << "root \"" << install_root << "\"";
     EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
     SetCurrentDirectoryW(to_wide(parent).c_str());

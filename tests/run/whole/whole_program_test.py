@@ -254,6 +254,11 @@ def start_line(quiet, root):
     return f"Uninstall 1.5.84 start quiet={'true' if quiet else 'false'} root={root}"
 
 
+def held_line(line, path):
+    """Whether line says that path stayed because a file in it was held open."""
+    return line.startswith(f"fail {path}: ") and line.endswith(" (os error 32)")
+
+
 def settings_and_shortcuts_gone():
     return (not exists(SETTINGS) and not exists(PROGRAMS + "\\KoraVane.lnk")
             and not exists(PROGRAMS + "\\Удалить KoraVane.lnk")
@@ -302,8 +307,9 @@ def test_quiet(option):
     # The running uninstaller and its run log stay for the deferred script (unless the script
     # has already taken the root).
     if lines is not None:
-        check(lines[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
-              and lines[3].startswith("scheduled delete via ") and len(lines) == 4,
+        check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"ended {ROOT}\\Update.exe",
+                            "settings removed: " + SETTINGS]
+              and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
               f"{option}: run log {lines}")
     check(ended(launcher), f"{option}: launcher and updater processes ended")
     check(settings_and_shortcuts_gone(), f"{option}: settings and shortcuts removed")
@@ -573,8 +579,8 @@ def test_game_file_held_open():
           f"held game file: the other entries went in the run ({left})")
     lines = log_lines() or []
     check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and lines[3].startswith("scheduled delete via ") and len(lines) == 4,
-          f"held game file: start line first, then the settings and scheduling lines ({lines})")
+          and held_line(lines[3], ROOT) and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
+          f"held game file: start line first, then the settings, the root that stayed, the scheduling ({lines})")
     game.communicate(timeout=30)
     check(wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
 
@@ -645,13 +651,14 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     check(sorted(left) == ["Uninstall.exe", "cmd.exe"],
           f"recorded script: only the uninstaller, the log and the held file left ({sorted(left)[:8]})")
     check(log[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and len(log) == 4 and log[3].startswith("scheduled delete via "),
-          f"recorded script: the run log kept for the script, scheduling line last ({log})")
+          and len(log) == 5 and held_line(log[3], ROOT) and log[4].startswith("scheduled delete via "),
+          f"recorded script: the run log kept for the script, what stayed said, scheduling line last ({log})")
     record = (read("K:\\cmd.txt") or b"").decode("utf-8", "replace").splitlines()
     scheduled = [l for l in log if l.startswith("scheduled delete via ")]
     script_path = scheduled[-1][len("scheduled delete via "):] if scheduled else None
-    check(len(record) == 3 and script_path is not None and record[0] == f'"cmd" /C {script_path}',
-          f"recorded script: the interpreter got the logged script ({record[:1]})")
+    script_name = script_path.rsplit("\\", 1)[-1] if script_path else None
+    check(len(record) == 3 and script_name is not None and record[0] == f'"cmd" /C .\\{script_name}',
+          f"recorded script: the interpreter got the logged script by its name ({record[:1]})")
     temp = script_path.rsplit("\\", 1)[0] if script_path else ""
     check(len(record) == 3 and record[2].rstrip("\\").lower() == "cwd=" + temp.lower(),
           f"recorded script: the interpreter runs in the temporary folder ({record[2:]})")

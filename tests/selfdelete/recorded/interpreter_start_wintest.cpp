@@ -41,7 +41,8 @@ class InterpreterStart : public ::testing::Test {
   std::vector<std::string> schedule_in(const std::string& temp, const std::vector<std::string>& paths) {
     test::set_env("TMP", temp);
     test::set_env("TEMP", temp);
-    schedule_self_deletion(paths, test::fresh_folder("root"), {0, "none.exe"});
+    root_ = test::fresh_folder("root");
+    schedule_self_deletion(paths, root_, {0, "none.exe"});
     std::vector<std::string> lines;
     for (int i = 0; i < 400 && (lines = lines_of(test::read_all(record_))).size() < 3; ++i) Sleep(50);
     return lines;
@@ -50,27 +51,28 @@ class InterpreterStart : public ::testing::Test {
     return join_path(temp, "koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
   }
 
+  std::string root_;  // of the last schedule_in
   std::string record_;
   wchar_t saved_tmp_[MAX_PATH + 1] = {};
   wchar_t saved_temp_[MAX_PATH + 1] = {};
   wchar_t saved_cwd_[MAX_PATH + 1] = {};
 };
 
-TEST_F(InterpreterStart, APlainTemporaryFolderKeepsTheUsualCommandLine) {
-  const std::string temp = test::fresh_folder("plain") + "\\";
-  const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "\"cmd\" /C " + script_in(temp));
-  EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
-}
-
-TEST_F(InterpreterStart, AFolderWithCmdSpecialCharactersIsPassedWithSlashSAndDoubledQuotes) {
-  const std::string temp = join_path(test::fresh_folder("special"), "Tom&Jerry (x)\\");
-  ASSERT_TRUE(test::make_folder(temp));
-  const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "\"cmd\" /S /C \"\"" + script_in(temp) + "\"\"");
-  EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
+// Whatever the temporary folder is called, cmd is started in it and given the script by its name
+// there: the folder's path never reaches cmd's command line. The log names the script in full.
+TEST_F(InterpreterStart, TheScriptIsNamedRelativeToTheFolderTheInterpreterStartsIn) {
+  const std::string base = test::fresh_folder("special");
+  for (const std::string name : {"plain", "Tom&Jerry (x) ^1@x", "100% %PATH% !x!"}) {
+    const std::string temp = join_path(base, name) + "\\";
+    ASSERT_TRUE(test::make_folder(temp));
+    const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
+    ASSERT_EQ(lines.size(), 3u) << name;
+    EXPECT_EQ(lines[0], "\"cmd\" /C .\\koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
+    EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
+    EXPECT_EQ(test::read_all(join_path(root_, "updates\\rust-updater.log")),
+              "scheduled delete via " + script_in(temp) + "\n");
+    ASSERT_TRUE(DeleteFileW(to_wide(record_).c_str()));
+  }
 }
 
 TEST_F(InterpreterStart, RelativePathsReachTheScriptAbsolute) {

@@ -1,0 +1,191 @@
+// The stop step under Wine: its task-kill children, read back by a recording taskkill.exe beside
+// this test, and the programs running from what the chosen removal takes, which are asked to
+// close and, failing that, ended; programs anywhere else keep running.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/os_text_win.h"
+#include "platform/path_text.h"
+#include "removal/stop_launcher.h"
+#include "removal/stop_launcher_commands.h"
+#include "support/running_copy_win.h"
+#include "support/test_files_win.h"
+
+namespace koravane {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+class StopPrograms : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record_ = join_path(test::fresh_folder("record"), "taskkill.txt");
+    test::set_env("KORAVANE_RECORD_FILE", record_);
+  }
+  void TearDown() override { test::set_env("KORAVANE_RECORD_FILE", std::nullopt); }
+  std::vector<std::string> records() const { return lines_of(test::read_all(record_)); }
+  static std::vector<std::string> log_of(const std::string& root) {
+    std::vector<std::string> lines = lines_of(test::read_all(join_path(root, "updates\\rust-updater.log")));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+
+  std::string record_;
+};
+
+// A copy of the windowless stand-in, started from path; it runs until it is ended.
+struct Windowless : test::RunningCopy {
+  explicit Windowless(const std::string& path)
+      : RunningCopy(test::built_program(KORAVANE_IDLE), path, L"\"" + to_wide(path) + L"\"") {}
+};
+
+BOOL CALLBACK note_visible_window(HWND window, LPARAM context) {
+  auto& wanted = *reinterpret_cast<std::pair<DWORD, bool>*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == wanted.first && IsWindowVisible(window)) wanted.second = true;
+  return TRUE;
+}
+
+// A copy of a program with a window of its own (the result notice of the UI probe), which closes
+// when asked; ready once its window is on screen.
+struct Windowed : test::RunningCopy {
+  explicit Windowed(const std::string& path)
+      : RunningCopy(test::built_program(KORAVANE_UI_PROBE), path,
+                    L"\"" + to_wide(path) + L"\" notice \"a game\"") {}
+  bool window_shown() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+      std::pair<DWORD, bool> wanted{id(), false};
+      EnumWindows(note_visible_window, reinterpret_cast<LPARAM>(&wanted));
+      if (wanted.second) return true;
+      if (!running() || std::chrono::steady_clock::now() > deadline) return false;
+      Sleep(50);
+    }
+  }
+};
+
+constexpr DWORD kEndedCode = 1;  // what the stop step ends a program with
+
+TEST_F(StopPrograms, TaskKillRunsForEachLauncherImageThenThePauseFollows) {
+  const auto start = std::chrono::steady_clock::now();
+  stop_launcher_processes(test::fresh_folder("stop-root"), RemovalMode::full);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
+  EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
+  EXPECT_EQ(lines[3], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
+  EXPECT_EQ(lines[6], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
+  EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
+}
+
+TEST_F(StopPrograms, AMissingTaskKillIsPassedOverAndThePauseStillFollows) {
+  const std::string root = test::fresh_folder("stop-root");
+  const auto begin = std::chrono::steady_clock::now();
+  stop_processes(launcher_stop_commands("koravane-no-such-program"), root, RemovalMode::full);
+  EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
+  EXPECT_TRUE(records().empty());
+  EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing ran from the root: no line";
+}
+
+// A game left running from the root's own runtime outlives the launcher: asked to close through
+// its window, or ended when it has none. Look-alike siblings and copies of the uninstaller run on.
+TEST_F(StopPrograms, FullRemovalClosesOrEndsEveryProgramRunningFromTheRoot) {
+  const std::string base = test::fresh_folder("full-stop");
+  const std::string root = join_path(base, "KoraVane");
+  Windowed game(join_path(root, "runtime\\bin\\javaw.exe"));
+  Windowless helper(join_path(root, "runtime\\bin\\java.exe"));
+  Windowless sibling(join_path(base, "KoraVane2\\game.exe"));
+  Windowless uninstaller(join_path(root, "Uninstall.exe"));
+  ASSERT_TRUE(game.window_shown());
+  ASSERT_TRUE(helper.running() && sibling.running() && uninstaller.running());
+
+  stop_processes({}, root, RemovalMode::full);
+
+  EXPECT_EQ(game.exit_code(0), 0u) << "closed by its own window, not ended";
+  EXPECT_EQ(helper.exit_code(0), kEndedCode);
+  EXPECT_TRUE(sibling.running());
+  EXPECT_TRUE(uninstaller.running()) << "a second run of the uninstaller finishes by itself";
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_TRUE(log[0].starts_with("closed ") && same_path(log[0].substr(7), join_path(root, "runtime\\bin\\javaw.exe")))
+      << log[0];
+  EXPECT_TRUE(log[1].starts_with("ended ") && same_path(log[1].substr(6), join_path(root, "runtime\\bin\\java.exe")))
+      << log[1];
+}
+
+// Launcher-only removal takes the launcher's entries, so only programs running from those go; the
+// game's own programs keep running, as its files stay.
+TEST_F(StopPrograms, LauncherOnlyRemovalStopsOnlyProgramsOfTheLauncherEntries) {
+  const std::string root = join_path(test::fresh_folder("launcher-stop"), "KoraVane");
+  Windowless in_app(join_path(root, "app-1.5.84\\squirrel.exe"));
+  Windowless updater(join_path(root, "Update.exe"));
+  Windowless game(join_path(root, "minecraft\\runtime\\javaw.exe"));
+  Windowless top_level_copy(join_path(root, "KoraVane.exe"));  // not a launcher entry: it stays
+  Windowless not_an_entry(join_path(root, "app-data\\tool.exe"));
+  Windowless uninstaller(join_path(root, "Uninstall.exe"));
+  ASSERT_TRUE(in_app.running() && updater.running() && game.running());
+
+  stop_processes({}, root, RemovalMode::launcher_only);
+
+  EXPECT_EQ(in_app.exit_code(0), kEndedCode);
+  EXPECT_EQ(updater.exit_code(0), kEndedCode);
+  EXPECT_TRUE(game.running());
+  EXPECT_TRUE(top_level_copy.running());
+  EXPECT_TRUE(not_an_entry.running());
+  EXPECT_TRUE(uninstaller.running());
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_TRUE(log[0].starts_with("ended ") && log[1].starts_with("ended ")) << log[0] << " / " << log[1];
+}
+
+TEST_F(StopPrograms, TheRootIsComparedByPathWhateverItsSpelling) {
+  const std::string base = test::fresh_folder("updater");
+  const std::string root = join_path(base, "KoraVane");
+  Windowless own(join_path(root, "Update.exe"));
+  Windowless elsewhere(join_path(base, "OtherApp\\Update.exe"));
+  Windowless other_uninstaller(join_path(base, "OtherApp\\Uninstall.exe"));
+  Windowless sibling(join_path(root, "Updater.exe"));
+  ASSERT_TRUE(own.running() && elsewhere.running() && other_uninstaller.running() && sibling.running());
+
+  // The root as a user may have typed it: other case, forward slashes, a trailing separator.
+  std::string spelled = root;
+  for (char& c : spelled) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
+  stop_processes({}, spelled + "/", RemovalMode::launcher_only);
+
+  EXPECT_FALSE(own.running());
+  EXPECT_TRUE(elsewhere.running());
+  EXPECT_TRUE(other_uninstaller.running());
+  EXPECT_TRUE(sibling.running());
+}
+
+TEST_F(StopPrograms, ARelativeRootIsTakenFromTheCurrentDirectory) {
+  const std::string base = test::fresh_folder("updater-cwd");
+  Windowless own(join_path(base, "runtime\\javaw.exe"));
+  ASSERT_TRUE(own.running());
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  SetCurrentDirectoryW(to_wide(base).c_str());
+  stop_processes({}, "", RemovalMode::full);  // the empty root is the current directory
+  SetCurrentDirectoryW(saved);
+  EXPECT_FALSE(own.running());
+}
+
+}  // namespace
+}  // namespace koravane
