@@ -66,6 +66,15 @@ struct GdiObjectTraits {
 };
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 
+// A memory device context of our own (CreateCompatibleDC), not one borrowed from a window.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle empty() { return nullptr; }
+  static bool valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { DeleteDC(h); }
+};
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+
 // Holds a slim reader/writer lock exclusively for one scope.
 class ExclusiveLockGuard {
  public:

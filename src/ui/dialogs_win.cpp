@@ -5,31 +5,37 @@
 namespace koravane {
 
 UiWindowHandle create_removal_choice_window() {
-  return create_ui_window(true, "KoraVane \u2014 удаление", "Что удалить?",
-                          "Только лаунчер \u2014 программа и ярлыки. Файлы игры останутся.\n\n"
-                          "Удалить всё \u2014 папка установки и настройки входа.",
-                          UiLayout::choice, "Только лаунчер", "Отмена", "Удалить всё");
+  UiWindowSpec spec;
+  spec.removal_style = true;
+  spec.caption = "KoraVane \u2014 удаление";
+  spec.heading = "Что удалить?";
+  spec.body = "Только лаунчер \u2014 программа и ярлыки. Файлы игры останутся.\n\n"
+              "Удалить всё \u2014 папка установки и настройки входа.";
+  spec.layout = UiLayout::choice;
+  spec.primary_label = "Только лаунчер";
+  spec.cancel_label = "Отмена";
+  spec.alternate_label = "Удалить всё";
+  return create_ui_window(spec);
 }
 
-UiResult show_removal_choice() {
-  UiWindowHandle handle = create_removal_choice_window();
-  run_message_loop(handle.window);
-  const UiResult choice = read_result(handle.result);
-  release_ui_window(std::move(handle.record));
-  handle.result.reset();
-  return choice;
+UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()); }
+
+UiResult show_removal_choice() { return ask_removal_choice().result; }
+
+UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre) {
+  const std::string body = prepare_notice_body(message);
+  UiWindowSpec spec;
+  spec.caption = "KoraVane";
+  spec.heading = "KoraVane";
+  spec.body = body;
+  spec.layout = UiLayout::notice;
+  spec.primary_label = "Закрыть";
+  spec.centre = centre;
+  return create_ui_window(spec);
 }
 
-UiWindowHandle create_notice_window(std::string_view message) {
-  return create_ui_window(false, "KoraVane", "KoraVane", prepare_notice_body(message), UiLayout::notice,
-                          "Закрыть", "", std::nullopt);
-}
-
-void show_notice(std::string_view message) {
-  UiWindowHandle handle = create_notice_window(message);
-  handle.result.reset();  // the notice asks nothing
-  run_message_loop(handle.window);
-  release_ui_window(std::move(handle.record));
+void show_notice(std::string_view message, std::optional<UiPlace> centre) {
+  run_modal(create_notice_window(message, centre));  // the notice asks nothing
 }
 
 }  // namespace koravane

@@ -1,5 +1,7 @@
 #pragma once
-// The two uses of the custom window: the removal-choice dialog and the result notice.
+// The uses of the custom window: the removal-choice dialog and the result notice (the progress
+// window is in ui/progress_win.h).
+#include <optional>
 #include <string_view>
 
 #include "ui/ui_model.h"
@@ -9,12 +11,16 @@ namespace koravane {
 
 // Creates the removal-choice dialog (choice layout, removal palette) without running its loop.
 UiWindowHandle create_removal_choice_window();
-// Shows the removal-choice dialog modally and returns the answer; none when closed otherwise.
+// Shows the removal-choice dialog modally: the answer (none when closed otherwise) and the place
+// the dialog stood when it closed, for the window that takes its place.
+UiOutcome ask_removal_choice();
+// The answer alone.
 UiResult show_removal_choice();
 
-// Creates the result notice (notice layout, standard palette) for the prepared message.
-UiWindowHandle create_notice_window(std::string_view message);
+// Creates the result notice (notice layout, standard palette) for the prepared message, centred
+// on `centre` or, without one, on the screen.
+UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre = std::nullopt);
 // Shows the result notice modally; returns when it is closed, whichever way.
-void show_notice(std::string_view message);
+void show_notice(std::string_view message, std::optional<UiPlace> centre = std::nullopt);
 
 }  // namespace koravane

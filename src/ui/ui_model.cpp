@@ -1,5 +1,9 @@
 #include "ui/ui_model.h"
 
+#include <algorithm>
+#include <iterator>
+#include <limits>
+
 #include "platform/os_text.h"
 
 namespace koravane {
@@ -34,6 +38,58 @@ std::string prepare_notice_body(std::string_view message) {
   const std::u32string points = code_points(trim_white_space(message));
   if (points.size() <= notice_body_limit) return utf8_from_code_points(points);
   return utf8_from_code_points(std::u32string_view(points).substr(0, notice_body_limit)) + "\u2026";
+}
+
+std::string_view progress_stage_text(ProgressStage stage) {
+  switch (stage) {
+    case ProgressStage::closing_launcher:
+      return "Закрываем лаунчер\u2026";
+    case ProgressStage::removing_shortcuts:
+      return "Удаляем ярлыки\u2026";
+    case ProgressStage::removing_files:
+      break;
+  }
+  return "Удаляем файлы\u2026";
+}
+
+std::string group_thousands(uint64_t value) {
+  char text[32];  // 20 digits and 6 spaces at most
+  char* first = std::end(text);
+  for (int digits = 0; digits == 0 || value != 0; ++digits, value /= 10) {
+    if (digits > 0 && digits % 3 == 0) *--first = ' ';
+    *--first = static_cast<char>('0' + value % 10);
+  }
+  return std::string(first, std::end(text));
+}
+
+std::string files_removed_text(uint64_t files) {
+  return std::string("Удалено файлов: ").append(group_thousands(files));
+}
+
+int determinate_fill_width(int track_width, uint64_t done, uint64_t total) {
+  if (track_width <= 0 || total == 0) return 0;
+  if (done >= total) return track_width;
+  const uint64_t width = static_cast<uint64_t>(track_width);
+  // Halve both until done * width cannot overflow; the ratio barely moves.
+  while (total > std::numeric_limits<uint64_t>::max() / width) {
+    done >>= 1;
+    total >>= 1;
+  }
+  return static_cast<int>(std::min(done * width / total, width - 1));
+}
+
+UiBox progress_fill(const ProgressSnapshot& snapshot, uint32_t tick) {
+  const UiBox track = progress_box::track;
+  const int width = track.right - track.left;
+  if (snapshot.total != 0) {
+    return {track.left, track.top, track.left + determinate_fill_width(width, snapshot.done, snapshot.total),
+            track.bottom};
+  }
+  // The segment's right end, starting with the whole segment in view at the left.
+  const uint64_t period = static_cast<uint64_t>(width + marquee_width);
+  const int head = static_cast<int>((marquee_width + uint64_t{tick} * marquee_step) % period);
+  return {track.left + std::max(head - marquee_width, 0), track.top, track.left + std::min(head, width),
+          track.bottom};
 }
 
 }  // namespace koravane

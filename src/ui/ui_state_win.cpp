@@ -1,40 +1,13 @@
 #include "ui/ui_state_win.h"
 
-#include "platform/fail_fast_win.h"
-
 namespace koravane {
-namespace {
 
-// One slot per thread: a non-owning record pointer and an access counter
-// (0 free, >0 that many shared accesses, -1 one exclusive access).
-struct WindowSlot {
-  UiWindowState* record = nullptr;
-  int64_t access = 0;
-};
-
-thread_local WindowSlot current_window;
-
-// A conflicting access is a programming error, never an input case: end the process.
-void set_slot_exclusively(UiWindowState* record) {
-  if (current_window.access != 0) fail_fast();
-  current_window.access = -1;
-  current_window.record = record;
-  current_window.access = 0;
+UiWindowState* window_state(HWND window) {
+  return reinterpret_cast<UiWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-}  // namespace
-
-void store_current_window(UiWindowState* record) { set_slot_exclusively(record); }
-
-CurrentWindowAccess::CurrentWindowAccess() {
-  if (current_window.access < 0) fail_fast();
-  ++current_window.access;
-  record_ = current_window.record;
-}
-
-CurrentWindowAccess::~CurrentWindowAccess() {
-  if (current_window.access <= 0) fail_fast();
-  --current_window.access;
+void attach_window_state(HWND window, UiWindowState* record) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
 }
 
 void run_message_loop(HWND window) {
@@ -48,19 +21,18 @@ void run_message_loop(HWND window) {
   }
 }
 
+UiOutcome run_modal(UiWindowHandle handle) {
+  run_message_loop(handle.window);
+  const UiOutcome outcome{handle.record->result, handle.record->closed_at};
+  release_ui_window(std::move(handle.record));
+  return outcome;
+}
+
 void release_ui_window(std::unique_ptr<UiWindowState> record) {
-  set_slot_exclusively(nullptr);
   if (!record) return;
-  record->brand_font.reset();
-  record->heading_font.reset();
-  record->body_font.reset();
-  record->button_font.reset();
-  record->close_font.reset();
-  record->result.reset();
-  std::wstring().swap(record->brand);
-  std::wstring().swap(record->heading);
-  std::wstring().swap(record->body);
-  record.reset();
+  // WM_NCDESTROY forgets the window; one still here (a failed loop) must stop reaching the record.
+  if (record->window != nullptr) attach_window_state(record->window, nullptr);
+  record.reset();  // fonts, texts and the record itself
 }
 
 }  // namespace koravane

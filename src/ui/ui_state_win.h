@@ -1,11 +1,11 @@
 #pragma once
-// The state behind one custom window, the per-thread slot through which its window procedure
-// finds it, the modal loop and the teardown.
+// The state behind one custom window, how its window procedure reaches it, the modal loop and
+// the teardown.
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/handles_win.h"
@@ -13,17 +13,21 @@
 
 namespace koravane {
 
-// Shared by the window's record and its caller; written by exchange, read once after the loop.
-using UiResultCell = std::shared_ptr<std::atomic<uint32_t>>;
+// A window's centre on the screen. Windows of different heights that replace one another keep
+// their centre, so a 300-pixel window takes the middle of the 500-pixel one it follows.
+struct UiPlace {
+  int x;
+  int y;
+  bool operator==(const UiPlace&) const = default;
+};
 
-inline UiResultCell make_result_cell() { return std::make_shared<std::atomic<uint32_t>>(0); }
-inline UiResult read_result(const UiResultCell& cell) { return static_cast<UiResult>(cell->load()); }
-
+// One per window, owned by the caller. The window reaches it through its user data, set from the
+// creation parameter; every field is used on the window's own thread only.
 struct UiWindowState {
   std::wstring brand;
   std::wstring heading;
   std::wstring body;
-  UiResultCell result;
+  UiResult result = UiResult::none;
   HWND window = nullptr;  // destroyed by its own WM_CLOSE handling, not by the record
   HICON icon = nullptr;   // the class icon: shared, never destroyed
   UniqueGdiObject brand_font;
@@ -31,38 +35,43 @@ struct UiWindowState {
   UniqueGdiObject body_font;
   UniqueGdiObject button_font;
   UniqueGdiObject close_font;
-  RECT close_rect{};
+  RECT close_rect{};  // empty where the layout has no close glyph
   bool removal_style = false;
   bool close_hover = false;
   UiLayout layout = UiLayout::choice;
+  std::optional<UiPlace> closed_at;  // the window's centre when it was destroyed
+
+  // The progress layout: what the card shows, where the marquee stands, and whether the work
+  // still runs (the window cannot be closed until it has ended).
+  const std::function<ProgressSnapshot()>* read_progress = nullptr;
+  ProgressSnapshot progress;
+  uint32_t marquee_tick = 0;
+  bool work_running = false;
 };
 
 struct UiWindowHandle {
-  UiResultCell result;
   std::unique_ptr<UiWindowState> record;
   HWND window = nullptr;
 };
 
-// Puts the record into this thread's slot (exclusive access), replacing whatever it held.
-void store_current_window(UiWindowState* record);
-
-// Shared access to this thread's slot for the duration of one message; accesses nest.
-class CurrentWindowAccess {
- public:
-  CurrentWindowAccess();
-  ~CurrentWindowAccess();
-  CurrentWindowAccess(const CurrentWindowAccess&) = delete;
-  CurrentWindowAccess& operator=(const CurrentWindowAccess&) = delete;
-  UiWindowState* get() const { return record_; }
-
- private:
-  UiWindowState* record_;
-};
+// The record a window was created with; null before WM_NCCREATE and after release.
+UiWindowState* window_state(HWND window);
+// Gives the window its record; called at WM_NCCREATE with the creation parameter.
+void attach_window_state(HWND window, UiWindowState* record);
 
 // Runs until WM_QUIT (or a GetMessageW failure); returns at once for a null window.
 void run_message_loop(HWND window);
 
-// Empties the slot, then frees what the record owns. A null record only empties the slot.
+// What a closed window leaves behind: its answer and where it stood.
+struct UiOutcome {
+  UiResult result = UiResult::none;
+  std::optional<UiPlace> closed_at;  // none when no window was shown
+};
+// Runs the loop until the window is gone, reads what it left and releases it.
+UiOutcome run_modal(UiWindowHandle handle);
+
+// Detaches the record from its window, if that still exists, so late messages find nothing;
+// then frees what the record owns. A null record does nothing.
 void release_ui_window(std::unique_ptr<UiWindowState> record);
 
 }  // namespace koravane

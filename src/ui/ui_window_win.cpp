@@ -41,13 +41,26 @@ void draw_text(HDC dc, const UniqueGdiObject& font, Colour colour, const std::ws
   DrawTextW(dc, text.c_str(), -1, &rect, flags);
 }
 
-void paint_window(HWND window, const UiWindowState& state) {
-  PAINTSTRUCT paint{};
-  HDC dc = BeginPaint(window, &paint);
+RECT as_rect(const UiBox& box) { return RECT{box.left, box.top, box.right, box.bottom}; }
+
+// The stage, the bar and the count inside the progress window's card.
+void draw_progress(HDC dc, const UiWindowState& state, const Palette& palette) {
+  draw_text(dc, state.body_font, ui_colour::body_text, to_wide(progress_stage_text(state.progress.stage)),
+            as_rect(progress_box::stage_text), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  const RECT track = as_rect(progress_box::track);
+  const int round = track.bottom - track.top;
+  fill_round_rect(dc, track, round, ui_colour::progress_track, std::nullopt);
+  const RECT fill = as_rect(progress_fill(state.progress, state.marquee_tick));
+  if (fill.right > fill.left) fill_round_rect(dc, fill, round, palette.accent, std::nullopt);
+  const std::wstring count = to_wide(files_removed_text(state.progress.files_removed));
+  draw_text(dc, state.button_font, ui_colour::heading_text, count, as_rect(progress_box::count_text),
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void draw_window(HDC dc, const RECT& rc, const UiWindowState& state) {
   const HGDIOBJ original_font = GetCurrentObject(dc, OBJ_FONT);
-  RECT rc{};
-  GetClientRect(window, &rc);
   const Palette palette = palette_for(state.removal_style);
+  const bool progress = state.layout == UiLayout::progress;
 
   TRIVERTEX corners[2] = {{rc.left, rc.top, 0x0A00, 0x0C00, 0x1200, 0},
                           {rc.right, rc.bottom, 0x1200, 0x1600, 0x2000, 0}};
@@ -58,19 +71,43 @@ void paint_window(HWND window, const UiWindowState& state) {
   frame_solid(dc, rc, ui_colour::frame);
   SetBkMode(dc, TRANSPARENT);
 
-  draw_text(dc, state.close_font, state.close_hover ? ui_colour::close_hover : ui_colour::close_normal,
-            L"\u00D7", state.close_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (!progress) {  // nothing may close the progress window while the work runs
+    draw_text(dc, state.close_font, state.close_hover ? ui_colour::close_hover : ui_colour::close_normal,
+              L"\u00D7", state.close_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
   if (state.icon != nullptr) DrawIconEx(dc, 28, 22, state.icon, 40, 40, 0, nullptr, DI_NORMAL);
   draw_text(dc, state.brand_font, palette.light_accent, state.brand, RECT{80, 24, rc.right - 28, 58},
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   draw_text(dc, state.heading_font, ui_colour::heading_text, state.heading,
             RECT{28, 78, rc.right - 28, 112}, DT_WORDBREAK | DT_NOPREFIX);
-  fill_round_rect(dc, RECT{28, 122, rc.right - 28, 228}, 12, ui_colour::card_fill, palette.card_border);
-  fill_solid(dc, RECT{29, 132, 32, 218}, palette.accent);
-  draw_text(dc, state.body_font, ui_colour::body_text, state.body, RECT{46, 136, rc.right - 42, 216},
-            DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
-
+  const RECT card = progress ? as_rect(progress_box::card) : RECT{28, 122, rc.right - 28, 228};
+  fill_round_rect(dc, card, 12, ui_colour::card_fill, palette.card_border);
+  fill_solid(dc, RECT{29, card.top + 10, 32, card.bottom - 10}, palette.accent);
+  if (progress) {
+    draw_progress(dc, state, palette);
+  } else {
+    draw_text(dc, state.body_font, ui_colour::body_text, state.body, RECT{46, 136, rc.right - 42, 216},
+              DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+  }
   SelectObject(dc, original_font);
+}
+
+void paint_window(HWND window, const UiWindowState& state) {
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  RECT rc{};
+  GetClientRect(window, &rc);
+  if (state.layout == UiLayout::progress) {
+    // Drawn off screen and copied at once, so the card does not flicker on every timer tick.
+    // The bitmap is declared first: the memory DC goes first and lets go of it.
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+    UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    SelectObject(memory.get(), bitmap.get());
+    draw_window(memory.get(), rc, state);
+    BitBlt(dc, 0, 0, rc.right, rc.bottom, memory.get(), 0, 0, SRCCOPY);
+  } else {
+    draw_window(dc, rc, state);
+  }
   EndPaint(window, &paint);
 }
 
@@ -100,11 +137,9 @@ void draw_button(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
   }
 }
 
-LRESULT hit_test(HWND window, LPARAM lparam) {
+LRESULT hit_test(HWND window, UiWindowState* state, LPARAM lparam) {
   POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
   ScreenToClient(window, &point);
-  CurrentWindowAccess access;
-  UiWindowState* state = access.get();
   if (state == nullptr) return HTCLIENT;
   if (in_rect(state->close_rect, point.x, point.y)) return HTCLIENT;
   if (state->close_hover) {
@@ -114,9 +149,7 @@ LRESULT hit_test(HWND window, LPARAM lparam) {
   return static_cast<uint32_t>(point.y) < ui_header_band_height ? HTCAPTION : HTCLIENT;
 }
 
-void track_hover(HWND window, LPARAM lparam) {
-  CurrentWindowAccess access;
-  UiWindowState* state = access.get();
+void track_hover(HWND window, UiWindowState* state, LPARAM lparam) {
   if (state == nullptr) return;
   const bool hover = in_rect(state->close_rect, static_cast<short>(LOWORD(lparam)),
                              static_cast<short>(HIWORD(lparam)));
@@ -127,36 +160,53 @@ void track_hover(HWND window, LPARAM lparam) {
 
 // Posted, not sent: the window goes only after the current handler has returned.
 void answer(HWND window, UiWindowState& state, UiResult result) {
-  state.result->exchange(static_cast<uint32_t>(result));
+  state.result = result;
   PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-void handle_command(HWND window, WPARAM wparam) {
+void handle_command(HWND window, UiWindowState* state, WPARAM wparam) {
   const int id = LOWORD(wparam);
   if (id != ID_BUTTON_PRIMARY && id != ID_BUTTON_CANCEL && id != ID_BUTTON_ALTERNATE) return;
-  CurrentWindowAccess access;
-  if (access.get() == nullptr) return;
+  if (state == nullptr) return;
   const UiResult result = id == ID_BUTTON_PRIMARY  ? UiResult::primary
                           : id == ID_BUTTON_CANCEL ? UiResult::cancel
                                                    : UiResult::alternate;
-  answer(window, *access.get(), result);
+  answer(window, *state, result);
 }
 
-void handle_button_up(HWND window, LPARAM lparam) {
-  CurrentWindowAccess access;
-  UiWindowState* state = access.get();
+void handle_button_up(HWND window, UiWindowState* state, LPARAM lparam) {
   if (state == nullptr) return;
   if (in_rect(state->close_rect, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)))) {
     answer(window, *state, UiResult::cancel);
   }
 }
 
-void centre_on_primary_screen(HWND window) {
+// Centred on the given centre, or on the primary screen.
+void place_window(HWND window, std::optional<UiPlace> centre) {
   RECT rect{};
   GetWindowRect(window, &rect);
-  const int32_t x = (GetSystemMetrics(SM_CXSCREEN) + rect.left - rect.right) / 2;
-  const int32_t y = (GetSystemMetrics(SM_CYSCREEN) + rect.top - rect.bottom) / 2;
+  const int32_t x = centre ? centre->x - (rect.right - rect.left) / 2
+                           : (GetSystemMetrics(SM_CXSCREEN) + rect.left - rect.right) / 2;
+  const int32_t y = centre ? centre->y - (rect.bottom - rect.top) / 2
+                           : (GetSystemMetrics(SM_CYSCREEN) + rect.top - rect.bottom) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+UiPlace centre_of(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return {rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
+// A timer tick: repaint the card's inside when the counts changed or the marquee must move on.
+void refresh_progress(HWND window, UiWindowState& state) {
+  if (state.read_progress == nullptr) return;
+  const ProgressSnapshot now = (*state.read_progress)();
+  if (now == state.progress && now.total != 0) return;
+  state.progress = now;
+  if (now.total == 0) ++state.marquee_tick;
+  const RECT inside = as_rect(progress_box::card_inside);
+  InvalidateRect(window, &inside, FALSE);
 }
 
 }  // namespace
@@ -181,14 +231,11 @@ void create_button(HWND parent, HINSTANCE instance, std::string_view label, int 
   SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-UiWindowHandle create_ui_window(bool removal_style, std::string_view caption, std::string_view heading,
-                                std::string_view body, UiLayout layout, std::string_view primary_label,
-                                std::string_view cancel_label,
-                                std::optional<std::string_view> alternate_label) {
+UiWindowHandle create_ui_window(const UiWindowSpec& spec) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const wchar_t* class_name = removal_style ? L"KoraVaneUninstallUI" : L"KoraVaneUpdaterUI";
+  const wchar_t* class_name = spec.removal_style ? L"KoraVaneUninstallUI" : L"KoraVaneUpdaterUI";
 
   HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   WNDCLASSW window_class{};
@@ -202,80 +249,97 @@ UiWindowHandle create_ui_window(bool removal_style, std::string_view caption, st
   window_class.lpszClassName = class_name;
   RegisterClassW(&window_class);  // an existing registration of a second window is reused
 
-  const int height = ui_window_height(layout);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, class_name, to_wide(caption).c_str(),
-                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                                ui_window_width, height, nullptr, nullptr, instance, nullptr);
-
+  // Complete before the window exists: its first messages find the record through its user data.
   auto state = std::make_unique<UiWindowState>();
   state->brand = L"KoraVane";
-  state->heading = to_wide(heading);
-  state->body = to_wide(body);
-  state->result = make_result_cell();
-  state->window = window;
+  state->heading = to_wide(spec.heading);
+  state->body = to_wide(spec.body);
   state->icon = icon;
-  state->close_rect = ui_close_glyph_rect;
-  state->removal_style = removal_style;
-  state->layout = layout;
+  if (spec.layout != UiLayout::progress) state->close_rect = ui_close_glyph_rect;
+  state->removal_style = spec.removal_style;
+  state->layout = spec.layout;
+  state->brand_font = make_font(-28, 700);
+  state->heading_font = make_font(-17, 600);
+  state->body_font = make_font(-14, 400);
+  state->button_font = make_font(-15, 600);
+  state->close_font = make_font(-22, 400);
+
+  const int height = ui_window_height(spec.layout);
+  HWND window = CreateWindowExW(WS_EX_APPWINDOW, class_name, to_wide(spec.caption).c_str(),
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                                ui_window_width, height, nullptr, nullptr, instance, state.get());
   if (window != nullptr) {
     SetWindowRgn(window, CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14), TRUE);
-    state->brand_font = make_font(-28, 700);
-    state->heading_font = make_font(-17, 600);
-    state->body_font = make_font(-14, 400);
-    state->button_font = make_font(-15, 600);
-    state->close_font = make_font(-22, 400);
     HFONT button_font = font_of(state->button_font);
-    if (layout == UiLayout::choice) {
-      create_button(window, instance, primary_label, ID_BUTTON_PRIMARY, 248, button_font);
-      if (alternate_label) create_button(window, instance, *alternate_label, ID_BUTTON_ALTERNATE, 300, button_font);
-      create_button(window, instance, cancel_label, ID_BUTTON_CANCEL, 352, button_font);
-    } else {
-      create_button(window, instance, primary_label, ID_BUTTON_PRIMARY, height - 90, button_font);
+    if (spec.layout == UiLayout::choice) {
+      create_button(window, instance, spec.primary_label, ID_BUTTON_PRIMARY, 248, button_font);
+      if (spec.alternate_label) {
+        create_button(window, instance, *spec.alternate_label, ID_BUTTON_ALTERNATE, 300, button_font);
+      }
+      create_button(window, instance, spec.cancel_label, ID_BUTTON_CANCEL, 352, button_font);
+    } else if (spec.layout == UiLayout::notice) {
+      create_button(window, instance, spec.primary_label, ID_BUTTON_PRIMARY, height - 90, button_font);
     }
+    place_window(window, spec.centre);
   }
-  store_current_window(state.get());
-  if (window != nullptr) centre_on_primary_screen(window);
-
-  UiWindowHandle handle;
-  handle.result = state->result;
-  handle.window = window;
-  handle.record = std::move(state);
-  return handle;
+  return UiWindowHandle{std::move(state), window};
 }
 
 LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* record = static_cast<UiWindowState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    record->window = window;
+    attach_window_state(window, record);
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  UiWindowState* state = window_state(window);
+  if (message == WM_NCDESTROY && state != nullptr) {
+    // The window's last message: from here on the record no longer names it.
+    state->window = nullptr;
+    attach_window_state(window, nullptr);
+  }
   if (message == WM_DESTROY) {
+    if (state != nullptr) state->closed_at = centre_of(window);
     PostQuitMessage(0);  // ends the modal loop
     return 0;
   }
   if (message == WM_PAINT) {
-    CurrentWindowAccess access;
     // Without a record, let the system validate the area so WM_PAINT does not repeat forever.
-    if (access.get() == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-    paint_window(window, *access.get());
+    if (state == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+    paint_window(window, *state);
     return 0;
   }
   if (message == WM_CLOSE) {
-    DestroyWindow(window);
+    // While the work runs nothing closes the progress window: not Alt+F4, not another program.
+    if (state == nullptr || !state->work_running) DestroyWindow(window);
     return 0;
   }
   if (message == WM_ERASEBKGND) return 1;  // painting covers the whole client area
   if (message == WM_DRAWITEM) {
-    CurrentWindowAccess access;
-    if (access.get() != nullptr) draw_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), *access.get());
+    if (state != nullptr) draw_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), *state);
     return 1;
   }
-  if (message == WM_NCHITTEST) return hit_test(window, lparam);
+  if (message == WM_NCHITTEST) return hit_test(window, state, lparam);
   if (message == WM_COMMAND) {
-    handle_command(window, wparam);
+    handle_command(window, state, wparam);
     return 0;
   }
   if (message == WM_MOUSEMOVE) {
-    track_hover(window, lparam);
+    track_hover(window, state, lparam);
     return 0;
   }
   if (message == WM_LBUTTONUP) {
-    handle_button_up(window, lparam);
+    handle_button_up(window, state, lparam);
+    return 0;
+  }
+  if (message == WM_TIMER && wparam == ui_progress_timer) {
+    if (state != nullptr) refresh_progress(window, *state);
+    return 0;
+  }
+  if (message == ui_work_done_message) {
+    if (state != nullptr) state->work_running = false;
+    KillTimer(window, ui_progress_timer);
+    PostMessageW(window, WM_CLOSE, 0, 0);
     return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);

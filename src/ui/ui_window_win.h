@@ -1,5 +1,6 @@
 #pragma once
-// The custom-drawn, borderless, rounded window used by the removal-choice dialog and the notice.
+// The custom-drawn, borderless, rounded window used by the removal-choice dialog, the progress
+// window and the notice.
 #include <windows.h>
 
 #include <optional>
@@ -14,15 +15,31 @@ inline constexpr int ui_window_width = 500;
 inline constexpr int ui_header_band_height = 56;
 inline constexpr RECT ui_close_glyph_rect{454, 10, 490, 46};
 
-constexpr int ui_window_height(UiLayout layout) { return layout == UiLayout::notice ? 300 : 500; }
+// Posted by the progress window's worker when the work has returned.
+inline constexpr UINT ui_work_done_message = WM_APP + 1;
+// The progress window's redraw timer.
+inline constexpr UINT_PTR ui_progress_timer = 1;
+inline constexpr UINT ui_progress_interval_ms = 100;
 
-// Creates, shows, centres and registers the window; the caller then runs run_message_loop and
+constexpr int ui_window_height(UiLayout layout) { return layout == UiLayout::choice ? 500 : 300; }
+
+// What one custom window shows. The caption goes to the taskbar only; the brand is always drawn.
+struct UiWindowSpec {
+  bool removal_style = false;  // removal palette and class "KoraVaneUninstallUI"
+  std::string_view caption;
+  std::string_view heading;
+  std::string_view body;  // unused by the progress layout, whose card shows the work
+  UiLayout layout = UiLayout::choice;
+  std::string_view primary_label;                    // choice and notice
+  std::string_view cancel_label;                     // choice only
+  std::optional<std::string_view> alternate_label;  // choice only, when given
+  std::optional<UiPlace> centre;                     // on the primary screen's centre when absent
+};
+
+// Creates and shows the window at its place; the caller then runs run_message_loop and
 // release_ui_window. If the main window cannot be created, the handle carries a null window
 // (the loop returns at once) and the result stays none.
-UiWindowHandle create_ui_window(bool removal_style, std::string_view caption, std::string_view heading,
-                                std::string_view body, UiLayout layout, std::string_view primary_label,
-                                std::string_view cancel_label,
-                                std::optional<std::string_view> alternate_label);
+UiWindowHandle create_ui_window(const UiWindowSpec& spec);
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
                    HFONT font);

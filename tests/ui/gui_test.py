@@ -13,7 +13,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-from xdesk import Screen, click_at, move, run  # noqa: E402
+from xdesk import Screen, click_at, move, run, wait_for_painted_window  # noqa: E402
 
 CHOICE_NAME = "^KoraVane — удаление$"
 NOTICE_NAME = "^KoraVane$"
@@ -34,9 +34,18 @@ STANDARD = {"accent": (201, 162, 84), "light": (232, 200, 120), "card_border": (
 DANGER, DANGER_PRESSED, DANGER_BORDER = (210, 95, 88), (180, 70, 64), (120, 40, 36)
 SECONDARY, SECONDARY_PRESSED, SECONDARY_BORDER = (28, 34, 48), (40, 48, 64), (70, 80, 100)
 
+TRACK = (36, 42, 58)
+BODY = (156, 168, 186)
+
 CLOSE_GLYPH = (454, 10, 490, 46)
 CLOSE_CENTRE = (472, 28)
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = 248, 300, 352
+
+# The progress window keeps the dialog's caption; only its card reaches down to here.
+PROGRESS_NAME = CHOICE_NAME
+PROGRESS_MARK = (465, 250)
+STAGE_BOX, TRACK_BOX, COUNT_BOX = (46, 142, 454, 166), (46, 182, 454, 192), (46, 210, 454, 238)
+TRACK_ROW = 187
 
 
 class Failures:
@@ -121,7 +130,7 @@ def expect_result(probe, expected, what):
     failures.check(f"result {expected}" in lines and code == 0, f"{what}: result {expected} (saw {lines}, exit {code})")
 
 
-def check_frame(screen, base, wx, wy, height, palette, label):
+def check_frame(screen, base, wx, wy, height, palette, label, card_bottom=228, glyph=True):
     c = failures.check
     px = lambda x, y: screen.at(wx + x, wy + y)
     for x, y in [(100, 1), (100, 2), (400, 2)]:
@@ -133,16 +142,20 @@ def check_frame(screen, base, wx, wy, height, palette, label):
     c(near(px(10, 10), (10, 12, 18), 2), f"{label}: gradient near top {px(10, 10)}")
     c(near(px(10, height - 10), (18, 22, 32), 2), f"{label}: gradient near bottom {px(10, height - 10)}")
     c(px(465, 170) == CARD_FILL, f"{label}: card fill {px(465, 170)}")
-    for x, y in [(28, 170), (250, 122)]:
+    for x, y in [(28, 170), (250, 122), (465, card_bottom - 1)]:
         c(px(x, y) == palette["card_border"], f"{label}: card border at ({x},{y}) {px(x, y)}")
-    for x, y in [(29, 170), (31, 140), (30, 200)]:
+    for x, y in [(29, 170), (31, 140), (30, card_bottom - 30)]:
         c(px(x, y) == palette["accent"], f"{label}: card accent bar at ({x},{y}) {px(x, y)}")
     c(px(32, 170) == CARD_FILL and px(30, 131) == CARD_FILL, f"{label}: card accent bar ends where it should")
     c(px(48, 42) == ICON, f"{label}: icon drawn at 28,22 size 40 {px(48, 42)}")
     c(palette["light"] in screen.region(wx + 80, wy + 24, wx + 300, wy + 58), f"{label}: brand text in light accent")
     c(HEADING in screen.region(wx + 28, wy + 78, wx + 200, wy + 112), f"{label}: heading text colour")
-    c(near(close_glyph_brightest(screen, wx, wy), CLOSE_NORMAL, 8),
-      f"{label}: close glyph normal {close_glyph_brightest(screen, wx, wy)}")
+    if glyph:
+        c(near(close_glyph_brightest(screen, wx, wy), CLOSE_NORMAL, 8),
+          f"{label}: close glyph normal {close_glyph_brightest(screen, wx, wy)}")
+    else:
+        c(near(close_glyph_brightest(screen, wx, wy), (11, 13, 20), 3),
+          f"{label}: no close glyph {close_glyph_brightest(screen, wx, wy)}")
 
 
 def check_button(screen, wx, wy, top, fill, border, label):
@@ -366,10 +379,158 @@ def test_without_window(prefix, exe):
     probe = Probe(prefix, exe, "null-loop")
     lines, code = probe.finish()
     failures.check(lines == ["returned"] and code == 0, f"loop without a window returns at once ({lines})")
-    probe = Probe(prefix, exe, "conflict")
+
+
+class Flag:
+    """The file whose existence ends the probe's fake removal, in the prefix's drive C."""
+
+    def __init__(self, prefix, name):
+        folder = os.path.join(prefix, "drive_c", "koravane-ui")
+        os.makedirs(folder, exist_ok=True)
+        self.path = os.path.join(folder, name)
+        if os.path.exists(self.path):
+            os.remove(self.path)
+        self.windows = "C:\\koravane-ui\\" + name
+
+    def raise_(self):
+        open(self.path, "w").close()
+
+
+def painted_progress(probe):
+    found = wait_for_painted_window(PROGRESS_NAME, PROGRESS_MARK, CARD_FILL, probe.alive)
+    if found is None:
+        raise RuntimeError("the progress window did not appear")
+    return found
+
+
+def box_pixels(screen, wx, wy, box):
+    left, top, right, bottom = box
+    return screen.region(wx + left, wy + top, wx + right, wy + bottom)
+
+
+def count_advances(wx, wy, times, tries=100):
+    """Whether the count on screen changes `times` times in a row (each within tries screenshots)."""
+    before = box_pixels(Screen(), wx, wy, COUNT_BOX)
+    for _ in range(times):
+        screen = wait_for(lambda s: box_pixels(s, wx, wy, COUNT_BOX) != before, tries)
+        after = box_pixels(screen, wx, wy, COUNT_BOX)
+        if after == before:
+            return False
+        before = after
+    return True
+
+
+def painted_notice(probe):
+    probe.window(NOTICE_NAME)
+    found = wait_for_painted_window(NOTICE_NAME, (40, 230), STANDARD["light"], probe.alive)
+    if found is None:
+        raise RuntimeError("the notice did not appear")
+    return found
+
+
+def test_progress(prefix, exe, base, docs):
+    c = failures.check
+    move(5, 5)
+    flag = Flag(prefix, "progress-main")
+    probe = Probe(prefix, exe, "progress", flag.windows)
+    wid, wx, wy = painted_progress(probe)
+    c((wx, wy) == ((base.width - 500) // 2, (base.height - 300) // 2), f"progress: centred on the screen at {(wx, wy)}")
+    screen = Screen()
+    check_frame(screen, base, wx, wy, 300, REMOVAL, "progress", card_bottom=272, glyph=False)
+    px = lambda x, y: screen.at(wx + x, wy + y)
+    c(px(30, 261) == REMOVAL["accent"] and px(30, 262) == CARD_FILL, "progress: card accent bar ends 10 above the card")
+    c(screen.at(wx + 250, wy + 300) == base.at(wx + 250, wy + 300), "progress: 300 pixels high")
+    c(px(250, 250) == CARD_FILL and px(40, 250) == CARD_FILL, "progress: no buttons over the card")
+    row = [px(x, TRACK_ROW) for x in range(TRACK_BOX[0] + 2, TRACK_BOX[2] - 2)]
+    c(TRACK in row and REMOVAL["accent"] in row, f"progress: bar track {TRACK} with an accent segment")
+    c(set(row) <= {TRACK, REMOVAL["accent"]}, f"progress: the bar row holds only track and accent {set(row)}")
+    c(BODY in box_pixels(screen, wx, wy, STAGE_BOX), "progress: stage line in the body colour")
+    c(HEADING in box_pixels(screen, wx, wy, COUNT_BOX), "progress: count in the heading colour")
+
+    c(count_advances(wx, wy, 3), "progress: the count on screen advances while the work runs")
+    if docs:  # with some files counted
+        Screen().save_crop(os.path.join(docs, "progress.png"), wx, wy, 500, 300)
+    segment = lambda s: [s.at(wx + x, wy + TRACK_ROW) for x in range(TRACK_BOX[0], TRACK_BOX[2])]
+    first = segment(Screen())
+    moved_on = wait_for(lambda s: segment(s) != first, 50)
+    c(segment(moved_on) != first, "progress: the marquee moves along the track")
+
+    run("xdotool", "windowfocus", "--sync", wid)
+    run("xdotool", "key", "--window", wid, "alt+F4")
+    post_close(prefix, exe, "KoraVaneUninstallUI")
+    # Keys and posted messages go before timer ticks: a count drawn twice more means both were handled.
+    ignored = count_advances(wx, wy, 2) and probe.alive()
+    c(ignored, "progress: Alt+F4 and WM_CLOSE from another program are ignored")
+    if not ignored:  # the window is gone: end the probe, whose fake work would wait for ever
+        probe.process.kill()
+        probe.finish()
+        return
+
+    drag(wid, wx + 200, wy + 30, 60, 40, True)
+    moved = Probe.position(wid)
+    c(moved == (wx + 60, wy + 40), f"progress: dragging the header moves it: {(wx, wy)} -> {moved}")
+    c(count_advances(*moved, 1), "progress: the count still advances after the move")
+
+    flag.raise_()
+    _, nx, ny = painted_notice(probe)
+    c((nx, ny) == moved, f"progress: the notice opens where the progress window stood: {(nx, ny)}")
+    click_at(*button_centre(nx, ny, 210))
     lines, code = probe.finish()
-    failures.check(lines == ["storing"] and code != 0,
-                   f"conflicting slot access ends the process ({lines}, exit {code:#x})")
+    centre = f"done {moved[0] + 250} {moved[1] + 150}"
+    c(lines == [centre, "threads kept apart", "closed"] and code == 0,
+      f"progress: ends once the work ends, then the notice ({lines})")
+
+
+def test_progress_determinate(prefix, exe):
+    c = failures.check
+    move(5, 5)
+    flag = Flag(prefix, "progress-known")
+    probe = Probe(prefix, exe, "progress", flag.windows, "3", "4")
+    wid, wx, wy = painted_progress(probe)
+    bar = lambda s: [s.at(wx + x, wy + TRACK_ROW) for x in (60, 200, 340, 360, 440)]
+    accent, track = REMOVAL["accent"], TRACK
+    expected = [accent, accent, accent, track, track]  # 3/4 of 408 pixels: the fill ends at x 352
+    screen = wait_for(lambda s: bar(s) == expected)
+    c(bar(screen) == expected, f"determinate bar filled to three quarters {bar(screen)}")
+    c(count_advances(wx, wy, 1) and bar(Screen()) == expected, "determinate bar holds while the count runs on")
+    flag.raise_()
+    _, nx, ny = painted_notice(probe)
+    c((nx, ny) == (wx, wy), f"determinate: the notice takes the progress window's place {(nx, ny)}")
+    post_close(prefix, exe, "KoraVaneUpdaterUI")
+    lines, code = probe.finish()
+    c(lines == [f"done {wx + 250} {wy + 150}", "threads kept apart", "closed"] and code == 0,
+      f"determinate: done, then the notice ({lines})")
+
+
+def test_choice_then_progress(prefix, exe):
+    c = failures.check
+    move(5, 5)
+    flag = Flag(prefix, "progress-sequence")
+    probe = Probe(prefix, exe, "choice-then-progress", flag.windows)
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    # Off the centre first, so following the dialog is told apart from centring.
+    drag(wid, wx + 200, wy + 30, -100, -60, True)
+    dx, dy = Probe.position(wid)
+    click_at(*button_centre(dx, dy, ALTERNATE_Y))
+    _, px, py = painted_progress(probe)
+    c((px, py) == (dx, dy + 100), f"sequence: the progress window keeps the dialog's centre ({(dx, dy)} -> {(px, py)})")
+    flag.raise_()
+    _, nx, ny = painted_notice(probe)
+    c((nx, ny) == (px, py), f"sequence: the notice takes the progress window's place {(nx, ny)}")
+    click_at(*button_centre(nx, ny, 210))
+    lines, code = probe.finish()
+    c(lines == ["result 3", f"done {px + 250} {py + 150}", "threads kept apart", "closed"] and code == 0,
+      f"sequence: dialog, progress, notice ({lines})")
+
+    # Alt+F4 does reach a custom window: the dialog, which may close, closes with no answer.
+    probe = Probe(prefix, exe, "choice-then-progress", flag.windows)
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    run("xdotool", "windowfocus", "--sync", wid)
+    run("xdotool", "key", "--window", wid, "alt+F4")
+    lines, code = probe.finish()
+    c(lines == ["result 0"] and code == 0, f"sequence: Alt+F4 closes the dialog with none, no progress ({lines})")
 
 
 def main():
@@ -390,6 +551,9 @@ def main():
         "notice": lambda: test_notice(prefix, exe, base, docs),
         "two": lambda: test_two_windows_and_outside_close(prefix, exe),
         "nowindow": lambda: test_without_window(prefix, exe),
+        "progress": lambda: test_progress(prefix, exe, base, docs),
+        "determinate": lambda: test_progress_determinate(prefix, exe),
+        "sequence": lambda: test_choice_then_progress(prefix, exe),
     }
     for name, test in tests.items():
         if only and name not in only.split(","):

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "ui/ui_model.h"
@@ -99,6 +101,94 @@ TEST(ButtonStyle, DangerAndSecondaryIgnorePaletteButNotPressed) {
     EXPECT_EQ(secondary.text, rgb(240, 242, 248));
     EXPECT_EQ(button_colours(ButtonStyle::secondary, removal, true).fill, rgb(40, 48, 64));
   }
+}
+
+TEST(ProgressText, GroupsThousandsWithPlainSpaces) {
+  const struct {
+    uint64_t value;
+    const char* text;
+  } cases[] = {{0, "0"},
+               {7, "7"},
+               {999, "999"},
+               {1000, "1 000"},
+               {12345, "12 345"},
+               {100000, "100 000"},
+               {1000000, "1 000 000"},
+               {40021, "40 021"},
+               {std::numeric_limits<uint64_t>::max(), "18 446 744 073 709 551 615"}};
+  for (const auto& c : cases) EXPECT_EQ(group_thousands(c.value), c.text) << c.value;
+  EXPECT_EQ(files_removed_text(0), "Удалено файлов: 0");
+  EXPECT_EQ(files_removed_text(12345), "Удалено файлов: 12 345");
+}
+
+TEST(ProgressText, NamesEachStage) {
+  EXPECT_EQ(progress_stage_text(ProgressStage::closing_launcher), "Закрываем лаунчер\u2026");
+  EXPECT_EQ(progress_stage_text(ProgressStage::removing_shortcuts), "Удаляем ярлыки\u2026");
+  EXPECT_EQ(progress_stage_text(ProgressStage::removing_files), "Удаляем файлы\u2026");
+}
+
+TEST(ProgressBar, DeterminateFillFollowsDoneOfTotal) {
+  constexpr uint64_t most = std::numeric_limits<uint64_t>::max();
+  const struct {
+    uint64_t done, total;
+    int width;
+  } cases[] = {
+      {0, 0, 0},         {5, 0, 0},  // nothing known: nothing filled
+      {0, 10, 0},        {1, 10, 40},         {5, 10, 200},
+      {9, 10, 360},      {10, 10, 400},       {11, 10, 400},  // never past the track
+      {1, 1000, 0},      {999, 1000, 399},    // full only when all is done
+      {most / 2, most, 199},                  // no overflow on huge numbers
+      {most - 1, most, 399},                  {most, most, 400},
+      {1ull << 62, 1ull << 63, 200},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(determinate_fill_width(400, c.done, c.total), c.width) << c.done << "/" << c.total;
+  }
+  EXPECT_EQ(determinate_fill_width(0, 1, 2), 0);
+  EXPECT_EQ(determinate_fill_width(-5, 1, 2), 0);
+}
+
+TEST(ProgressBar, FillStaysOnTheTrack) {
+  const UiBox track = progress_box::track;
+  const int width = track.right - track.left;
+  ProgressSnapshot half{ProgressStage::removing_files, 17, 3, 6};
+  EXPECT_EQ(progress_fill(half, 0), (UiBox{track.left, track.top, track.left + width / 2, track.bottom}));
+  EXPECT_EQ(progress_fill(half, 999), progress_fill(half, 0)) << "a known total ignores the marquee";
+  ProgressSnapshot over{ProgressStage::removing_files, 0, 9, 6};
+  EXPECT_EQ(progress_fill(over, 0), track);
+  // Everything a timer tick changes lies inside the area it repaints.
+  const UiBox inside = progress_box::card_inside;
+  for (const UiBox& box : {progress_box::stage_text, progress_box::track, progress_box::count_text}) {
+    EXPECT_TRUE(inside.left <= box.left && box.right <= inside.right && inside.top <= box.top &&
+                box.bottom <= inside.bottom);
+  }
+}
+
+TEST(ProgressBar, MarqueeMovesAlongTheTrackAndWraps) {
+  const UiBox track = progress_box::track;
+  const int width = track.right - track.left;
+  const ProgressSnapshot unknown{ProgressStage::removing_files, 5, 0, 0};
+  // The whole segment is in view at the start and moves one step a tick.
+  EXPECT_EQ(progress_fill(unknown, 0), (UiBox{track.left, track.top, track.left + marquee_width, track.bottom}));
+  EXPECT_EQ(progress_fill(unknown, 1).left, track.left + marquee_step);
+  const uint32_t period = static_cast<uint32_t>(width + marquee_width) / marquee_step;
+  static_assert((408 + marquee_width) % marquee_step == 0, "the table below assumes whole steps a lap");
+  ASSERT_EQ(width, 408);
+  bool saw_entering = false, saw_leaving = false;
+  for (uint32_t tick = 0; tick < 3 * period; ++tick) {
+    const UiBox fill = progress_fill(unknown, tick);
+    EXPECT_GE(fill.left, track.left) << tick;
+    EXPECT_LE(fill.right, track.right) << tick;
+    EXPECT_LE(fill.left, fill.right) << tick;
+    EXPECT_LE(fill.right - fill.left, marquee_width) << tick;
+    EXPECT_EQ(fill, progress_fill(unknown, tick + period)) << "one lap later the same place: " << tick;
+    saw_entering |= fill.left == track.left && fill.right - fill.left < marquee_width && fill.right > fill.left;
+    saw_leaving |= fill.right == track.right && fill.right - fill.left < marquee_width && fill.right > fill.left;
+  }
+  EXPECT_TRUE(saw_entering && saw_leaving) << "the segment runs out at the right and in again at the left";
+  // Very late ticks neither overflow nor leave the track.
+  const UiBox late = progress_fill(unknown, std::numeric_limits<uint32_t>::max());
+  EXPECT_TRUE(track.left <= late.left && late.left <= late.right && late.right <= track.right);
 }
 
 }  // namespace

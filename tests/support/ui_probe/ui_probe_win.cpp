@@ -4,16 +4,25 @@
 //   ui_probe show-notice TEXT       show_notice as the run plan calls it; prints "closed"
 //   ui_probe two                    the dialog, then a notice, on one thread; two result lines
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
-//   ui_probe conflict               takes the window slot twice in conflicting ways; must not return
 //   ui_probe null-loop              loop and release without a window; prints "returned"
+//   ui_probe progress FLAG [DONE TOTAL]
+//       the progress window over a fake removal that counts a file every 20 ms until the file FLAG
+//       exists (with DONE and TOTAL the bar is determinate); prints "done X Y" with the window's
+//       last centre and whether the work ran on a worker and the reads on the window's thread
+//       ("threads kept apart"), then shows the notice there and prints "closed"
+//   ui_probe choice-then-progress FLAG
+//       the interactive sequence without removal code: the dialog ("result N"); on a removal
+//       choice the progress window in its place as above ("done X Y"); then the notice ("closed")
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
 #include "platform/os_text_win.h"
 #include "ui/dialogs_win.h"
 #include "ui/display_scaling_win.h"
+#include "ui/progress_win.h"
 #include "ui/ui_state_win.h"
 
 namespace koravane {
@@ -26,10 +35,37 @@ void print_line(const std::string& line) {
 
 void run_and_report(UiWindowHandle handle) {
   print_line("shown");
-  run_message_loop(handle.window);
-  const UiResult result = read_result(handle.result);
-  release_ui_window(std::move(handle.record));
-  print_line("result " + std::to_string(static_cast<uint32_t>(result)));
+  const UiOutcome outcome = run_modal(std::move(handle));
+  print_line("result " + std::to_string(static_cast<uint32_t>(outcome.result)));
+}
+
+// Stands in for a removal: counts files until the test creates the flag file.
+// Also checks who runs what: the work on another thread, the reads on this one.
+void show_fake_removal(std::optional<UiPlace> centre, const std::wstring& flag, uint64_t done, uint64_t total) {
+  const DWORD window_thread = GetCurrentThreadId();
+  std::atomic<uint64_t> files{0};
+  bool work_elsewhere = false;  // written by the worker, read after it has been joined
+  bool reads_here = true;
+  const auto work = [&] {
+    work_elsewhere = GetCurrentThreadId() != window_thread;
+    while (GetFileAttributesW(flag.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      files.fetch_add(1, std::memory_order_relaxed);
+      Sleep(20);
+    }
+  };
+  const auto read = [&] {
+    reads_here = reads_here && GetCurrentThreadId() == window_thread;
+    return ProgressSnapshot{ProgressStage::removing_files, files.load(std::memory_order_relaxed), done, total};
+  };
+  const std::optional<UiPlace> place = run_with_progress(centre, work, read);
+  print_line(place ? "done " + std::to_string(place->x) + " " + std::to_string(place->y) : "done nowhere");
+  print_line(work_elsewhere && reads_here ? "threads kept apart" : "threads mixed up");
+  show_notice("Удалено всё в папке установки.", place);
+  print_line("closed");
+}
+
+uint64_t number(int argc, wchar_t** argv, int index) {
+  return argc > index ? std::wcstoull(argv[index], nullptr, 10) : 0;
 }
 
 int probe(int argc, wchar_t** argv) {
@@ -49,15 +85,18 @@ int probe(int argc, wchar_t** argv) {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
-  } else if (mode == L"conflict") {
-    CurrentWindowAccess shared;
-    print_line("storing");
-    store_current_window(nullptr);
-    print_line("survived");
   } else if (mode == L"null-loop") {
     run_message_loop(nullptr);
     release_ui_window(nullptr);
     print_line("returned");
+  } else if (mode == L"progress" && argc > 2) {
+    show_fake_removal(std::nullopt, argv[2], number(argc, argv, 3), number(argc, argv, 4));
+  } else if (mode == L"choice-then-progress" && argc > 2) {
+    const UiOutcome choice = ask_removal_choice();
+    print_line("result " + std::to_string(static_cast<uint32_t>(choice.result)));
+    if (choice.result == UiResult::primary || choice.result == UiResult::alternate) {
+      show_fake_removal(choice.closed_at, argv[2], 0, 0);
+    }
   } else {
     return 2;
   }

@@ -1,0 +1,42 @@
+#include "ui/progress_win.h"
+
+#include "platform/worker_thread_win.h"
+#include "ui/ui_window_win.h"
+
+namespace koravane {
+
+std::optional<UiPlace> run_with_progress(std::optional<UiPlace> centre, const std::function<void()>& work,
+                                         const std::function<ProgressSnapshot()>& read) {
+  UiWindowSpec spec;
+  spec.removal_style = true;
+  spec.caption = "KoraVane \u2014 удаление";
+  spec.heading = "Удаление\u2026";
+  spec.layout = UiLayout::progress;
+  spec.centre = centre;
+  UiWindowHandle handle = create_ui_window(spec);
+  HWND window = handle.window;
+  UiWindowState& state = *handle.record;
+  state.read_progress = &read;
+  state.progress = read();
+  state.work_running = true;
+
+  // Without a window the message goes to the worker's own queue, which no one reads: harmless.
+  OsResult<WorkerThread> worker = WorkerThread::start([&work, window] {
+    work();
+    PostMessageW(window, ui_work_done_message, 0, 0);
+  });
+  if (!worker) {
+    // No second thread to be had: the removal matters more than a live window.
+    work();
+    state.work_running = false;
+  }
+  if (window != nullptr) {
+    if (worker) SetTimer(window, ui_progress_timer, ui_progress_interval_ms, nullptr);
+    else PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  const UiOutcome outcome = run_modal(std::move(handle));
+  if (worker) worker.value().join();
+  return outcome.closed_at;
+}
+
+}  // namespace koravane
