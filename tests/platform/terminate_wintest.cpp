@@ -12,20 +12,19 @@
 namespace koravane {
 namespace {
 
-// The probe as built for this test run (a Linux path, reached through Wine's Z: drive).
-std::string terminate_probe() { return test::built_program(KORAVANE_TERMINATE_PROBE); }
 
 struct Ending {
   DWORD exit_code = 0;
   std::string output;  // standard output and standard error together
 };
 
-Ending run_probe(const std::wstring& mode, const std::string& output_file) {
+// Runs a probe as built for this test run (a Linux path, reached through Wine's Z: drive).
+Ending run_probe(const char* probe, const std::wstring& mode, const std::string& output_file) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   UniqueHandle output(CreateFileW(to_wide(output_file).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                   &inheritable, CREATE_ALWAYS, 0, nullptr));
   if (!output) return {0xFFFFFFFF, "cannot create the output file"};
-  std::wstring command = L"\"" + to_wide(terminate_probe()) + L"\" " + mode;
+  std::wstring command = L"\"" + to_wide(test::built_program(probe)) + L"\" " + mode;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -52,10 +51,24 @@ TEST(Terminate, AnUncaughtExceptionOrTerminateFailsFastSilently) {
   const std::string folder = test::fresh_folder("terminate");
   for (const wchar_t* mode : {L"throw", L"terminate"}) {
     SCOPED_TRACE(from_wide(mode));
-    const Ending ending = run_probe(mode, join_path(folder, "output.txt"));
+    const Ending ending = run_probe(KORAVANE_TERMINATE_PROBE, mode, join_path(folder, "output.txt"));
     EXPECT_EQ(ending.output, "started\r\n");  // standard output is in text mode
     // Windows and Wine 8 end a fail-fast process with STATUS_FAIL_FAST_EXCEPTION; our fallback
     // after it uses STATUS_STACK_BUFFER_OVERRUN.
+    EXPECT_TRUE(ending.exit_code == 0xC0000602 || ending.exit_code == 0xC0000409)
+        << std::hex << ending.exit_code;
+  }
+}
+
+// Exhausted memory, an impossible length, an empty function called: where libstdc++ would throw,
+// the replacements Uninstall.exe links end the process at once, as the terminate handler does;
+// nothing may carry on as if it had got what it asked for.
+TEST(Terminate, WhatLibstdcxxWouldThrowFailsFastSilently) {
+  const std::string folder = test::fresh_folder("fail-fast");
+  for (const wchar_t* mode : {L"memory", L"length", L"function"}) {
+    SCOPED_TRACE(from_wide(mode));
+    const Ending ending = run_probe(KORAVANE_FAIL_FAST_PROBE, mode, join_path(folder, "output.txt"));
+    EXPECT_EQ(ending.output, "started\r\n");
     EXPECT_TRUE(ending.exit_code == 0xC0000602 || ending.exit_code == 0xC0000409)
         << std::hex << ending.exit_code;
   }
