@@ -3,11 +3,12 @@
 #include <string_view>
 
 #include "platform/result.h"
+#include "removal/removal_progress.h"
 
 namespace koravane {
 
 // A folder (a link to one included, decided with links followed) goes as a tree, anything else
-// as a single file; the result of that removal.
-OsStatus remove_entry(std::string_view path);
+// as a single file; the result of that removal. Files that go are counted in progress, if given.
+OsStatus remove_entry(std::string_view path, RemovalProgress* progress = nullptr);
 
 }  // namespace koravane

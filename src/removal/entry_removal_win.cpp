@@ -32,10 +32,12 @@ std::optional<DWORD> attributes_following_links(const std::wstring& path) {
 
 }  // namespace
 
-OsStatus remove_entry(std::string_view path) {
+OsStatus remove_entry(std::string_view path, RemovalProgress* progress) {
   const auto attributes = attributes_following_links(to_wide(path));
-  if (attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY)) return remove_tree_with_retries(path);
-  return remove_single_file(path);
+  if (attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY)) return remove_tree_with_retries(path, progress);
+  OsStatus removed = remove_single_file(path);
+  if (removed && progress != nullptr) progress->count_file();
+  return removed;
 }
 
 }  // namespace koravane

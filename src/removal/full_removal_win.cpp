@@ -8,11 +8,11 @@
 #include "removal/tree_removal.h"
 
 namespace koravane {
-RemovalOutcome run_full_removal(std::string_view install_root) {
+RemovalOutcome run_full_removal(std::string_view install_root, RemovalProgress* progress) {
   if (const auto appdata = read_env_var("APPDATA")) {
     // Missing settings count as removed; stubborn ones are logged, and the run goes on.
     const std::string settings = settings_folder(*appdata);
-    const OsStatus removed = remove_tree_with_retries(settings);
+    const OsStatus removed = remove_tree_with_retries(settings, progress);
     append_run_log(install_root, removed ? "settings removed: " + display_text(settings)
                                          : fail_line(settings, removed.error().code));
   }
@@ -20,10 +20,10 @@ RemovalOutcome run_full_removal(std::string_view install_root) {
   OsStatus removed = os_success();
   // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
   // stop and retry there, so the rest goes beside it and the root waits for the script.
-  if (const std::optional<OsStatus> cleared = clear_root_beside_own_executable(install_root)) {
+  if (const std::optional<OsStatus> cleared = clear_root_beside_own_executable(install_root, progress)) {
     removed = *cleared;
     outcome.deferred_paths.push_back(std::string(install_root));
-  } else if (removed = remove_tree_with_retries(install_root); !removed) {
+  } else if (removed = remove_tree_with_retries(install_root, progress); !removed) {
     outcome.deferred_paths.push_back(std::string(install_root));
   }
   if (!removed) {

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "removal/removal_progress.h"
+
 namespace koravane {
 
 enum class RemovalMode { launcher_only, full };
@@ -18,12 +20,14 @@ struct [[nodiscard]] RemovalOutcome {
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.
-// The uninstaller's and the updater's executables are deferred.
-RemovalOutcome run_launcher_only_removal(std::string_view install_root);
+// The uninstaller's and the updater's executables are deferred. What went is counted in
+// progress, when one is given, against the launcher entries found.
+RemovalOutcome run_launcher_only_removal(std::string_view install_root,
+                                         RemovalProgress* progress = nullptr);
 
 // Removes the login-settings folder, then the whole install root; a root that cannot go now is
-// deferred.
-RemovalOutcome run_full_removal(std::string_view install_root);
+// deferred. The files that went are counted in progress, when one is given.
+RemovalOutcome run_full_removal(std::string_view install_root, RemovalProgress* progress = nullptr);
 
 // Removes the Start-menu and desktop shortcuts and the per-user uninstall registration; silent.
 void remove_shortcuts_and_registration();

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/result.h"
+#include "removal/removal_progress.h"
 
 namespace koravane {
 
@@ -19,10 +20,12 @@ std::optional<std::string> entry_holding(std::string_view root, std::string_view
 // single file, keeping the run log, and returns how that went: success when nothing but the
 // entry holding the executable and the run log is left, else the first failure (whatever would
 // not go stays). The root must then wait for the deferred script either way. Returns nothing,
-// having touched nothing, when executable lies elsewhere.
-std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable);
+// having touched nothing, when executable lies elsewhere. Files that go are counted in progress.
+std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable,
+                                          RemovalProgress* progress = nullptr);
 
 // The same for this program's own executable.
-std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root);
+std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root,
+                                                         RemovalProgress* progress = nullptr);
 
 }  // namespace koravane

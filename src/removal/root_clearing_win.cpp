@@ -28,18 +28,19 @@ OsStatus listing_outcome(const ListingStatus& status) {
   return status.error().error;
 }
 
-OsStatus remove_entries_except(const std::string& folder, std::string_view kept) {
+OsStatus remove_entries_except(const std::string& folder, std::string_view kept, RemovalProgress* progress) {
   const FolderNames listed = list_folder_names(folder);
   OsStatus first = listing_outcome(listed.status);
   for (const std::string& name : listed.names) {
-    if (comparable_path(name) != kept) note_failure(first, remove_entry(join_path(folder, name)));
+    if (comparable_path(name) != kept) note_failure(first, remove_entry(join_path(folder, name), progress));
   }
   return first;
 }
 
 }  // namespace
 
-std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable) {
+std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable,
+                                          RemovalProgress* progress) {
   const OsResult<std::string> root = absolute_path(install_root);
   if (!root) return std::nullopt;
   const std::optional<std::string> kept = entry_holding(root.value(), executable);
@@ -54,18 +55,19 @@ std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::st
     const std::string entry = comparable_path(name);
     if (entry == *kept) continue;
     if (entry == log_folder && is_directory(path)) {
-      note_failure(first, remove_entries_except(path, comparable_path(kRunLogFile)));
+      note_failure(first, remove_entries_except(path, comparable_path(kRunLogFile), progress));
       continue;
     }
-    note_failure(first, remove_entry(path));
+    note_failure(first, remove_entry(path, progress));
   }
   return first;
 }
 
-std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root) {
+std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root,
+                                                         RemovalProgress* progress) {
   const OsResult<std::string> executable = own_executable_path();
   if (!executable) return std::nullopt;
-  return clear_root_beside(install_root, executable.value());
+  return clear_root_beside(install_root, executable.value(), progress);
 }
 
 }  // namespace koravane

@@ -44,8 +44,8 @@ struct EntryOpen {
 
 class TreeAttempt {
  public:
-  TreeAttempt(RemovalSystem& system, bool& use_no_reparse)
-      : system_(system), use_no_reparse_(use_no_reparse) {}
+  TreeAttempt(RemovalSystem& system, bool& use_no_reparse, RemovalProgress* progress)
+      : system_(system), use_no_reparse_(use_no_reparse), progress_(progress) {}
 
   OsStatus run(std::string_view path);
 
@@ -65,6 +65,7 @@ class TreeAttempt {
 
   RemovalSystem& system_;
   bool& use_no_reparse_;
+  RemovalProgress* progress_;
   std::vector<OpenDirectory> stack_;
   std::array<uint64_t, kListingBufferSize / sizeof(uint64_t)> buffer_;  // 8-byte aligned
   std::u16string name_;
@@ -132,6 +133,7 @@ OsStatus TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bo
       OsStatus deleted = with_quick_retries(
           kSharingViolation, [&] { return delete_entry(parent, name_, attributes); });
       if (!deleted) return deleted;
+      if (progress_ != nullptr) progress_->count_file();
       continue;
     }
     EntryOpen child = open_entry(parent, name_, kAccessSynchronize | kAccessListDirectory,
@@ -204,18 +206,20 @@ bool ListingCursor::next(uint32_t& attributes, std::u16string& name) {
   return true;
 }
 
-OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
-  TreeAttempt attempt(system, use_no_reparse);
+OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                          RemovalProgress* progress) {
+  TreeAttempt attempt(system, use_no_reparse, progress);
   return attempt.run(path);
 }
 
-OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path) {
+OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                                  RemovalProgress* progress) {
   // Only a path that is missing counts as gone: one that cannot be inspected for any other
   // reason is still there, and the attempts say why it stays.
   if (is_already_gone(error_code(system.inspect_following_links(path)))) return os_success();
   OsStatus last = os_success();
   for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
-    last = remove_tree_once(system, use_no_reparse, path);
+    last = remove_tree_once(system, use_no_reparse, path, progress);
     if (last) return last;
     system.wait_after_failure();
   }

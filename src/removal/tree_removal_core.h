@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/result.h"
+#include "removal/removal_progress.h"
 #include "removal/tree_removal_system.h"
 
 namespace koravane {
@@ -40,10 +41,13 @@ class ListingCursor {
 
 // The removal of a directory tree: up to 8 attempts with a pause after each failure. The flag says
 // whether relative opens still ask for OBJ_DONT_REPARSE; it is cleared once the system rejects it.
-OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path);
+// Each file that goes is counted in progress, when one is given.
+OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                                  RemovalProgress* progress = nullptr);
 
 // One attempt over the whole tree: success when the top directory is gone, else the failure.
-OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path);
+OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                          RemovalProgress* progress = nullptr);
 
 // Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path);

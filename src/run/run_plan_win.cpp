@@ -1,3 +1,4 @@
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "run/run_plan_text.h"
 #include "selfdelete/self_delete.h"
 #include "ui/dialogs_win.h"
+#include "ui/progress_win.h"
 
 namespace koravane {
 namespace {
@@ -57,9 +59,8 @@ void append_refusal_log(std::string_view line) {
   if (const auto temp = temp_folder()) append_log_line(join_path(temp.value(), kRefusalLogName), line);
 }
 
-std::optional<RemovalMode> chosen_mode(bool quiet) {
-  if (quiet) return RemovalMode::full;
-  switch (show_removal_choice()) {
+std::optional<RemovalMode> mode_of(UiResult choice) {
+  switch (choice) {
     case UiResult::primary:
       return RemovalMode::launcher_only;
     case UiResult::alternate:
@@ -67,6 +68,41 @@ std::optional<RemovalMode> chosen_mode(bool quiet) {
     default:
       return std::nullopt;  // cancel, the close glyph, or closed some other way
   }
+}
+
+// The steps of a removal in their fixed order, telling the progress window which one runs.
+class Removal {
+ public:
+  Removal(std::string_view install_root, RemovalMode mode) : install_root_(install_root), mode_(mode) {}
+
+  void run() {
+    stop_launcher_processes(install_root_, mode_);
+    stage_ = ProgressStage::removing_shortcuts;
+    remove_shortcuts_and_registration();
+    stage_ = ProgressStage::removing_files;
+    outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(install_root_, &progress_)
+                                                   : run_full_removal(install_root_, &progress_);
+  }
+  // Read while run() goes on in another thread: only atomics.
+  ProgressSnapshot snapshot() const {
+    return {stage_.load(), progress_.files_removed.load(std::memory_order_relaxed),
+            progress_.entries_done.load(std::memory_order_relaxed),
+            progress_.entries_total.load(std::memory_order_relaxed)};
+  }
+  // Once run() has returned.
+  const RemovalOutcome& outcome() const { return outcome_; }
+
+ private:
+  std::string_view install_root_;
+  RemovalMode mode_;
+  std::atomic<ProgressStage> stage_{ProgressStage::closing_launcher};
+  RemovalProgress progress_;
+  RemovalOutcome outcome_;
+};
+
+// The very last act: the script then finds this process gone, and the notice was read in peace.
+void finish(const RemovalOutcome& outcome, std::string_view install_root) {
+  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, install_root);
 }
 
 }  // namespace
@@ -82,16 +118,22 @@ void run_plan(const LaunchOptions& options, const InstallRoot& root) {
     return;
   }
   append_run_log(root.path, first_line);
-  const auto mode = chosen_mode(options.quiet);
+  if (options.quiet) {
+    Removal removal(root.path, RemovalMode::full);
+    removal.run();
+    finish(removal.outcome(), root.path);
+    return;
+  }
+  const UiOutcome choice = ask_removal_choice();
+  const std::optional<RemovalMode> mode = mode_of(choice.result);
   if (!mode) return;
-  stop_launcher_processes(root.path, *mode);
-  remove_shortcuts_and_registration();
-  const RemovalOutcome outcome = *mode == RemovalMode::launcher_only
-                                     ? run_launcher_only_removal(root.path)
-                                     : run_full_removal(root.path);
-  if (!options.quiet) show_notice(notice_message(*mode, outcome.complete));
-  // The very last act: the script then finds this process gone, and the notice was read in peace.
-  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, root.path);
+  // The removal runs beside the progress window, which takes the dialog's place; the notice then
+  // takes the progress window's.
+  Removal removal(root.path, *mode);
+  const std::optional<UiPlace> place =
+      run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
+  show_notice(notice_message(*mode, removal.outcome().complete), place);
+  finish(removal.outcome(), root.path);
 }
 
 }  // namespace koravane

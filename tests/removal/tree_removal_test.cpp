@@ -35,7 +35,11 @@ void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
 struct Removal {
   FakeRemovalSystem fs;
   bool use_no_reparse = true;
-  OsStatus run(std::string_view path = "top") { return remove_tree_with_retries(fs, use_no_reparse, path); }
+  RemovalProgress progress;
+  OsStatus run(std::string_view path = "top") {
+    return remove_tree_with_retries(fs, use_no_reparse, path, &progress);
+  }
+  uint64_t files_removed() const { return progress.files_removed.load(); }
 };
 
 TEST(ListingCursor, FollowsNextEntryOffsetsToUnalignedRecords) {
@@ -68,6 +72,7 @@ TEST(TreeRemoval, RemovesANestedTreeInOneAttemptHoldingOneHandlePerLevel) {
   r.fs.add_file(u"outside");
   ASSERT_TRUE(r.run().ok());
   EXPECT_EQ(r.fs.nodes.size(), 1u);  // only the file beside the tree
+  EXPECT_EQ(r.files_removed(), 32u) << "every file counted once, no directory";
   EXPECT_EQ(r.fs.top_opens, 1);
   EXPECT_EQ(r.fs.waits, 0);
   EXPECT_EQ(r.fs.open_handles, 0u);
@@ -298,6 +303,7 @@ TEST(TreeRemoval, LockedFileFailsWithSharingViolationAfterFiftyTriesPerAttempt) 
   EXPECT_EQ(std::count_if(r.fs.opens.begin(), r.fs.opens.end(),
                           [](const test::OpenCall& c) { return c.path == u"top/locked"; }),
             8 * 50);
+  EXPECT_EQ(r.files_removed(), 2u) << "a and b went in the first attempt; nothing else did";
   EXPECT_EQ(r.fs.yields, 8 * 49);
   EXPECT_FALSE(r.fs.exists(u"top/a"));
   EXPECT_FALSE(r.fs.exists(u"top/b"));

@@ -105,7 +105,14 @@ TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
   const auto game = lay_full_root(root);
   const auto order = listing(root);
 
-  const RemovalOutcome outcome = run_launcher_only_removal(root);
+  RemovalProgress progress;
+  const RemovalOutcome outcome = run_launcher_only_removal(root, &progress);
+
+  // 16 launcher entries go here (the two executables wait for the script), holding 17 files:
+  // eight folders with one file each, the old run log, and eight files.
+  EXPECT_EQ(progress.entries_total.load(), 16u);
+  EXPECT_EQ(progress.entries_done.load(), 16u);
+  EXPECT_EQ(progress.files_removed.load(), 17u);
 
   for (const auto& [name, bytes] : game) EXPECT_EQ(read_file(join_path(root, name)), bytes) << name;
   std::vector<std::string> later_lines;  // lines of the entries listed after "updates"
@@ -213,9 +220,13 @@ TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
   lay_full_root(root);
   SetFileAttributesW(to_wide(join_path(root, "icon.ico")).c_str(), FILE_ATTRIBUTE_READONLY);
 
-  const RemovalOutcome outcome = run_full_removal(root);
+  RemovalProgress progress;
+  const RemovalOutcome outcome = run_full_removal(root, &progress);
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_TRUE(outcome.complete);
+  // The login file and the root's 27 files; full removal knows no total of entries.
+  EXPECT_EQ(progress.files_removed.load(), 28u);
+  EXPECT_EQ(progress.entries_total.load(), 0u);
 
   EXPECT_FALSE(path_exists(root));
   EXPECT_FALSE(path_exists(join_path(appdata, "koravane-launcher")));
