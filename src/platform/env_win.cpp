@@ -83,12 +83,10 @@ std::optional<std::string> known_folder_path(KnownFolder folder) {
       &FOLDERID_Documents, &FOLDERID_Downloads,      &FOLDERID_Programs,     &FOLDERID_Windows,
       &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86};
   PWSTR path = nullptr;
-  std::optional<std::string> result;
-  if (SUCCEEDED(SHGetKnownFolderPath(*kIds[static_cast<size_t>(folder)], 0, nullptr, &path))) {
-    result = from_wide(path);
-  }
-  CoTaskMemFree(path);  // also after a failure, which may still have allocated
-  return result;
+  const HRESULT found = SHGetKnownFolderPath(*kIds[static_cast<size_t>(folder)], 0, nullptr, &path);
+  const UniqueCoTaskString owned(path);  // freed also after a failure, which may still have allocated
+  if (FAILED(found)) return std::nullopt;
+  return from_wide(owned.get());
 }
 
 ListingStatus visit_folder_entries(std::string_view folder,

@@ -1,37 +1,20 @@
 #pragma once
-// One small owning wrapper per handle kind: the handle is closed when the wrapper goes; and a
-// scope guard for a lock.
+// One alias per Win32 handle kind over the one owning wrapper, and scope guards for the paired
+// calls (a lock, painting, a selected GDI object). No handle of ours is closed anywhere else.
 #include <windows.h>
+#include <combaseapi.h>
 
-#include <utility>
+#include "platform/unique_resource.h"
 
 namespace koravane {
 
-template <class Traits>
-class UniqueResource {
- public:
-  using Handle = typename Traits::Handle;
-  UniqueResource() = default;
-  explicit UniqueResource(Handle handle) : handle_(handle) {}
-  ~UniqueResource() { reset(); }
-  UniqueResource(UniqueResource&& other) noexcept : handle_(other.release()) {}
-  UniqueResource& operator=(UniqueResource&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueResource(const UniqueResource&) = delete;
-  UniqueResource& operator=(const UniqueResource&) = delete;
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return Traits::valid(handle_); }
-  Handle release() { return std::exchange(handle_, Traits::empty()); }
-  void reset(Handle handle = Traits::empty()) {
-    if (Traits::valid(handle_)) Traits::close(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_ = Traits::empty();
+// Handles whose empty value is null.
+template <class H, auto Close>
+struct NullEmptyTraits {
+  using Handle = H;
+  static Handle empty() { return nullptr; }
+  static bool valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { Close(h); }
 };
 
 struct KernelHandleTraits {
@@ -50,30 +33,27 @@ struct FindHandleTraits {
 };
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 
-struct RegKeyTraits {
-  using Handle = HKEY;
-  static Handle empty() { return nullptr; }
-  static bool valid(Handle h) { return h != nullptr; }
-  static void close(Handle h) { RegCloseKey(h); }
-};
-using UniqueRegKey = UniqueResource<RegKeyTraits>;
+inline void close_key(HKEY key) { RegCloseKey(key); }
+using UniqueRegKey = UniqueResource<NullEmptyTraits<HKEY, close_key>>;
 
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle empty() { return nullptr; }
-  static bool valid(Handle h) { return h != nullptr; }
-  static void close(Handle h) { DeleteObject(h); }
-};
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+// GDI objects, one alias per type, so nobody casts.
+template <class H>
+inline void delete_gdi_object(H object) { DeleteObject(object); }
+using UniqueFont = UniqueResource<NullEmptyTraits<HFONT, delete_gdi_object<HFONT>>>;
+using UniqueBrush = UniqueResource<NullEmptyTraits<HBRUSH, delete_gdi_object<HBRUSH>>>;
+using UniquePen = UniqueResource<NullEmptyTraits<HPEN, delete_gdi_object<HPEN>>>;
+using UniqueRegion = UniqueResource<NullEmptyTraits<HRGN, delete_gdi_object<HRGN>>>;
+using UniqueBitmap = UniqueResource<NullEmptyTraits<HBITMAP, delete_gdi_object<HBITMAP>>>;
 
 // A memory device context of our own (CreateCompatibleDC), not one borrowed from a window.
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle empty() { return nullptr; }
-  static bool valid(Handle h) { return h != nullptr; }
-  static void close(Handle h) { DeleteDC(h); }
-};
-using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+inline void delete_dc(HDC dc) { DeleteDC(dc); }
+using UniqueMemoryDc = UniqueResource<NullEmptyTraits<HDC, delete_dc>>;
+
+// Memory the system allocated for an answer: the shell's (CoTaskMemAlloc) and FormatMessageW's.
+inline void free_co_task_memory(wchar_t* memory) { CoTaskMemFree(memory); }
+using UniqueCoTaskString = UniqueResource<NullEmptyTraits<wchar_t*, free_co_task_memory>>;
+inline void free_local_memory(wchar_t* memory) { LocalFree(memory); }
+using UniqueLocalString = UniqueResource<NullEmptyTraits<wchar_t*, free_local_memory>>;
 
 // Holds a slim reader/writer lock exclusively for one scope.
 class ExclusiveLockGuard {
@@ -85,6 +65,34 @@ class ExclusiveLockGuard {
 
  private:
   SRWLOCK& lock_;
+};
+
+// BeginPaint for one scope, EndPaint when it ends.
+class PaintGuard {
+ public:
+  explicit PaintGuard(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintGuard() { EndPaint(window_, &paint_); }
+  PaintGuard(const PaintGuard&) = delete;
+  PaintGuard& operator=(const PaintGuard&) = delete;
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// An object selected into a device context for one scope; what it replaced comes back after.
+class SelectionGuard {
+ public:
+  SelectionGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~SelectionGuard() { SelectObject(dc_, previous_); }
+  SelectionGuard(const SelectionGuard&) = delete;
+  SelectionGuard& operator=(const SelectionGuard&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 }  // namespace koravane

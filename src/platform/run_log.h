@@ -10,7 +10,21 @@ namespace koravane {
 inline constexpr std::string_view kRunLogFolder = "updates";
 inline constexpr std::string_view kRunLogFile = "rust-updater.log";
 
-// Appends message and a line feed. Never fails from the caller's side: every failure drops the line.
+// The run log of one install root (relative or empty: against the current directory), where it
+// lies worked out once. Every line of a run goes through it.
+class RunLog {
+ public:
+  explicit RunLog(std::string_view install_root);
+  // Appends message and a line feed, making the folder first when it is missing. Never fails from
+  // the caller's side: every failure drops the line.
+  void append(std::string_view message) const;
+
+ private:
+  std::string folder_;
+  std::string file_;
+};
+
+// The same for a line under install_root.
 void append_run_log(std::string_view install_root, std::string message);
 
 // Appends message and a line feed to the file at file_path (created when missing); the folder

@@ -56,11 +56,15 @@ void append_log_line(std::string_view file_path, std::string_view message) {
   if (write_all(file.get(), message)) (void)write_all(file.get(), "\n");
 }
 
-void append_run_log(std::string_view install_root, std::string message) {
-  const std::string folder = join_path(install_root, kRunLogFolder);
-  ensure_folder(folder);
-  append_log_line(join_path(folder, kRunLogFile), message);
+RunLog::RunLog(std::string_view install_root)
+    : folder_(join_path(install_root, kRunLogFolder)), file_(join_path(folder_, kRunLogFile)) {}
+
+void RunLog::append(std::string_view message) const {
+  ensure_folder(folder_);
+  append_log_line(file_, message);
 }
+
+void append_run_log(std::string_view install_root, std::string message) { RunLog(install_root).append(message); }
 
 std::string os_error_text(uint32_t code) {
   wchar_t* buffer = nullptr;
@@ -68,9 +72,8 @@ std::string os_error_text(uint32_t code) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   if (length == 0) return format_message_failure(code, GetLastError());
-  std::string message = display_text(from_wide(std::wstring_view(buffer, length)));
-  LocalFree(buffer);
-  return format_os_error(message, code);
+  const UniqueLocalString owned(buffer);
+  return format_os_error(display_text(from_wide(std::wstring_view(owned.get(), length))), code);
 }
 
 std::string fail_line(std::string_view subject, std::string_view error_text) {

@@ -1,6 +1,7 @@
 #include "platform/env.h"
 #include "platform/os_text.h"
 #include "platform/path_text.h"
+#include "platform/run_context.h"
 #include "platform/run_log.h"
 #include "removal/layout.h"
 #include "removal/removal_steps.h"
@@ -8,26 +9,27 @@
 #include "removal/tree_removal.h"
 
 namespace koravane {
-RemovalOutcome run_full_removal(std::string_view install_root, RemovalProgress* progress) {
+RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
   if (const auto appdata = read_env_var("APPDATA")) {
     // Missing settings count as removed; stubborn ones are logged, and the run goes on.
     const std::string settings = settings_folder(*appdata);
     const OsStatus removed = remove_tree_with_retries(settings, progress);
-    append_run_log(install_root, removed ? "settings removed: " + display_text(settings)
-                                         : fail_line(settings, removed.error().code));
+    context.log.append(removed ? "settings removed: " + display_text(settings)
+                               : fail_line(settings, removed.error().code));
   }
+  const std::string& root = context.root.absolute;
   RemovalOutcome outcome;
   OsStatus removed = os_success();
   // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
   // stop and retry there, so the rest goes beside it and the root waits for the script.
-  if (const std::optional<OsStatus> cleared = clear_root_beside_own_executable(install_root, progress)) {
+  if (const std::optional<OsStatus> cleared = clear_root_beside(root, context.executable, progress)) {
     removed = *cleared;
-    outcome.deferred_paths.push_back(std::string(install_root));
-  } else if (removed = remove_tree_with_retries(install_root, progress); !removed) {
-    outcome.deferred_paths.push_back(std::string(install_root));
+    outcome.deferred_paths.push_back(root);
+  } else if (removed = remove_tree_with_retries(root, progress); !removed) {
+    outcome.deferred_paths.push_back(root);
   }
   if (!removed) {
-    append_run_log(install_root, fail_line(install_root, removed.error().code));
+    context.log.append(fail_line(context.root.path, removed.error().code));
     outcome.complete = false;
   }
   return outcome;

@@ -17,27 +17,27 @@ namespace {
 bool is_removed_here(std::string_view name) { return is_launcher_entry(name) && !is_deferred_entry(name); }
 
 // Removes one top-level entry if it is the launcher's; false when it failed (logged).
-bool handle_entry(std::string_view install_root, const std::string& raw, RemovalOutcome& outcome,
+bool handle_entry(const RunContext& context, const std::string& raw, RemovalOutcome& outcome,
                   RemovalProgress* progress) {
   const std::string name = display_text(raw);
   if (!is_launcher_entry(name)) return true;
-  const std::string path = join_path(install_root, raw);
+  const std::string path = join_path(context.root.absolute, raw);
   if (is_deferred_entry(name)) {
     outcome.deferred_paths.push_back(path);
     return true;
   }
   const OsStatus status = remove_entry(path, progress);
-  append_run_log(install_root, status ? "removed " + name : fail_line(name, status.error().code));
+  context.log.append(status ? "removed " + name : fail_line(name, status.error().code));
   if (progress != nullptr) progress->entries_done.fetch_add(1, std::memory_order_relaxed);
   return status.ok();
 }
 
 }  // namespace
 
-RemovalOutcome run_launcher_only_removal(std::string_view install_root, RemovalProgress* progress) {
-  const FolderNames listed = list_folder_names(install_root);
+RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress) {
+  const FolderNames listed = list_folder_names(context.root.absolute);
   if (!listed.status && !listed.status.error().part_way) {
-    append_run_log(install_root, "readdir: " + os_error_text(listed.status.error().error.code));
+    context.log.append("readdir: " + os_error_text(listed.status.error().error.code));
     return {{}, false};
   }
   if (progress != nullptr) {
@@ -47,11 +47,11 @@ RemovalOutcome run_launcher_only_removal(std::string_view install_root, RemovalP
   }
   RemovalOutcome outcome;
   for (const std::string& raw : listed.names) {
-    outcome.complete = handle_entry(install_root, raw, outcome, progress) && outcome.complete;
+    outcome.complete = handle_entry(context, raw, outcome, progress) && outcome.complete;
   }
   // The entries listed before a listing failure are handled; the rest were never seen.
   if (!listed.status) {
-    append_run_log(install_root, fail_line(install_root, listed.status.error().error.code));
+    context.log.append(fail_line(context.root.path, listed.status.error().error.code));
     outcome.complete = false;
   }
   return outcome;

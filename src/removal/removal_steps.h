@@ -1,9 +1,11 @@
 #pragma once
-// The removal steps of a run, each working on the install root found at start-up.
+// The removal steps of a run, each working on the install root found at start-up and writing to
+// its run log, both borrowed from the run's context.
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/run_context.h"
 #include "removal/removal_progress.h"
 
 namespace koravane {
@@ -11,7 +13,7 @@ namespace koravane {
 enum class RemovalMode { launcher_only, full };
 
 // What a removal left for after the uninstaller has gone: the paths that the deferred script is
-// to delete, in order. The run plan hands them over as its last act. complete is false when
+// to delete, in order, absolute. The run plan hands them over as its last act. complete is false when
 // anything stayed beyond what is deferred by design (the running uninstaller, the root's
 // "Update.exe" in launcher-only removal, the run log); every such failure is in the run log.
 struct [[nodiscard]] RemovalOutcome {
@@ -22,12 +24,11 @@ struct [[nodiscard]] RemovalOutcome {
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.
 // The uninstaller's and the updater's executables are deferred. What went is counted in
 // progress, when one is given, against the launcher entries found.
-RemovalOutcome run_launcher_only_removal(std::string_view install_root,
-                                         RemovalProgress* progress = nullptr);
+RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
 // Removes the login-settings folder, then the whole install root; a root that cannot go now is
 // deferred. The files that went are counted in progress, when one is given.
-RemovalOutcome run_full_removal(std::string_view install_root, RemovalProgress* progress = nullptr);
+RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
 // Removes the Start-menu and desktop shortcuts and the per-user uninstall registration; silent.
 void remove_shortcuts_and_registration();

@@ -15,17 +15,13 @@ namespace koravane {
 // below), as comparable_path text; none when path does not lie below root. Both are absolute.
 std::optional<std::string> entry_holding(std::string_view root, std::string_view path);
 
-// Windows only. When executable lies inside install_root (relative or empty = the current
-// directory), removes every other top-level entry, folders as trees and anything else as a
-// single file, keeping the run log, and returns how that went: success when nothing but the
-// entry holding the executable and the run log is left, else the first failure (whatever would
-// not go stays). The root must then wait for the deferred script either way. Returns nothing,
-// having touched nothing, when executable lies elsewhere. Files that go are counted in progress.
-std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable,
+// Windows only. When executable lies inside root (both absolute), removes every other top-level
+// entry, folders as trees and anything else as a single file, keeping the run log, and returns
+// how that went: success when nothing but the entry holding the executable and the run log is
+// left, else the first failure (whatever would not go stays). The root must then wait for the
+// deferred script either way. Returns nothing, having touched nothing, when executable lies
+// elsewhere (or is not known). Files that go are counted in progress.
+std::optional<OsStatus> clear_root_beside(std::string_view root, std::string_view executable,
                                           RemovalProgress* progress = nullptr);
-
-// The same for this program's own executable.
-std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root,
-                                                         RemovalProgress* progress = nullptr);
 
 }  // namespace koravane

@@ -39,19 +39,17 @@ OsStatus remove_entries_except(const std::string& folder, std::string_view kept,
 
 }  // namespace
 
-std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::string_view executable,
+std::optional<OsStatus> clear_root_beside(std::string_view root, std::string_view executable,
                                           RemovalProgress* progress) {
-  const OsResult<std::string> root = absolute_path(install_root);
-  if (!root) return std::nullopt;
-  const std::optional<std::string> kept = entry_holding(root.value(), executable);
+  const std::optional<std::string> kept = entry_holding(root, executable);
   if (!kept) return std::nullopt;
   // The run log stays until the script takes the root: it names this root, so that a run ended
   // by force meanwhile (while the notice is open, say) can still be finished from here.
   const std::string log_folder = comparable_path(kRunLogFolder);
-  const FolderNames listed = list_folder_names(root.value());
+  const FolderNames listed = list_folder_names(root);
   OsStatus first = listing_outcome(listed.status);
   for (const std::string& name : listed.names) {
-    const std::string path = join_path(root.value(), name);
+    const std::string path = join_path(root, name);
     const std::string entry = comparable_path(name);
     if (entry == *kept) continue;
     if (entry == log_folder && is_directory(path)) {
@@ -61,13 +59,6 @@ std::optional<OsStatus> clear_root_beside(std::string_view install_root, std::st
     note_failure(first, remove_entry(path, progress));
   }
   return first;
-}
-
-std::optional<OsStatus> clear_root_beside_own_executable(std::string_view install_root,
-                                                         RemovalProgress* progress) {
-  const OsResult<std::string> executable = own_executable_path();
-  if (!executable) return std::nullopt;
-  return clear_root_beside(install_root, executable.value(), progress);
 }
 
 }  // namespace koravane

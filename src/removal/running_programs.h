@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/run_context.h"
 #include "removal/removal_steps.h"
 
 namespace koravane {
@@ -30,7 +31,6 @@ std::string ended_line(std::string_view image);
 // visible top-level windows, waits up to 10 s in all for those it asked, then ends the rest; the
 // image is checked on the handle that ends it. One line per program in the run log. Returns at
 // once when none runs from the areas.
-void close_programs_within(const std::vector<std::string>& areas, std::string_view absolute_root,
-                           std::string_view install_root);
+void close_programs_within(const std::vector<std::string>& areas, const RunContext& context);
 
 }  // namespace koravane

@@ -35,12 +35,10 @@ std::optional<std::string> process_image_path(HANDLE process) {
 
 // Programs the system will not let us inspect are none of ours: they are left alone.
 std::vector<RunningProgram> programs_to_close(const std::vector<std::string>& areas,
-                                              std::string_view absolute_root) {
+                                              const RunContext& context) {
   std::vector<RunningProgram> programs;
   UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return programs;
-  const OsResult<std::string> own = own_executable_path();
-  const std::string own_executable = own ? own.value() : std::string();
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -50,7 +48,7 @@ std::vector<RunningProgram> programs_to_close(const std::vector<std::string>& ar
                                      FALSE, entry.th32ProcessID));
     if (!process) continue;
     std::optional<std::string> image = process_image_path(process.get());
-    if (!image || !must_close(*image, areas, own_executable, absolute_root)) continue;
+    if (!image || !must_close(*image, areas, context.executable, context.root.absolute)) continue;
     programs.push_back({entry.th32ProcessID, std::move(process), std::move(*image)});
   }
   return programs;
@@ -91,15 +89,14 @@ std::string end_program(const RunningProgram& program) {
 
 }  // namespace
 
-void close_programs_within(const std::vector<std::string>& areas, std::string_view absolute_root,
-                           std::string_view install_root) {
+void close_programs_within(const std::vector<std::string>& areas, const RunContext& context) {
   if (areas.empty()) return;
-  std::vector<RunningProgram> programs = programs_to_close(areas, absolute_root);
+  std::vector<RunningProgram> programs = programs_to_close(areas, context);
   if (programs.empty()) return;
   EnumWindows(ask_window_to_close, reinterpret_cast<LPARAM>(&programs));
   wait_for_the_asked(programs);
   for (const RunningProgram& program : programs) {
-    append_run_log(install_root, has_exited(program) ? closed_line(program.image) : end_program(program));
+    context.log.append(has_exited(program) ? closed_line(program.image) : end_program(program));
   }
 }
 

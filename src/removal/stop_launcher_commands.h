@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/child_process.h"
+#include "platform/run_context.h"
 #include "removal/removal_steps.h"
 
 namespace koravane {
@@ -21,7 +22,7 @@ std::vector<ChildCommand> launcher_stop_commands(std::string_view task_kill_prog
 // Windows only: runs each command to its end, dropping every outcome, then closes or ends the
 // programs running from what the mode removes (see running_programs.h), then pauses at least
 // 800 ms so that the ended processes release their files.
-void stop_processes(const std::vector<ChildCommand>& commands, std::string_view install_root,
+void stop_processes(const std::vector<ChildCommand>& commands, const RunContext& context,
                     RemovalMode mode);
 
 }  // namespace koravane

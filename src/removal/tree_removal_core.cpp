@@ -76,14 +76,14 @@ EntryOpen TreeAttempt::open_entry(FsHandle parent, std::u16string_view name, uin
   const uint32_t all_options = kOpenReparsePoint | options;
   NtOpenOutcome opened = system_.open_relative(
       parent, name, access, use_no_reparse_ ? kObjDontReparse : 0, kShareAll, all_options);
-  if (is_success_status(opened.status)) return {OwnedFsHandle(system_, opened.handle)};
+  if (is_success_status(opened.status)) return {own_handle(system_, opened.handle)};
   if (opened.status == kStatusDeletePending) return {.gone = true};
   uint32_t code = system_.status_to_error(opened.status);
   if (code == kInvalidParameter && use_no_reparse_) {
     // Systems that do not know OBJ_DONT_REPARSE reject it; stop asking for it in this run.
     use_no_reparse_ = false;
     opened = system_.open_relative(parent, name, access, 0, kShareAll, all_options);
-    if (is_success_status(opened.status)) return {OwnedFsHandle(system_, opened.handle)};
+    if (is_success_status(opened.status)) return {own_handle(system_, opened.handle)};
     code = opened.status == kStatusDeletePending ? kDeletePending : system_.status_to_error(opened.status);
   }
   if (is_already_gone(code)) return {.gone = true};
@@ -152,7 +152,7 @@ OsStatus TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bo
 OsStatus TreeAttempt::run(std::string_view path) {
   OsResult<FsHandle> top = system_.open_top_directory(path);
   if (!top) return top.error();
-  OwnedFsHandle top_handle(system_, top.value());
+  OwnedFsHandle top_handle = own_handle(system_, top.value());
   const OsResult<uint32_t> top_attributes = system_.read_attributes(top_handle.get());
   if (!top_attributes) return top_attributes.error();
   if ((top_attributes.value() & kAttributeDirectory) == 0) return failure(kDirectory);
@@ -231,7 +231,7 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
   if (error_code(deleted) != kAccessDenied) return deleted;
   const OsResult<FsHandle> opened = system.open_file_as_itself(path, kAccessDelete);
   if (!opened) return failure(kAccessDenied);
-  OwnedFsHandle handle(system, opened.value());
+  OwnedFsHandle handle = own_handle(system, opened.value());
   const OsStatus marked = system.mark_deleted_ex(handle.get(), kDispositionPosixIgnoreReadOnly);
   if (marked) return marked;
   if (!is_disposition_unsupported(marked)) return failure(kAccessDenied);
@@ -241,7 +241,7 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
   const OsResult<FsHandle> reopened =
       system.open_file_as_itself(path, kAccessDelete | kAccessReadAttributes | kAccessWriteAttributes);
   if (!reopened) return failure(kAccessDenied);
-  OwnedFsHandle writable(system, reopened.value());
+  OwnedFsHandle writable = own_handle(system, reopened.value());
   const OsResult<uint32_t> attributes = system.read_attributes(writable.get());
   if (!attributes) return failure(kAccessDenied);
   if ((attributes.value() & kAttributeReadOnly) != 0) {

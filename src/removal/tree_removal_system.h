@@ -4,9 +4,9 @@
 // it so that the traversal and retry logic runs without Windows.
 #include <cstdint>
 #include <string_view>
-#include <utility>
 
 #include "platform/result.h"
+#include "platform/unique_resource.h"
 
 namespace koravane {
 
@@ -88,33 +88,18 @@ class RemovalSystem {
   virtual OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) = 0;
 };
 
-// Closes a handle of the removal system when it goes.
-class OwnedFsHandle {
- public:
-  OwnedFsHandle() = default;
-  OwnedFsHandle(RemovalSystem& system, FsHandle handle) : system_(&system), handle_(handle) {}
-  ~OwnedFsHandle() { reset(); }
-  OwnedFsHandle(OwnedFsHandle&& other) noexcept
-      : system_(other.system_), handle_(std::exchange(other.handle_, 0)) {}
-  OwnedFsHandle& operator=(OwnedFsHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      system_ = other.system_;
-      handle_ = std::exchange(other.handle_, 0);
-    }
-    return *this;
-  }
-  OwnedFsHandle(const OwnedFsHandle&) = delete;
-  OwnedFsHandle& operator=(const OwnedFsHandle&) = delete;
-
-  FsHandle get() const { return handle_; }
-  void reset() {
-    if (handle_ != 0) system_->close(std::exchange(handle_, 0));
-  }
-
- private:
-  RemovalSystem* system_ = nullptr;
-  FsHandle handle_ = 0;
+// A handle of the removal system, closed by the system it came from when it goes.
+struct FsHandleTraits {
+  using Handle = FsHandle;
+  static Handle empty() { return 0; }
+  static bool valid(Handle h) { return h != 0; }
+  void close(Handle h) const { system->close(h); }
+  RemovalSystem* system = nullptr;
 };
+using OwnedFsHandle = UniqueResource<FsHandleTraits>;
+
+inline OwnedFsHandle own_handle(RemovalSystem& system, FsHandle handle) {
+  return OwnedFsHandle(handle, FsHandleTraits{&system});
+}
 
 }  // namespace koravane

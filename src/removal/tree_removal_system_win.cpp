@@ -103,7 +103,7 @@ OsStatus Win32RemovalSystem::write_attributes(FsHandle handle, uint32_t attribut
       SetFileInformationByHandle(as_handle(handle), FileBasicInfo, &info, sizeof info));
 }
 
-void Win32RemovalSystem::close(FsHandle handle) { CloseHandle(as_handle(handle)); }
+void Win32RemovalSystem::close(FsHandle handle) { KernelHandleTraits::close(as_handle(handle)); }
 
 void Win32RemovalSystem::yield_processor() { SwitchToThread(); }
 

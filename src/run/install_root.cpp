@@ -55,28 +55,39 @@ bool run_log_names_root(std::string_view log_text, std::string_view absolute_fol
   return false;
 }
 
-bool has_launcher_evidence(std::string_view folder, const RootProbe& probe) {
-  if (has_root_markers(folder, probe)) return true;
-  const std::optional<std::string> absolute = probe.absolute_path(std::string(folder));
-  if (!absolute) return false;
+LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<std::string>& absolute_folder,
+                                   const RootProbe& probe) {
+  if (has_root_markers(folder, probe)) return LauncherEvidence::markers;
+  if (!absolute_folder) return LauncherEvidence::none;
   const std::string log = join_path(join_path(folder, kRunLogFolder), kRunLogFile);
   const std::optional<std::string> text = probe.read_file_tail(log, kRunLogEvidenceBytes);
-  return text && run_log_names_root(*text, *absolute);
+  return text && run_log_names_root(*text, *absolute_folder) ? LauncherEvidence::run_log
+                                                             : LauncherEvidence::none;
 }
 
-InstallRoot find_install_root(const LaunchOptions& options, const RootProbe& probe) {
-  if (const OsResult<std::string> executable = probe.executable_path()) {
+InstallRoot find_install_root(const LaunchOptions& options, const OsResult<std::string>& executable,
+                              const RootProbe& probe) {
+  // The folder chosen, made absolute once, with what says it is a launcher's.
+  const auto root_at = [&](std::string path, RootSource source) {
+    const std::optional<std::string> absolute = probe.absolute_path(path);
+    InstallRoot root{std::move(path), {}, source, LauncherEvidence::none};
+    root.absolute = absolute.value_or(root.path);
+    root.evidence = launcher_evidence(root.path, absolute, probe);
+    return root;
+  };
+  if (executable) {
     if (std::optional<std::string> folder = parent_path(executable.value())) {
-      if (has_launcher_evidence(*folder, probe)) return {*folder, RootSource::executable_folder};
+      InstallRoot root = root_at(std::move(*folder), RootSource::executable_folder);
+      if (root.evidence != LauncherEvidence::none) return root;
     }
   }
   if (std::optional<std::string> folder = root_from_target(options.target)) {
-    return {*folder, RootSource::target};
+    return root_at(std::move(*folder), RootSource::target);
   }
   if (OsResult<std::string> cwd = probe.current_directory()) {
-    return {std::move(cwd).value(), RootSource::current_directory};
+    return root_at(std::move(cwd).value(), RootSource::current_directory);
   }
-  return {".", RootSource::dot};
+  return root_at(".", RootSource::dot);
 }
 
 }  // namespace koravane

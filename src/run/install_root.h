@@ -1,6 +1,7 @@
 #pragma once
-// Which folder is the install root: the executable's own folder when it carries a launcher
-// marker, else the target's folder, else the current directory, else ".".
+// Which folder is the install root: the executable's own folder when it carries launcher evidence,
+// else the target's folder, else the current directory, else ".". Found once, with its absolute
+// form and its evidence, into the value every step of the run borrows.
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -9,24 +10,15 @@
 
 #include "platform/env.h"
 #include "platform/result.h"
+#include "platform/run_context.h"
 #include "run/command_line.h"
 
 namespace koravane {
-
-// Where the root came from; only the executable's folder is known to hold launcher files (its
-// markers, or a run log naming it).
-enum class RootSource { executable_folder, target, current_directory, dot };
-
-struct InstallRoot {
-  std::string path;  // lossless system text
-  RootSource source;
-};
 
 // What the search needs from the system, injected so the rules can be checked without Windows.
 class RootProbe {
  public:
   virtual ~RootProbe() = default;
-  virtual OsResult<std::string> executable_path() const = 0;
   virtual OsResult<std::string> current_directory() const = 0;
   // True when the path names a file or folder, links followed.
   virtual bool exists(const std::string& path) const = 0;
@@ -50,12 +42,16 @@ inline constexpr size_t kRunLogEvidenceBytes = 1 << 20;
 // but with this line.
 bool run_log_names_root(std::string_view log_text, std::string_view absolute_folder);
 
-// Launcher markers in folder, or its own run log naming it as a run's install root.
-bool has_launcher_evidence(std::string_view folder, const RootProbe& probe);
-InstallRoot find_install_root(const LaunchOptions& options, const RootProbe& probe);
+// Launcher markers in folder, else its own run log naming it (absolute_folder: folder made
+// absolute, none when the system cannot say, and then no log can name it), else none.
+LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<std::string>& absolute_folder,
+                                   const RootProbe& probe);
 
-// The same on the running system.
-bool has_launcher_evidence(std::string_view folder);
-InstallRoot find_install_root(const LaunchOptions& options);
+// The root for these options, given this program's path as the system reported it.
+InstallRoot find_install_root(const LaunchOptions& options, const OsResult<std::string>& executable,
+                              const RootProbe& probe);
+
+// Windows only: reads this program's own path once, finds the root and opens the run's context.
+RunContext start_run(const LaunchOptions& options);
 
 }  // namespace koravane

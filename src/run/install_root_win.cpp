@@ -14,7 +14,6 @@ namespace {
 
 class SystemRootProbe final : public RootProbe {
  public:
-  OsResult<std::string> executable_path() const override { return own_executable_path(); }
   OsResult<std::string> current_directory() const override { return koravane::current_directory(); }
 
   bool exists(const std::string& path) const override {
@@ -67,12 +66,11 @@ class SystemRootProbe final : public RootProbe {
 
 }  // namespace
 
-bool has_launcher_evidence(std::string_view folder) {
-  return has_launcher_evidence(folder, SystemRootProbe());
-}
-
-InstallRoot find_install_root(const LaunchOptions& options) {
-  return find_install_root(options, SystemRootProbe());
+RunContext start_run(const LaunchOptions& options) {
+  const OsResult<std::string> executable = own_executable_path();
+  InstallRoot root = find_install_root(options, executable, SystemRootProbe());
+  RunLog log(root.path);
+  return {std::move(root), executable ? executable.value() : std::string(), std::move(log)};
 }
 
 }  // namespace koravane

@@ -23,7 +23,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace koravane;
   request_gdi_scaling();  // refused or unavailable: the windows look as they always did
   const LaunchOptions options = launch_options_from_command_line(process_command_line());
-  const InstallRoot root = find_install_root(options);
-  run_plan(options, root);
+  run_plan(options, start_run(options));
   return 0;
 }

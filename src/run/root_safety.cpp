@@ -14,16 +14,15 @@ bool is_volume_root(std::string_view comparable) {
          path_root_length(comparable) >= 2;
 }
 
-std::optional<RefusalReason> refusal_reason(std::string_view full_root, RootSource source,
-                                            bool has_markers,
+std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
                                             const std::vector<std::string>& protected_folders) {
-  if (source != RootSource::executable_folder && !has_markers) {
+  if (root.source != RootSource::executable_folder && root.evidence == LauncherEvidence::none) {
     return RefusalReason::no_launcher_files;
   }
-  const std::string root = comparable_path(full_root);
-  if (root.empty() || is_volume_root(root)) return RefusalReason::protected_folder;
+  const std::string full_root = comparable_path(root.absolute);
+  if (full_root.empty() || is_volume_root(full_root)) return RefusalReason::protected_folder;
   for (const std::string& folder : protected_folders) {
-    if (lies_within(folder, root)) return RefusalReason::protected_folder;
+    if (lies_within(folder, full_root)) return RefusalReason::protected_folder;
   }
   return std::nullopt;
 }

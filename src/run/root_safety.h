@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/install_root.h"
+#include "platform/run_context.h"
 
 namespace koravane {
 
@@ -17,11 +17,9 @@ std::string_view refusal_reason_text(RefusalReason reason);
 // True for a drive root (C:\) or a UNC share root (\\server\share).
 bool is_volume_root(std::string_view comparable);
 
-// full_root is the root as an absolute path. The root is refused when it came from a fallback
-// and carries no launcher marker, or when it is, or contains, one of the protected folders
-// (or is a volume root).
-std::optional<RefusalReason> refusal_reason(std::string_view full_root, RootSource source,
-                                            bool has_markers,
+// The root is refused when it came from a fallback and carries no launcher evidence, or when its
+// absolute form is, or contains, one of the protected folders (or is a volume root).
+std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
                                             const std::vector<std::string>& protected_folders);
 
 // "refused root={root}: {reason}"

@@ -20,13 +20,6 @@ namespace {
 
 constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
 
-// The root as an absolute path (the empty root is the current directory); as given if the
-// system cannot say.
-std::string absolute_root(const std::string& root) {
-  OsResult<std::string> full = absolute_path(root);
-  return full ? std::move(full).value() : root;
-}
-
 // Folders no uninstaller may remove whole, from the environment and the system's known folders.
 std::vector<std::string> protected_folders() {
   std::vector<std::string> folders;
@@ -73,15 +66,15 @@ std::optional<RemovalMode> mode_of(UiResult choice) {
 // The steps of a removal in their fixed order, telling the progress window which one runs.
 class Removal {
  public:
-  Removal(std::string_view install_root, RemovalMode mode) : install_root_(install_root), mode_(mode) {}
+  Removal(const RunContext& context, RemovalMode mode) : context_(context), mode_(mode) {}
 
   void run() {
-    stop_launcher_processes(install_root_, mode_);
+    stop_launcher_processes(context_, mode_);
     stage_ = ProgressStage::removing_shortcuts;
     remove_shortcuts_and_registration();
     stage_ = ProgressStage::removing_files;
-    outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(install_root_, &progress_)
-                                                   : run_full_removal(install_root_, &progress_);
+    outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
+                                                   : run_full_removal(context_, &progress_);
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {
@@ -93,7 +86,7 @@ class Removal {
   const RemovalOutcome& outcome() const { return outcome_; }
 
  private:
-  std::string_view install_root_;
+  const RunContext& context_;
   RemovalMode mode_;
   std::atomic<ProgressStage> stage_{ProgressStage::closing_launcher};
   RemovalProgress progress_;
@@ -101,27 +94,26 @@ class Removal {
 };
 
 // The very last act: the script then finds this process gone, and the notice was read in peace.
-void finish(const RemovalOutcome& outcome, std::string_view install_root) {
-  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, install_root);
+void finish(const RemovalOutcome& outcome, const RunContext& context) {
+  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, context);
 }
 
 }  // namespace
 
-void run_plan(const LaunchOptions& options, const InstallRoot& root) {
+void run_plan(const LaunchOptions& options, const RunContext& context) {
+  const InstallRoot& root = context.root;
   const std::string first_line = start_line(options.quiet, root.path);
-  const bool markers = root.source == RootSource::executable_folder || has_launcher_evidence(root.path);
-  if (const auto refusal = refusal_reason(absolute_root(root.path), root.source, markers,
-                                          protected_folders())) {
+  if (const auto refusal = refusal_reason(root, protected_folders())) {
     append_refusal_log(first_line);
     append_refusal_log(refusal_line(root.path, *refusal));
     if (!options.quiet) show_notice(refusal_notice(root.path));
     return;
   }
-  append_run_log(root.path, first_line);
+  context.log.append(first_line);
   if (options.quiet) {
-    Removal removal(root.path, RemovalMode::full);
+    Removal removal(context, RemovalMode::full);
     removal.run();
-    finish(removal.outcome(), root.path);
+    finish(removal.outcome(), context);
     return;
   }
   const UiOutcome choice = ask_removal_choice();
@@ -129,11 +121,11 @@ void run_plan(const LaunchOptions& options, const InstallRoot& root) {
   if (!mode) return;
   // The removal runs beside the progress window, which takes the dialog's place; the notice then
   // takes the progress window's.
-  Removal removal(root.path, *mode);
+  Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
   show_notice(notice_message(*mode, removal.outcome().complete), place);
-  finish(removal.outcome(), root.path);
+  finish(removal.outcome(), context);
 }
 
 }  // namespace koravane

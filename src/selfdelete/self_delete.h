@@ -4,20 +4,21 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/run_context.h"
+#include "platform/run_log.h"
 #include "selfdelete/script_text.h"
 
 namespace koravane {
 
 // Writes "koravane-uninstall-{pid}.cmd" into the temporary folder and starts it there without
-// waiting; logs "scheduled delete via {script}" under install_root once the interpreter has
-// started, else "fail {script}: {error}" (the script could not be written, or the interpreter
-// not started). The paths are made absolute first, since the script runs in another folder. The
-// script ends owner if it is still running after the script's wait.
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
-                            std::string_view install_root, const ScriptOwner& owner);
+// waiting; logs "scheduled delete via {script}" once the interpreter has started, else
+// "fail {script}: {error}" (the script could not be written, or the interpreter not started).
+// The paths are absolute: the script runs in another folder. The script ends owner if it is still
+// running after the script's wait.
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,
+                            const ScriptOwner& owner);
 
 // The same, owned by this process: the call a run ends with.
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
-                            std::string_view install_root);
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context);
 
 }  // namespace koravane

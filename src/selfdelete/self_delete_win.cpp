@@ -24,21 +24,6 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
   return write_all(file.get(), bytes);
 }
 
-// A path that cannot be made absolute is left out, and said: relative to the script's folder it
-// would name something else.
-std::vector<std::string> absolute_paths(const std::vector<std::string>& paths,
-                                        std::string_view install_root) {
-  std::vector<std::string> absolute;
-  for (const std::string& path : paths) {
-    if (OsResult<std::string> full = absolute_path(path)) {
-      absolute.push_back(std::move(full).value());
-    } else {
-      append_run_log(install_root, fail_line(path, full.error().code));
-    }
-  }
-  return absolute;
-}
-
 std::string child_error_text(const ChildError& error) {
   if (const LaunchError* launch = std::get_if<LaunchError>(&error)) return std::string(launch->message);
   const OsError* os = std::get_if<OsError>(&error);
@@ -65,36 +50,31 @@ std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
   return out;
 }
 
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
-                            std::string_view install_root, const ScriptOwner& owner) {
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,
+                            const ScriptOwner& owner) {
   const std::string name = script_file_name(current_process_id());
   const OsResult<std::string> folder = temp_folder();
   if (!folder) {
-    append_run_log(install_root, fail_line(name, folder.error().code));
+    log.append(fail_line(name, folder.error().code));
     return;
   }
   const std::string script = join_path(folder.value(), name);
-  const std::vector<std::string> paths = absolute_paths(deferred_paths, install_root);
   const std::string bytes =
-      script_bytes(paths, owner, encode_oem_lossless, self_deletion_line(folder.value(), name));
+      script_bytes(deferred_paths, owner, encode_oem_lossless, self_deletion_line(folder.value(), name));
   if (const OsStatus written = write_script(script, bytes); !written) {
-    append_run_log(install_root, fail_line(script, written.error().code));
+    log.append(fail_line(script, written.error().code));
     return;
   }
   // Run in the temporary folder: a folder that is some process's current directory cannot be
   // removed, and ours may be the install root.
   const ChildResult<std::monostate> started = start_child(interpreter_command(current_process_id(), folder.value()));
-  append_run_log(install_root, started ? "scheduled delete via " + display_text(script)
-                                       : fail_line(script, child_error_text(started.error())));
+  log.append(started ? "scheduled delete via " + display_text(script)
+                     : fail_line(script, child_error_text(started.error())));
 }
 
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths,
-                            std::string_view install_root) {
-  ScriptOwner owner{current_process_id(), {}};
-  if (const OsResult<std::string> executable = own_executable_path()) {
-    owner.image_name = std::string(path_file_name(executable.value()));
-  }
-  schedule_self_deletion(deferred_paths, install_root, owner);
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context) {
+  const ScriptOwner owner{current_process_id(), std::string(path_file_name(context.executable))};
+  schedule_self_deletion(deferred_paths, context.log, owner);
 }
 
 }  // namespace koravane

@@ -30,11 +30,11 @@ struct UiWindowState {
   UiResult result = UiResult::none;
   HWND window = nullptr;  // destroyed by its own WM_CLOSE handling, not by the record
   HICON icon = nullptr;   // the class icon: shared, never destroyed
-  UniqueGdiObject brand_font;
-  UniqueGdiObject heading_font;
-  UniqueGdiObject body_font;
-  UniqueGdiObject button_font;
-  UniqueGdiObject close_font;
+  UniqueFont brand_font;
+  UniqueFont heading_font;
+  UniqueFont body_font;
+  UniqueFont button_font;
+  UniqueFont close_font;
   RECT close_rect{};  // empty where the layout has no close glyph
   bool removal_style = false;
   bool close_hover = false;

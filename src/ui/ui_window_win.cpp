@@ -12,31 +12,28 @@ constexpr int button_left = 28;
 constexpr int button_width = 428;
 constexpr int button_height = 40;
 
-UniqueGdiObject make_font(int height, int weight) {
-  return UniqueGdiObject(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0,
-                                     L"Segoe UI"));
+UniqueFont make_font(int height, int weight) {
+  return UniqueFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0, L"Segoe UI"));
 }
-
-HFONT font_of(const UniqueGdiObject& font) { return static_cast<HFONT>(font.get()); }
 
 bool in_rect(const RECT& rect, int x, int y) {
   return rect.left <= x && x < rect.right && rect.top <= y && y < rect.bottom;
 }
 
 void fill_solid(HDC dc, const RECT& rect, Colour colour) {
-  UniqueGdiObject brush(CreateSolidBrush(colour));
-  FillRect(dc, &rect, static_cast<HBRUSH>(brush.get()));
+  const UniqueBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &rect, brush.get());
 }
 
 void frame_solid(HDC dc, const RECT& rect, Colour colour) {
-  UniqueGdiObject brush(CreateSolidBrush(colour));
-  FrameRect(dc, &rect, static_cast<HBRUSH>(brush.get()));
+  const UniqueBrush brush(CreateSolidBrush(colour));
+  FrameRect(dc, &rect, brush.get());
 }
 
-void draw_text(HDC dc, const UniqueGdiObject& font, Colour colour, const std::wstring& text, RECT rect,
+void draw_text(HDC dc, const UniqueFont& font, Colour colour, const std::wstring& text, RECT rect,
                UINT flags) {
-  SelectObject(dc, font.get());
+  const SelectionGuard selected(dc, font.get());
   SetTextColor(dc, colour);
   DrawTextW(dc, text.c_str(), -1, &rect, flags);
 }
@@ -58,7 +55,6 @@ void draw_progress(HDC dc, const UiWindowState& state, const Palette& palette) {
 }
 
 void draw_window(HDC dc, const RECT& rc, const UiWindowState& state) {
-  const HGDIOBJ original_font = GetCurrentObject(dc, OBJ_FONT);
   const Palette palette = palette_for(state.removal_style);
   const bool progress = state.layout == UiLayout::progress;
 
@@ -89,26 +85,24 @@ void draw_window(HDC dc, const RECT& rc, const UiWindowState& state) {
     draw_text(dc, state.body_font, ui_colour::body_text, state.body, RECT{46, 136, rc.right - 42, 216},
               DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
-  SelectObject(dc, original_font);
 }
 
 void paint_window(HWND window, const UiWindowState& state) {
-  PAINTSTRUCT paint{};
-  HDC dc = BeginPaint(window, &paint);
+  const PaintGuard paint(window);
+  HDC dc = paint.dc();
   RECT rc{};
   GetClientRect(window, &rc);
   if (state.layout == UiLayout::progress) {
     // Drawn off screen and copied at once, so the card does not flicker on every timer tick.
-    // The bitmap is declared first: the memory DC goes first and lets go of it.
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-    UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    SelectObject(memory.get(), bitmap.get());
+    // Declared in this order, the bitmap is let go of before the memory DC and then deleted.
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+    const UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    const SelectionGuard selected(memory.get(), bitmap.get());
     draw_window(memory.get(), rc, state);
     BitBlt(dc, 0, 0, rc.right, rc.bottom, memory.get(), 0, 0, SRCCOPY);
   } else {
     draw_window(dc, rc, state);
   }
-  EndPaint(window, &paint);
 }
 
 void draw_button(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
@@ -129,11 +123,10 @@ void draw_button(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
   const int length = GetWindowTextW(item.hwndItem, label, 128);
   if (length > 0) {
     SetBkMode(dc, TRANSPARENT);
-    const HGDIOBJ previous = SelectObject(dc, state.button_font.get());
+    const SelectionGuard selected(dc, state.button_font.get());
     SetTextColor(dc, colours.text);
     RECT rect = item.rcItem;
     DrawTextW(dc, label, length, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, previous);
   }
 }
 
@@ -212,13 +205,11 @@ void refresh_progress(HWND window, UiWindowState& state) {
 }  // namespace
 
 void fill_round_rect(HDC dc, const RECT& rect, int corner, Colour fill, std::optional<Colour> border) {
-  UniqueGdiObject brush(CreateSolidBrush(fill));
-  UniqueGdiObject pen(CreatePen(PS_SOLID, 1, border.value_or(fill)));
-  const HGDIOBJ previous_brush = SelectObject(dc, brush.get());
-  const HGDIOBJ previous_pen = SelectObject(dc, pen.get());
+  const UniqueBrush brush(CreateSolidBrush(fill));
+  const UniquePen pen(CreatePen(PS_SOLID, 1, border.value_or(fill)));
+  const SelectionGuard brush_selected(dc, brush.get());
+  const SelectionGuard pen_selected(dc, pen.get());
   RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
-  SelectObject(dc, previous_brush);
-  SelectObject(dc, previous_pen);
 }
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
@@ -269,8 +260,10 @@ UiWindowHandle create_ui_window(const UiWindowSpec& spec) {
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                 ui_window_width, height, nullptr, nullptr, instance, state.get());
   if (window != nullptr) {
-    SetWindowRgn(window, CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14), TRUE);
-    HFONT button_font = font_of(state->button_font);
+    // The window owns the region once it has taken it.
+    UniqueRegion region(CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14));
+    if (SetWindowRgn(window, region.get(), TRUE)) region.release();
+    HFONT button_font = state->button_font.get();
     if (spec.layout == UiLayout::choice) {
       create_button(window, instance, spec.primary_label, ID_BUTTON_PRIMARY, 248, button_font);
       if (spec.alternate_label) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -20,7 +21,6 @@ class FakeProbe final : public RootProbe {
   std::map<std::string, std::string> files;
   mutable std::vector<std::string> visited;
 
-  OsResult<std::string> executable_path() const override { return executable; }
   OsResult<std::string> current_directory() const override { return cwd; }
   bool exists(const std::string& path) const override { return paths.count(path) != 0; }
   ListingStatus list_entries(const std::string& folder,
@@ -49,6 +49,15 @@ class FakeProbe final : public RootProbe {
   }
 };
 
+InstallRoot find(const LaunchOptions& options, const FakeProbe& probe) {
+  return find_install_root(options, probe.executable, probe);
+}
+
+// Any evidence at all, the folder made absolute as start-up does.
+bool has_evidence(std::string_view folder, const FakeProbe& probe) {
+  return launcher_evidence(folder, probe.absolute_path(std::string(folder)), probe) != LauncherEvidence::none;
+}
+
 LaunchOptions with_target(std::string target) {
   LaunchOptions options;
   options.target = std::move(target);
@@ -65,17 +74,17 @@ TEST(InstallRoot, EachMarkerMakesTheExecutableFolderTheRoot) {
   {
     FakeProbe probe;
     probe.paths.insert("C:\\Tools\\current.json");
-    expect_root(find_install_root(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
+    expect_root(find(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
   }
   {
     FakeProbe probe;
     probe.paths.insert("C:\\Tools\\app-current");
-    expect_root(find_install_root(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
+    expect_root(find(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
   }
   for (const char* entry : {"app-", "app-x", "app-1.5.84", "app-data"}) {
     FakeProbe probe;
     probe.listings["C:\\Tools"] = {"Uninstall.exe", entry, "z"};
-    expect_root(find_install_root(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
+    expect_root(find(elsewhere, probe), "C:\\Tools", RootSource::executable_folder);
   }
 }
 
@@ -90,7 +99,7 @@ TEST(InstallRoot, NamesThatOnlyLookLikeMarkersDoNotCount) {
   FakeProbe probe;
   probe.listings["C:\\Tools"] = {"App-1", "app", "xapp-1", "APP-CURRENT", "Current.json", "app_1"};
   EXPECT_FALSE(has_root_markers("C:\\Tools", probe));
-  expect_root(find_install_root(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
+  expect_root(find(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
 }
 
 TEST(InstallRoot, UndecodableNamesAreComparedAsDisplayText) {
@@ -104,42 +113,42 @@ TEST(InstallRoot, UndecodableNamesAreComparedAsDisplayText) {
 TEST(InstallRoot, ExecutableFolderWinsOverTheTarget) {
   FakeProbe probe;
   probe.paths.insert("C:\\Tools\\current.json");
-  expect_root(find_install_root(with_target("D:\\Games\\app-1\\KoraVane.exe"), probe), "C:\\Tools",
+  expect_root(find(with_target("D:\\Games\\app-1\\KoraVane.exe"), probe), "C:\\Tools",
               RootSource::executable_folder);
 }
 
 TEST(InstallRoot, TargetFolderStepsOverAnAppFolder) {
   FakeProbe probe;
-  expect_root(find_install_root(with_target("C:\\Games\\Launcher\\app-1.5.84\\KoraVane.exe"), probe),
+  expect_root(find(with_target("C:\\Games\\Launcher\\app-1.5.84\\KoraVane.exe"), probe),
               "C:\\Games\\Launcher", RootSource::target);
-  expect_root(find_install_root(with_target("C:\\Games\\Launcher\\KoraVane.exe"), probe),
+  expect_root(find(with_target("C:\\Games\\Launcher\\KoraVane.exe"), probe),
               "C:\\Games\\Launcher", RootSource::target);
-  expect_root(find_install_root(with_target("C:\\Игры\\Лаунчер\\app-current\\KoraVane.exe"), probe),
+  expect_root(find(with_target("C:\\Игры\\Лаунчер\\app-current\\KoraVane.exe"), probe),
               "C:\\Игры\\Лаунчер", RootSource::target);
   // Only a folder name beginning with "app-" is stepped over, with case.
-  expect_root(find_install_root(with_target("C:\\Games\\App-1\\KoraVane.exe"), probe),
+  expect_root(find(with_target("C:\\Games\\App-1\\KoraVane.exe"), probe),
               "C:\\Games\\App-1", RootSource::target);
-  expect_root(find_install_root(with_target("C:\\Games\\app\\KoraVane.exe"), probe),
+  expect_root(find(with_target("C:\\Games\\app\\KoraVane.exe"), probe),
               "C:\\Games\\app", RootSource::target);
   // The "app-" folder directly under a drive root: its parent is the drive root.
-  expect_root(find_install_root(with_target("C:\\app-2\\KoraVane.exe"), probe), "C:\\",
+  expect_root(find(with_target("C:\\app-2\\KoraVane.exe"), probe), "C:\\",
               RootSource::target);
-  expect_root(find_install_root(with_target("C:\\KoraVane.exe"), probe), "C:\\", RootSource::target);
+  expect_root(find(with_target("C:\\KoraVane.exe"), probe), "C:\\", RootSource::target);
 }
 
 TEST(InstallRoot, BareFileNameTargetGivesTheEmptyRoot) {
   FakeProbe probe;
-  expect_root(find_install_root(with_target("KoraVane.exe"), probe), "", RootSource::target);
+  expect_root(find(with_target("KoraVane.exe"), probe), "", RootSource::target);
   // A relative "app-" folder has the empty path as its parent too.
-  expect_root(find_install_root(with_target("app-1\\KoraVane.exe"), probe), "", RootSource::target);
+  expect_root(find(with_target("app-1\\KoraVane.exe"), probe), "", RootSource::target);
 }
 
 TEST(InstallRoot, TargetWithoutParentFallsBackToTheCurrentDirectory) {
   FakeProbe probe;
-  expect_root(find_install_root(with_target("C:\\"), probe), "C:\\Work", RootSource::current_directory);
-  expect_root(find_install_root(with_target("\\\\server\\share\\"), probe), "C:\\Work",
+  expect_root(find(with_target("C:\\"), probe), "C:\\Work", RootSource::current_directory);
+  expect_root(find(with_target("\\\\server\\share\\"), probe), "C:\\Work",
               RootSource::current_directory);
-  expect_root(find_install_root(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
+  expect_root(find(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
 }
 
 TEST(InstallRoot, NoExecutablePathOrCurrentDirectory) {
@@ -147,8 +156,56 @@ TEST(InstallRoot, NoExecutablePathOrCurrentDirectory) {
   probe.executable = OsError{5};
   probe.cwd = OsError{3};
   probe.paths.insert("current.json");  // an empty folder must not turn into a relative marker check
-  expect_root(find_install_root(LaunchOptions(), probe), ".", RootSource::dot);
-  expect_root(find_install_root(with_target("C:\\x\\y.exe"), probe), "C:\\x", RootSource::target);
+  expect_root(find(LaunchOptions(), probe), ".", RootSource::dot);
+  expect_root(find(with_target("C:\\x\\y.exe"), probe), "C:\\x", RootSource::target);
+}
+
+// The value every step of a run borrows: the folder as found, its absolute form (made once, the
+// folder itself when the system cannot say), where it came from and what says it is a launcher's.
+TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
+  struct Case {
+    const char* what;
+    std::function<void(FakeProbe&)> set_up;
+    LaunchOptions options;
+    InstallRoot expected;
+  };
+  const std::string log = "Uninstall 1.5.84 start quiet=true root=C:\\Tools\n";
+  const Case cases[] = {
+      {"markers beside the executable", [](FakeProbe& p) { p.paths.insert("C:\\Tools\\current.json"); },
+       LaunchOptions(), {"C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::markers}},
+      {"its own run log beside the executable",
+       [&](FakeProbe& p) { p.files["C:\\Tools\\updates\\rust-updater.log"] = log; }, LaunchOptions(),
+       {"C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::run_log}},
+      {"a target with markers", [](FakeProbe& p) { p.paths.insert("D:\\Games\\KoraVane\\app-current"); },
+       with_target("D:\\Games\\KoraVane\\app-1\\KoraVane.exe"),
+       {"D:\\Games\\KoraVane", "D:\\Games\\KoraVane", RootSource::target, LauncherEvidence::markers}},
+      {"a target without", [](FakeProbe&) {}, with_target("D:\\Files\\x.exe"),
+       {"D:\\Files", "D:\\Files", RootSource::target, LauncherEvidence::none}},
+      {"a relative target", [](FakeProbe& p) { p.paths.insert("Games\\current.json"); },
+       with_target("Games\\KoraVane.exe"),
+       {"Games", "C:\\Work\\Games", RootSource::target, LauncherEvidence::markers}},
+      {"a bare file name as target", [](FakeProbe&) {}, with_target("KoraVane.exe"),
+       {"", "C:\\Work", RootSource::target, LauncherEvidence::none}},
+      {"the current directory", [](FakeProbe&) {}, LaunchOptions(),
+       {"C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
+      {"nothing known", [](FakeProbe& p) { p.executable = OsError{5}; p.cwd = OsError{3}; }, LaunchOptions(),
+       {".", "C:\\Work\\.", RootSource::dot, LauncherEvidence::none}},
+      {"a folder the system cannot make absolute",
+       [&](FakeProbe& p) {
+         p.absolute_fails = true;
+         p.files["D:\\Old\\updates\\rust-updater.log"] = "Uninstall 1.5.84 start quiet=true root=D:\\Old\n";
+       },
+       with_target("D:\\Old\\KoraVane.exe"), {"D:\\Old", "D:\\Old", RootSource::target, LauncherEvidence::none}},
+  };
+  for (const Case& c : cases) {
+    FakeProbe probe;
+    c.set_up(probe);
+    const InstallRoot root = find(c.options, probe);
+    EXPECT_EQ(root.path, c.expected.path) << c.what;
+    EXPECT_EQ(root.absolute, c.expected.absolute) << c.what;
+    EXPECT_EQ(root.source, c.expected.source) << c.what;
+    EXPECT_EQ(root.evidence, c.expected.evidence) << c.what;
+  }
 }
 
 TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
@@ -182,7 +239,7 @@ TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFall
   {
     FakeProbe probe;  // markers gone, the log left
     probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
-    expect_root(find_install_root(with_target("D:\\Other\\KoraVane.exe"), probe), "C:\\Tools",
+    expect_root(find(with_target("D:\\Other\\KoraVane.exe"), probe), "C:\\Tools",
                 RootSource::executable_folder);
   }
   {
@@ -190,35 +247,35 @@ TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFall
     probe.cwd = std::string("C:\\Tools");
     probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
     probe.executable = std::string("D:\\Downloads\\Uninstall.exe");
-    const InstallRoot root = find_install_root(LaunchOptions(), probe);
+    const InstallRoot root = find(LaunchOptions(), probe);
     expect_root(root, "C:\\Tools", RootSource::current_directory);
-    EXPECT_TRUE(has_launcher_evidence(root.path, probe));
+    EXPECT_TRUE(has_evidence(root.path, probe));
   }
   {
     FakeProbe probe;  // the root given relative to the current directory
     probe.files["Tools\\updates\\rust-updater.log"] =
         "Uninstall 1.5.84 start quiet=true root=C:\\Work\\Tools\n";
-    EXPECT_TRUE(has_launcher_evidence("Tools", probe));
+    EXPECT_TRUE(has_evidence("Tools", probe));
   }
   {
     FakeProbe probe;  // a copied uninstaller among ordinary files, and a log of another folder
     probe.listings["C:\\Tools"] = {"Uninstall.exe", "report.docx", "updates"};
     probe.files["C:\\Tools\\updates\\rust-updater.log"] =
         "Uninstall 1.5.84 start quiet=true root=D:\\Games\\KoraVane\n";
-    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
-    expect_root(find_install_root(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
+    EXPECT_FALSE(has_evidence("C:\\Tools", probe));
+    expect_root(find(LaunchOptions(), probe), "C:\\Work", RootSource::current_directory);
   }
   {
     FakeProbe probe;  // a folder the system cannot make absolute is not compared at all
     probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
     probe.absolute_fails = true;
-    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
+    EXPECT_FALSE(has_evidence("C:\\Tools", probe));
   }
   {
     FakeProbe probe;  // only the last part of a long log is read
     probe.files["C:\\Tools\\updates\\rust-updater.log"] =
         log + std::string(kRunLogEvidenceBytes, 'x') + "\n";
-    EXPECT_FALSE(has_launcher_evidence("C:\\Tools", probe));
+    EXPECT_FALSE(has_evidence("C:\\Tools", probe));
   }
 }
 

@@ -78,15 +78,47 @@ TEST_F(InstallRootOnWine, NoMarkersThenTheTargetStepsOverItsAppFolder) {
   EXPECT_EQ(report.markers, "no markers");
 }
 
+// The evidence start-up finds for folder, named as the target's folder (the test program's own
+// folder holds no launcher files, so the target decides).
+LauncherEvidence evidence_of(const std::string& folder) {
+  LaunchOptions options;
+  options.target = join_path(folder, "KoraVane.exe");
+  const RunContext context = start_run(options);
+  EXPECT_EQ(context.root.path, folder);
+  EXPECT_EQ(context.root.source, RootSource::target);
+  return context.root.evidence;
+}
+
 TEST(InstallRootMarkers, OnRealFolders) {
   const std::string folder = fresh_folder("маркеры");
-  EXPECT_FALSE(has_launcher_evidence(folder));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
   ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
   ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case
-  EXPECT_FALSE(has_launcher_evidence(folder));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
   ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
-  EXPECT_TRUE(has_launcher_evidence(folder));
-  EXPECT_FALSE(has_launcher_evidence(join_path(folder, "missing")));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::markers);
+  EXPECT_EQ(evidence_of(join_path(folder, "missing")), LauncherEvidence::none);
+}
+
+// A root given relative to the current directory is made absolute once, at start-up; every
+// step then works on that absolute form (the deferred script too, which runs elsewhere).
+TEST(InstallRootMarkers, ARelativeRootIsMadeAbsoluteOnceAgainstTheCurrentDirectory) {
+  const std::string work = fresh_folder("relative");
+  ASSERT_TRUE(make_folder(join_path(work, "Игры")));
+  wchar_t saved[MAX_PATH + 1] = {};
+  GetCurrentDirectoryW(MAX_PATH + 1, saved);
+  ASSERT_TRUE(SetCurrentDirectoryW(to_wide(work).c_str()));
+  LaunchOptions options;
+  options.target = "Игры\\KoraVane.exe";
+  const RunContext relative = start_run(options);
+  options.target = "KoraVane.exe";
+  const RunContext empty = start_run(options);
+  SetCurrentDirectoryW(saved);
+  EXPECT_EQ(relative.root.path, "Игры");
+  EXPECT_TRUE(same_path(relative.root.absolute, join_path(work, "Игры"))) << relative.root.absolute;
+  EXPECT_EQ(empty.root.path, "");
+  EXPECT_TRUE(same_path(empty.root.absolute, work)) << empty.root.absolute;
+  EXPECT_FALSE(relative.executable.empty());
 }
 
 TEST(InstallRootMarkers, ARunLogNamingTheFolderIsEvidence) {
@@ -94,11 +126,11 @@ TEST(InstallRootMarkers, ARunLogNamingTheFolderIsEvidence) {
   ASSERT_TRUE(make_folder(join_path(folder, "updates")));
   const std::string log = join_path(folder, "updates\\rust-updater.log");
   ASSERT_TRUE(write_file(log, "Uninstall 1.5.84 start quiet=true root=" + join_path(folder, "other") + "\n"));
-  EXPECT_FALSE(has_launcher_evidence(folder));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
   // A long log: the start line lies in its last part, read from the end.
   ASSERT_TRUE(write_file(log, std::string(3 << 20, 'x') + "\nUninstall 1.5.84 start quiet=true root=" +
                                   folder + "\nsettings removed: x\n"));
-  EXPECT_TRUE(has_launcher_evidence(folder));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::run_log);
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ const std::vector<std::string> kProtected = {
 
 std::optional<RefusalReason> check(std::string_view root, RootSource source = RootSource::target,
                                    bool markers = true) {
-  return refusal_reason(root, source, markers, kProtected);
+  const InstallRoot install_root{std::string(root), std::string(root), source,
+                                 markers ? LauncherEvidence::markers : LauncherEvidence::none};
+  return refusal_reason(install_root, kProtected);
 }
 
 TEST(RootSafety, VolumeRootsAreRecognised) {

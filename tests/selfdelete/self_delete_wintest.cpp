@@ -18,6 +18,7 @@
 #include "selfdelete/expected_script.h"
 #include "selfdelete/self_delete.h"
 
+#include "support/run_context_win.h"
 #include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
@@ -83,7 +84,7 @@ TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {
   const std::string missing = join_path(root, "no-such-folder\\");
   SetEnvironmentVariableW(L"TMP", to_wide(missing).c_str());
   SetEnvironmentVariableW(L"TEMP", to_wide(missing).c_str());
-  schedule_self_deletion({join_path(root, "x")}, root);
+  schedule_self_deletion({join_path(root, "x")}, test::context_for(root));
   SetEnvironmentVariableW(L"TMP", saved);
   SetEnvironmentVariableW(L"TEMP", saved);
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
@@ -97,7 +98,7 @@ TEST(SelfDeletion, AnInterpreterThatDoesNotStartIsLoggedAsAFailure) {
   const std::string root = fresh_folder("koravane-sd-nostart");
   const std::string impostor = join_path(parent_path(own_executable_path().value()).value(), "cmd.exe");
   ASSERT_TRUE(CreateDirectoryW(to_wide(impostor).c_str(), nullptr));
-  schedule_self_deletion({join_path(root, "x")}, root, {0, "none.exe"});
+  schedule_self_deletion({join_path(root, "x")}, RunLog(root), {0, "none.exe"});
   RemoveDirectoryW(to_wide(impostor).c_str());
   const std::string script = join_path(temp_folder().value(), script_name());
   const std::string log = test::read_all(join_path(root, "updates\\rust-updater.log"));
@@ -149,7 +150,7 @@ TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItsel
   const Waiter other_updater(join_path(base, "OtherApp\\Update.exe"));
   ASSERT_TRUE(owner.id() && other_uninstaller.id() && other_updater.id());
 
-  schedule_self_deletion({folder, file}, root, {owner.id(), "Uninstall.exe"});
+  schedule_self_deletion({folder, file}, RunLog(root), {owner.id(), "Uninstall.exe"});
 
   const std::string script = script_of_this_process();
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
@@ -194,7 +195,7 @@ TEST(SelfDeletion, TheScriptRunsFromATemporaryFolderOfAnyName) {
     ASSERT_TRUE(write_file(join_path(victim, "a.bin"), "a"));
     test::set_env("TMP", temp);
     test::set_env("TEMP", temp);
-    schedule_self_deletion({victim}, base, {0, "none.exe"});
+    schedule_self_deletion({victim}, RunLog(base), {0, "none.exe"});
     SetEnvironmentVariableW(L"TMP", saved);
     SetEnvironmentVariableW(L"TEMP", saved);
     const std::string script = join_path(temp, script_name());

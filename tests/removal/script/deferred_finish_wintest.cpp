@@ -7,6 +7,7 @@
 #include "platform/handles_win.h"
 #include "removal/removal_steps.h"
 #include "selfdelete/self_delete.h"
+#include "support/run_context_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -42,10 +43,11 @@ TEST(DeferredFinish, TheScriptRemovesTheRootAfterTheHolderEnds) {
   UniqueHandle holder(process.hProcess), holder_thread(process.hThread);
   ASSERT_EQ(WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0);
 
-  const RemovalOutcome outcome = run_full_removal(root);
+  const RunContext context = test::context_for(root);
+  const RemovalOutcome outcome = run_full_removal(context);
   ASSERT_TRUE(path_exists(held));  // the tree removal could not take it
   ASSERT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
-  schedule_self_deletion(outcome.deferred_paths, root, {GetCurrentProcessId(), "Uninstall.exe"});
+  schedule_self_deletion(outcome.deferred_paths, context.log, {GetCurrentProcessId(), "Uninstall.exe"});
   const auto log = test::read_file(join_path(root, "updates\\rust-updater.log"));
   ASSERT_TRUE(log);
   const size_t at = log->find("scheduled delete via ");

@@ -16,6 +16,7 @@
 #include "removal/root_clearing.h"
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
+#include "support/run_context_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -106,7 +107,7 @@ TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
   const auto order = listing(root);
 
   RemovalProgress progress;
-  const RemovalOutcome outcome = run_launcher_only_removal(root, &progress);
+  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root), &progress);
 
   // 16 launcher entries go here (the two executables wait for the script), holding 17 files:
   // eight folders with one file each, the old run log, and eight files.
@@ -149,7 +150,7 @@ TEST_F(RemovalSteps, LauncherOnlyComparesNamesWithCaseAndRemovesByKindOnDisk) {
   const std::string twins = fresh_folder("twins");
   for (const char* folder : {"Packages", "UPDATES"}) make_folder(join_path(twins, folder));
   for (const char* file : {"update.exe", "uninstall.exe"}) write_file(join_path(twins, file), file);
-  EXPECT_TRUE(run_launcher_only_removal(twins).deferred_paths.empty());
+  EXPECT_TRUE(run_launcher_only_removal(test::context_for(twins)).deferred_paths.empty());
   EXPECT_EQ(listing(twins).size(), 4u);
   EXPECT_EQ(log_of(twins), "");
 
@@ -157,7 +158,7 @@ TEST_F(RemovalSteps, LauncherOnlyComparesNamesWithCaseAndRemovesByKindOnDisk) {
   write_file(join_path(kinds, "packages"), "a plain file");
   make_folder(join_path(kinds, "current.json"));
   write_file(join_path(kinds, "current.json\\inside"), "x");
-  EXPECT_TRUE(run_launcher_only_removal(kinds).deferred_paths.empty());
+  EXPECT_TRUE(run_launcher_only_removal(test::context_for(kinds)).deferred_paths.empty());
   EXPECT_FALSE(path_exists(join_path(kinds, "packages")));
   EXPECT_FALSE(path_exists(join_path(kinds, "current.json")));
   // Each line comes from an entry that went; the first line creates "updates", which the same
@@ -184,7 +185,7 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
                                     GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock && log_lock);
-  const RemovalOutcome outcome = run_launcher_only_removal(root);
+  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root));
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_FALSE(outcome.complete) << "a launcher entry stayed";
   lock.reset();
@@ -201,7 +202,7 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
 
 TEST_F(RemovalSteps, LauncherOnlyOnAnUnlistableRootLogsReaddir) {
   const std::string root = join_path(fresh_folder("gone"), "missing-root");
-  const RemovalOutcome outcome = run_launcher_only_removal(root);
+  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root));
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_FALSE(outcome.complete) << "nothing could be looked at, let alone removed";
   const auto log = lines_of(log_of(root));
@@ -221,7 +222,7 @@ TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
   SetFileAttributesW(to_wide(join_path(root, "icon.ico")).c_str(), FILE_ATTRIBUTE_READONLY);
 
   RemovalProgress progress;
-  const RemovalOutcome outcome = run_full_removal(root, &progress);
+  const RemovalOutcome outcome = run_full_removal(test::context_for(root), &progress);
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_TRUE(outcome.complete);
   // The login file and the root's 27 files; full removal knows no total of entries.
@@ -247,7 +248,7 @@ TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                 nullptr));
   ASSERT_TRUE(lock);
-  const RemovalOutcome outcome = run_full_removal(root);
+  const RemovalOutcome outcome = run_full_removal(test::context_for(root));
   const auto log = lines_of(log_of(root));
   lock.reset();
   EXPECT_EQ(log, (std::vector<std::string>{"settings removed: " + join_path(appdata, "koravane-launcher"),
@@ -276,7 +277,7 @@ TEST_F(RemovalSteps, SettingsThatStayAreLoggedAsAFailureAndTheRootStillGoes) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                     nullptr));
   ASSERT_TRUE(held && log_lock);
-  const RemovalOutcome outcome = run_full_removal(root);
+  const RemovalOutcome outcome = run_full_removal(test::context_for(root));
   const auto log = lines_of(log_of(root));
   held.reset();
   log_lock.reset();
@@ -294,7 +295,7 @@ TEST_F(RemovalSteps, FullRemovalWithoutAppdataLeavesSettingsAlone) {
   test::set_env("APPDATA", std::nullopt);
   const std::string root = fresh_folder("noappdata");
   write_file(join_path(root, "current.json"), "{}");
-  EXPECT_TRUE(run_full_removal(root).deferred_paths.empty());
+  EXPECT_TRUE(run_full_removal(test::context_for(root)).deferred_paths.empty());
   EXPECT_FALSE(path_exists(root));
   EXPECT_TRUE(path_exists(join_path(home, "koravane-launcher")));
 }
@@ -353,24 +354,6 @@ TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
 
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"tools", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
-}
-
-TEST_F(RemovalSteps, ClearingTakesARelativeOrEmptyRootFromTheCurrentDirectory) {
-  const std::string parent = fresh_folder("relative");
-  const std::string root = join_path(parent, "KoraVane");
-  for (const std::string install_root : {"KoraVane", ""}) {
-    make_folder(root);
-    lay_full_root(root);
-    SetCurrentDirectoryW(to_wide(install_root.empty() ? root : parent).c_str());
-    EXPECT_TRUE(cleared_fully(clear_root_beside(install_root, join_path(root, "Uninstall.exe"))))
-        << "root \"" << install_root << "\"";
-    EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
-    SetCurrentDirectoryW(to_wide(parent).c_str());
-    DeleteFileW(to_wide(join_path(root, "Uninstall.exe")).c_str());
-    DeleteFileW(to_wide(join_path(root, "updates\\rust-updater.log")).c_str());
-    RemoveDirectoryW(to_wide(join_path(root, "updates")).c_str());
-    RemoveDirectoryW(to_wide(root).c_str());
-  }
 }
 
 TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {

@@ -16,6 +16,7 @@
 #include "platform/path_text.h"
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
+#include "support/run_context_win.h"
 #include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
@@ -84,7 +85,7 @@ constexpr DWORD kEndedCode = 1;  // what the stop step ends a program with
 
 TEST_F(StopPrograms, TaskKillRunsForEachLauncherImageThenThePauseFollows) {
   const auto start = std::chrono::steady_clock::now();
-  stop_launcher_processes(test::fresh_folder("stop-root"), RemovalMode::full);
+  stop_launcher_processes(test::context_for(test::fresh_folder("stop-root")), RemovalMode::full);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
   const auto lines = records();
   ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
@@ -98,7 +99,7 @@ TEST_F(StopPrograms, TaskKillRunsForEachLauncherImageThenThePauseFollows) {
 TEST_F(StopPrograms, AMissingTaskKillIsPassedOverAndThePauseStillFollows) {
   const std::string root = test::fresh_folder("stop-root");
   const auto begin = std::chrono::steady_clock::now();
-  stop_processes(launcher_stop_commands("koravane-no-such-program"), root, RemovalMode::full);
+  stop_processes(launcher_stop_commands("koravane-no-such-program"), test::context_for(root), RemovalMode::full);
   EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
   EXPECT_TRUE(records().empty());
   EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing ran from the root: no line";
@@ -116,7 +117,7 @@ TEST_F(StopPrograms, FullRemovalClosesOrEndsEveryProgramRunningFromTheRoot) {
   ASSERT_TRUE(game.window_shown());
   ASSERT_TRUE(helper.running() && sibling.running() && uninstaller.running());
 
-  stop_processes({}, root, RemovalMode::full);
+  stop_processes({}, test::context_for(root), RemovalMode::full);
 
   EXPECT_EQ(game.exit_code(0), 0u) << "closed by its own window, not ended";
   EXPECT_EQ(helper.exit_code(0), kEndedCode);
@@ -142,7 +143,7 @@ TEST_F(StopPrograms, LauncherOnlyRemovalStopsOnlyProgramsOfTheLauncherEntries) {
   Windowless uninstaller(join_path(root, "Uninstall.exe"));
   ASSERT_TRUE(in_app.running() && updater.running() && game.running());
 
-  stop_processes({}, root, RemovalMode::launcher_only);
+  stop_processes({}, test::context_for(root), RemovalMode::launcher_only);
 
   EXPECT_EQ(in_app.exit_code(0), kEndedCode);
   EXPECT_EQ(updater.exit_code(0), kEndedCode);
@@ -167,24 +168,12 @@ TEST_F(StopPrograms, TheRootIsComparedByPathWhateverItsSpelling) {
   // The root as a user may have typed it: other case, forward slashes, a trailing separator.
   std::string spelled = root;
   for (char& c : spelled) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
-  stop_processes({}, spelled + "/", RemovalMode::launcher_only);
+  stop_processes({}, test::context_for(spelled + "/"), RemovalMode::launcher_only);
 
   EXPECT_FALSE(own.running());
   EXPECT_TRUE(elsewhere.running());
   EXPECT_TRUE(other_uninstaller.running());
   EXPECT_TRUE(sibling.running());
-}
-
-TEST_F(StopPrograms, ARelativeRootIsTakenFromTheCurrentDirectory) {
-  const std::string base = test::fresh_folder("updater-cwd");
-  Windowless own(join_path(base, "runtime\\javaw.exe"));
-  ASSERT_TRUE(own.running());
-  wchar_t saved[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, saved);
-  SetCurrentDirectoryW(to_wide(base).c_str());
-  stop_processes({}, "", RemovalMode::full);  // the empty root is the current directory
-  SetCurrentDirectoryW(saved);
-  EXPECT_FALSE(own.running());
 }
 
 }  // namespace

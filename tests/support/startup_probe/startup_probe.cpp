@@ -55,12 +55,12 @@ int wmain() {
   const wchar_t* line = GetCommandLineW();
   const LaunchOptions options = launch_options_from_command_line(
       line ? std::u16string_view(reinterpret_cast<const char16_t*>(line)) : std::u16string_view());
-  const InstallRoot root = find_install_root(options);
-  const OsResult<std::string> executable = own_executable_path();
+  const RunContext context = start_run(options);
+  const InstallRoot& root = context.root;
 
-  std::string text = executable ? executable.value() : "error " + std::to_string(executable.error().code);
+  std::string text = context.executable.empty() ? "error" : context.executable;
   text += "\n" + root.path + "\n" + std::to_string(static_cast<int>(root.source)) + "\n";
-  text += has_launcher_evidence(root.path) ? "markers\n" : "no markers\n";
+  text += root.evidence != LauncherEvidence::none ? "markers\n" : "no markers\n";
   text += options.quiet ? "quiet\n" : "interactive\n";
   text += scaling_text(scaling) + "\n";
   text += IsValidDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE_GDISCALED) ? "known\n" : "unknown\n";
