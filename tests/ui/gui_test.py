@@ -79,6 +79,7 @@ class Probe:
             if self.process.poll() is not None:
                 break
             time.sleep(0.25)
+        self.end()
         raise RuntimeError(f"window {name!r} did not appear")
 
     @staticmethod
@@ -88,9 +89,19 @@ class Probe:
         return int(values["X"]), int(values["Y"])
 
     def finish(self):
-        out, _ = self.process.communicate(timeout=60)
+        try:
+            out, _ = self.process.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.end()
+            raise
         self.lines = out.split()
         return out.splitlines(), self.process.returncode
+
+    def end(self):
+        """Ends the probe by its handle (wine runs it as this very process), so that its window
+        does not linger into the next test."""
+        self.process.kill()
+        self.process.communicate()
 
     def alive(self):
         return self.process.poll() is None

@@ -10,6 +10,7 @@
 
 #include "platform/child_process.h"
 #include "platform/env.h"
+#include "platform/os_text.h"
 #include "platform/os_text_win.h"
 #include "platform/handles_win.h"
 #include "platform/path_text.h"
@@ -22,14 +23,7 @@
 namespace koravane {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+using test::lines_of;
 
 // Each test gets a fresh record file that the recorder child appends to.
 class ChildLaunch : public ::testing::Test {
@@ -135,9 +129,14 @@ TEST_F(ChildLaunch, StopLauncherRunsTheTaskKillNextToTheExecutableThenPauses) {
   EXPECT_GE(elapsed, std::chrono::milliseconds(800));  // a lower bound only
   const auto lines = records();
   ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
-  EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
-  EXPECT_EQ(lines[3], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
-  EXPECT_EQ(lines[6], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
+  // Which commands, quoted how, is the stop commands' own test; here each reaches the child whole.
+  const std::vector<ChildCommand> commands = launcher_stop_commands();
+  ASSERT_EQ(commands.size(), 3u);
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const auto line = build_command_line(commands[i].program, commands[i].arguments);
+    ASSERT_TRUE(line.ok());
+    EXPECT_EQ(lines[3 * i], display_text_from_utf16(line.value())) << i;
+  }
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
   EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
 }
@@ -167,13 +166,9 @@ TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
   EXPECT_NE(os_error_of(result), 0u);
 }
 
-// The idle stand-in as built for this test run (a Linux path, reached through Wine's Z: drive).
-std::string idle_program() { return test::built_program(KORAVANE_IDLE); }
-
-// A copy of the idle stand-in, started from path; it runs until it is ended.
-struct IdleProcess : test::RunningCopy {
-  explicit IdleProcess(const std::string& path)
-      : RunningCopy(idle_program(), path, L"\"" + to_wide(path) + L"\"") {}
+// A copy of the idle stand-in (as built for this test run) started from path, once it runs.
+struct IdleProcess : test::IdleCopy {
+  explicit IdleProcess(const std::string& path) : IdleCopy(test::built_program(KORAVANE_IDLE), path) {}
 };
 
 TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
@@ -183,7 +178,7 @@ TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
   IdleProcess elsewhere(join_path(join_path(base, "OtherApp"), "Update.exe"));
   IdleProcess uninstaller(join_path(join_path(base, "OtherApp"), "Uninstall.exe"));
   IdleProcess sibling(join_path(root, "Updater.exe"));
-  ASSERT_TRUE(own.running() && elsewhere.running() && uninstaller.running() && sibling.running());
+  ASSERT_TRUE(own.ready() && elsewhere.ready() && uninstaller.ready() && sibling.ready());
 
   // The root as a user may have typed it: other case, forward slashes, a trailing separator.
   std::string spelled = root;
@@ -199,7 +194,7 @@ TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {
 TEST_F(ChildLaunch, AnUpdaterOfARelativeRootIsFoundFromTheCurrentDirectory) {
   const std::string base = test::fresh_folder("updater-cwd");
   IdleProcess own(join_path(base, "Update.exe"));
-  ASSERT_TRUE(own.running());
+  ASSERT_TRUE(own.ready());
   wchar_t saved[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, saved);
   SetCurrentDirectoryW(to_wide(base).c_str());

@@ -1,10 +1,11 @@
 // How the deferred script's interpreter is started, read back by a recording cmd.exe: its command
-// line, its current directory, and the paths the script was given.
+// line, its current directory, and the paths the script was given. (The command line for every
+// cmd special character is the script text's test; a real cmd running a script from such a folder
+// is the self-deletion test's.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,7 @@
 namespace koravane {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::lines_of;
 
 class InterpreterStart : public ::testing::Test {
  protected:
@@ -37,13 +33,15 @@ class InterpreterStart : public ::testing::Test {
     SetEnvironmentVariableW(L"TEMP", saved_temp_);
     SetCurrentDirectoryW(saved_cwd_);
   }
-  // Schedules with the temporary folder at temp and returns the recorder's three lines.
+  // Schedules with the temporary folder at temp and returns the recorder's three lines, once
+  // it has written them (the interpreter is not awaited), within a minute.
   std::vector<std::string> schedule_in(const std::string& temp, const std::vector<std::string>& paths) {
     test::set_env("TMP", temp);
     test::set_env("TEMP", temp);
     schedule_self_deletion(paths, test::fresh_folder("root"), {0, "none.exe"});
+    const ULONGLONG deadline = GetTickCount64() + 60000;
     std::vector<std::string> lines;
-    for (int i = 0; i < 400 && (lines = lines_of(test::read_all(record_))).size() < 3; ++i) Sleep(50);
+    while ((lines = lines_of(test::read_all(record_))).size() < 3 && GetTickCount64() < deadline) Sleep(50);
     return lines;
   }
   std::string script_in(const std::string& temp) const {
@@ -61,15 +59,6 @@ TEST_F(InterpreterStart, APlainTemporaryFolderKeepsTheUsualCommandLine) {
   const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "\"cmd\" /C " + script_in(temp));
-  EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
-}
-
-TEST_F(InterpreterStart, AFolderWithCmdSpecialCharactersIsPassedWithSlashSAndDoubledQuotes) {
-  const std::string temp = join_path(test::fresh_folder("special"), "Tom&Jerry (x)\\");
-  ASSERT_TRUE(test::make_folder(temp));
-  const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "\"cmd\" /S /C \"\"" + script_in(temp) + "\"\"");
   EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
 }
 
