@@ -4,6 +4,17 @@ DISPLAY must name an X server without a window manager (tools/with-xvfb)."""
 import subprocess
 import time
 
+# Where both GUI test programs find and press things in the custom windows (window names as
+# regular expressions; offsets from the window's corner).
+CHOICE_NAME = "^KoraVane — удаление$"
+NOTICE_NAME = "^KoraVane$"
+PRIMARY_Y, ALTERNATE_Y, CANCEL_Y, NOTICE_BUTTON_Y = 248, 300, 352, 210  # button tops
+CLOSE_CENTRE = (472, 28)
+
+
+def button_centre(wx, wy, top):
+    return wx + 28 + 214, wy + top + 20
+
 
 def run(*args, check=True):
     return subprocess.run(args, check=check, capture_output=True, text=True).stdout

@@ -13,10 +13,9 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-from xdesk import Screen, click_at, move, run  # noqa: E402
+from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
+                   PRIMARY_Y, Screen, button_centre, click_at, move, run)
 
-CHOICE_NAME = "^KoraVane — удаление$"
-NOTICE_NAME = "^KoraVane$"
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL = "Удалено всё в папке установки."
 
@@ -35,8 +34,6 @@ DANGER, DANGER_PRESSED, DANGER_BORDER = (210, 95, 88), (180, 70, 64), (120, 40, 
 SECONDARY, SECONDARY_PRESSED, SECONDARY_BORDER = (28, 34, 48), (40, 48, 64), (70, 80, 100)
 
 CLOSE_GLYPH = (454, 10, 490, 46)
-CLOSE_CENTRE = (472, 28)
-PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = 248, 300, 352
 
 
 class Failures:
@@ -116,10 +113,6 @@ def wait_for(predicate, tries=60):
             break
         time.sleep(0.2)
     return screen
-
-
-def button_centre(wx, wy, top):
-    return wx + 28 + 214, wy + top + 20
 
 
 def close_glyph_brightest(screen, wx, wy):

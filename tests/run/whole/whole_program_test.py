@@ -39,12 +39,11 @@ PROGRAMS = APPDATA + "\\Microsoft\\Windows\\Start Menu\\Programs"
 DESKTOP = PROFILE + "\\Desktop"
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
 
-CHOICE = "^KoraVane — удаление$"
-NOTICE = "^KoraVane$"
 LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL_TEXT = "Удалено всё в папке установки."
-PRIMARY_Y, ALTERNATE_Y, CANCEL_Y, NOTICE_BUTTON_Y = 248, 300, 352, 210
-CLOSE_GLYPH = (472, 28)
+CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
+PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
+NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
 LAUNCHER_ENTRIES = ["app-1.5.84", "app-current", "packages", "current.json", "version.json",
                     "icon.ico", "bootstrap-config.json", "KoraVane Updater.exe"]
 GAME_FILES = {
@@ -419,7 +418,7 @@ def test_api_takes_the_quiet_option_as_its_value():
           + [start_line(False, ROOT)], f"--api /S: start line quiet=false ({log_lines()})")
     if window:
         wid, x, y = window
-        xdesk.click_at(x + 242, y + CANCEL_Y + 20)
+        xdesk.click_at(*xdesk.button_centre(x, y, CANCEL_Y))
     code = run.finish()
     check(code == 0, f"--api /S: cancel exits 0 (saw {code})")
     after = snapshot(ROOT)
@@ -463,7 +462,7 @@ def reference_notice(text):
         while time.time() < deadline and (image is None or image != previous):
             previous, image = image, notice_body(x, y)
             time.sleep(0.1)
-        xdesk.click_at(x + 242, y + NOTICE_BUTTON_Y + 20)
+        xdesk.click_at(*xdesk.button_centre(x, y, NOTICE_BUTTON_Y))
     try:
         probe.communicate(timeout=60)
     except subprocess.TimeoutExpired:
@@ -490,9 +489,9 @@ def test_dialog_closed_without_a_choice(how):
     if window:
         wid, x, y = window
         if how == "cancel":
-            xdesk.click_at(x + 242, y + CANCEL_Y + 20)
+            xdesk.click_at(*xdesk.button_centre(x, y, CANCEL_Y))
         elif how == "close glyph":
-            xdesk.click_at(x + CLOSE_GLYPH[0], y + CLOSE_GLYPH[1])
+            xdesk.click_at(x + xdesk.CLOSE_CENTRE[0], y + xdesk.CLOSE_CENTRE[1])
         else:
             wine(UI_PROBE, "post-close", "KoraVaneUninstallUI")
     code = run.finish()
@@ -522,7 +521,7 @@ def choose(what, button_y, notice_picture):
     _, x, y = window
     xdesk.move(x + 600, y + 100)  # off the window: no hover look in the picture
     save_window(window, 500, "removal-choice.png")
-    xdesk.click_at(x + 242, y + button_y + 20)
+    xdesk.click_at(*xdesk.button_centre(x, y, button_y))
     notice = notice_window(run.alive)
     check(notice is not None, f"{what}: the notice is on screen after the removal")
     if notice:
@@ -559,7 +558,7 @@ def test_launcher_only(reference):
         check(exists(ROOT + "\\Uninstall.exe") and exists(ROOT + "\\Update.exe"),
               "launcher-only: the deferred files wait for the notice to close")
         _, nx, ny = notice
-        xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+        xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     code = run.finish()
     check(code == 0, f"launcher-only: exit code 0 once the notice is closed (saw {code})")
     lines = log_lines() or []
@@ -587,7 +586,7 @@ def test_full_interactive(reference):
     if notice:
         check(notice_matches(notice, reference), "full: the notice shows " + FULL_TEXT)
         _, nx, ny = notice
-        xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+        xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     code = run.finish()
     check(code == 0, f"full: exit code 0 (saw {code})")
     check(wait_until(lambda: not exists(ROOT)), "full: nothing left of the root once the script ran")
@@ -622,7 +621,7 @@ def refused_run(place, exe_folder, reason, quiet=True, cwd=None, markers=False, 
             if reference is not None:
                 check(notice_matches(notice, reference), f"{what}: refusal notice text")
             _, nx, ny = notice
-            xdesk.click_at(nx + 242, ny + NOTICE_BUTTON_Y + 20)
+            xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     code = run.finish()
     check(code == 0, f"{what}: exit code 0 (saw {code})")
     if quiet:
@@ -770,7 +769,7 @@ def interrupt_a_full_removal():
     notice = None
     if window:
         _, x, y = window
-        xdesk.click_at(x + 242, y + ALTERNATE_Y + 20)
+        xdesk.click_at(*xdesk.button_centre(x, y, ALTERNATE_Y))
         notice = notice_window(run.alive)
     # Ended while it runs, by id. (Its exit code says little here: a Windows process that Wine
     # ends from outside may leave the Unix side killed by a signal.)
