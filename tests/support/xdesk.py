@@ -66,7 +66,11 @@ def window_position(wid):
 
 
 def move(x, y):
-    run("xdotool", "mousemove", "--sync", str(x), str(y))
+    """Moves the pointer and waits until it is there. Asked to wait for a move to where the
+    pointer already is, xdotool would wait for its own time-out, 15 seconds."""
+    here = dict(line.split("=", 1) for line in run("xdotool", "getmouselocation", "--shell").split())
+    if (int(here["X"]), int(here["Y"])) != (x, y):
+        run("xdotool", "mousemove", "--sync", str(x), str(y))
 
 
 def click_at(x, y):
