@@ -17,7 +17,10 @@ def button_centre(wx, wy, top):
 
 
 def run(*args, check=True):
-    return subprocess.run(args, check=check, capture_output=True, text=True).stdout
+    done = subprocess.run(args, capture_output=True, text=True)
+    if check and done.returncode != 0:
+        raise RuntimeError(f"{' '.join(args)}: exit {done.returncode}: {done.stderr.strip()}")
+    return done.stdout
 
 
 class Screen:
