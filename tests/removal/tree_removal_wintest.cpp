@@ -101,7 +101,9 @@ class FileHolder {
   void release() {
     if (!process_) return;
     SetEvent(release_.get());
-    if (WaitForSingleObject(process_.get(), 60000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+    if (WaitForSingleObject(process_.get(), 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.get(), 1);
+    }
     process_.reset();
   }
 

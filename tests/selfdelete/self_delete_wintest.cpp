@@ -29,7 +29,8 @@ using test::write_file;
 TEST(ScriptEncoding, CyrillicBecomesOem866BytesAndAsciiStaysAsItIs) {
   ASSERT_EQ(GetOEMCP(), 866u) << "the test prefix runs with LANG=ru_RU.UTF-8";
   // И в а н / И г р ы in code page 866.
-  EXPECT_EQ(encode_oem_lossless("C:\\Users\\Иван\\Игры"), "C:\\Users\\\x88\xa2\xa0\xad\\\x88\xa3\xe0\xeb");
+  EXPECT_EQ(encode_oem_lossless("C:\\Users\\Иван\\Игры"),
+            "C:\\Users\\\x88\xa2\xa0\xad\\\x88\xa3\xe0\xeb");
   EXPECT_EQ(encode_oem_lossless("C:\\R&D 100% (x)"), "C:\\R&D 100% (x)");
 }
 

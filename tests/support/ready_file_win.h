@@ -48,9 +48,11 @@ inline bool write_ready_file(const std::wstring& path) {
                            std::to_string(creation_time(GetCurrentProcess())) + "\n";
   const std::wstring part = path + L".part";
   {
-    UniqueHandle file(CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueHandle file(
+        CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    if (!file || !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+    if (!file ||
+        !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
         written != line.size()) {
       return false;
     }
@@ -60,7 +62,8 @@ inline bool write_ready_file(const std::wstring& path) {
 
 // For a test that started a stand-in itself: whether its ready file appeared before the process
 // ended and before the deadline.
-inline bool wait_for_ready_file(const std::wstring& path, HANDLE process, DWORD timeout_ms = 60000) {
+inline bool wait_for_ready_file(const std::wstring& path, HANDLE process,
+                                DWORD timeout_ms = 60000) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   for (;;) {
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;

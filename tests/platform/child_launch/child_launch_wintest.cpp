@@ -168,7 +168,8 @@ TEST_F(ChildLaunch, ADirectoryNamedLikeTheProgramIsFoundThenFailsToStart) {
 
 // A copy of the idle stand-in (as built for this test run) started from path, once it runs.
 struct IdleProcess : test::IdleCopy {
-  explicit IdleProcess(const std::string& path) : IdleCopy(test::built_program(KORAVANE_IDLE), path) {}
+  explicit IdleProcess(const std::string& path)
+      : IdleCopy(test::built_program(KORAVANE_IDLE), path) {}
 };
 
 TEST_F(ChildLaunch, OnlyTheInstallRootsOwnUpdaterIsEnded) {

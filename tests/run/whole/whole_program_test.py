@@ -137,8 +137,8 @@ class Started:
                 with open(self.ready) as f:
                     self.identity = ":".join(f.read().split())
             elif exited or time.time() > deadline:
-                raise NotReady(f"{self.what} never said that it runs "
-                               f"({'it exited with ' + str(self.process.returncode) if exited else 'no word in 60 s'})")
+                why = f"it exited with {self.process.returncode}" if exited else "no word in 60 s"
+                raise NotReady(f"{self.what} never said that it runs ({why})")
             else:
                 time.sleep(0.05)
         return self.identity
@@ -153,7 +153,8 @@ def watch(command, processes, *extra):
         states = answer.stdout.decode().split()
         if answer.returncode == 0 and len(states) == 2 * len(names):
             return [state == "running" for state in states[1::2]]
-    raise RuntimeError(f"process_watch {command} gave no answer: {answer.returncode} {answer.stdout!r}")
+    raise RuntimeError(f"process_watch {command} gave no answer: "
+                       f"{answer.returncode} {answer.stdout!r}")
 
 
 def running(processes):
@@ -784,7 +785,8 @@ def test_interrupted_removal_is_finished(how):
     check(interrupt_a_full_removal(),
           f"interrupted ({how}): the first run was ended by force with its notice open")
     check(exists(ROOT + "\\Uninstall.exe") and not any(exists(ROOT + "\\" + m) for m in MARKERS)
-          and exists(SAVE), f"interrupted ({how}): markers gone, a game file and the uninstaller left")
+          and exists(SAVE),
+          f"interrupted ({how}): markers gone, a game file and the uninstaller left")
     lines = log_lines() or []
     check(lines[-2:] == [start_line(False, ROOT), "settings removed: " + SETTINGS],
           f"interrupted ({how}): the run log names the root, nothing scheduled ({lines[-2:]})")

@@ -41,7 +41,9 @@ class InterpreterStart : public ::testing::Test {
     schedule_self_deletion(paths, test::fresh_folder("root"), {0, "none.exe"});
     const ULONGLONG deadline = GetTickCount64() + 60000;
     std::vector<std::string> lines;
-    while ((lines = lines_of(test::read_all(record_))).size() < 3 && GetTickCount64() < deadline) Sleep(50);
+    while ((lines = lines_of(test::read_all(record_))).size() < 3 && GetTickCount64() < deadline) {
+      Sleep(50);
+    }
     return lines;
   }
   std::string script_in(const std::string& temp) const {

@@ -36,7 +36,9 @@ struct Options {
 std::wstring closed_record;
 bool ignore_close = false;
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void record_close() {
   if (closed_record.empty()) return;
@@ -69,8 +71,9 @@ HWND show_window(const std::wstring& title) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = L"IdleStandIn";
   if (!RegisterClassW(&window_class)) return nullptr;
-  HWND window = CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                40, 40, 320, 120, nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND window =
+      CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40,
+                      320, 120, nullptr, nullptr, window_class.hInstance, nullptr);
   if (!window) return nullptr;
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);

@@ -9,6 +9,7 @@
 // Prints one line per process, "ID running" or "ID ended", in the order given. Exit 0 when it
 // could answer, 1 on a usage error.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
 #include <cwchar>
@@ -35,15 +36,20 @@ UniqueHandle open_identity(const ProcessIdentity& identity) {
   return process;
 }
 
-bool is_running(HANDLE process) { return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+bool is_running(HANDLE process) {
+  return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+}
 
-void print_states(const std::vector<ProcessIdentity>& identities, const std::vector<UniqueHandle>& handles) {
+void print_states(const std::vector<ProcessIdentity>& identities,
+                  const std::vector<UniqueHandle>& handles) {
   std::string text;
   for (size_t i = 0; i < identities.size(); ++i) {
-    text += std::to_string(identities[i].id) + (is_running(handles[i].get()) ? " running\n" : " ended\n");
+    text += std::to_string(identities[i].id) +
+            (is_running(handles[i].get()) ? " running\n" : " ended\n");
   }
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
 }
 
 // Waits until every handle is signalled or the time is up.
@@ -64,7 +70,8 @@ void collect_descendants(const ProcessIdentity& parent, std::vector<UniqueHandle
   std::vector<ProcessIdentity> children;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID != parent.id || entry.th32ProcessID == parent.id) continue;
     UniqueHandle child(OpenProcess(kAccess, FALSE, entry.th32ProcessID));
     const uint64_t created = child ? koravane::test::creation_time(child.get()) : 0;
@@ -81,7 +88,8 @@ void end_tree(const ProcessIdentity& identity, HANDLE process) {
   if (!process) return;
   std::vector<UniqueHandle> descendants;
   collect_descendants(identity, descendants);
-  for (auto it = descendants.rbegin(); it != descendants.rend(); ++it) TerminateProcess(it->get(), 1);
+  for (auto it = descendants.rbegin(); it != descendants.rend(); ++it)
+    TerminateProcess(it->get(), 1);
   wait_all(descendants, 10000);
   TerminateProcess(process, 1);
 }
