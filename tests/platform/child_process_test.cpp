@@ -173,15 +173,6 @@ TEST(SearchPath, QuotedSemicolonsStayAndEmptyEntriesGo) {
   EXPECT_EQ(fs.resolve("cmd").value(), "D:\\x;y\\cmd.exe");
 }
 
-TEST(CommandLine, TaskKillLinesQuoteOnlyTheNameWithASpace) {
-  EXPECT_EQ(line_of("taskkill", {"/F", "/IM", "KoraVane.exe", "/T"}),
-            "\"taskkill\" /F /IM KoraVane.exe /T");
-  EXPECT_EQ(line_of("taskkill", {"/F", "/IM", "KoraVane Updater.exe", "/T"}),
-            "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
-  EXPECT_EQ(line_of("taskkill", {"/F", "/IM", "KoraVane-Updater.exe", "/T"}),
-            "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
-}
-
 TEST(CommandLine, QuotesAndBackslashesAreEscapedOnlyWhereSplittingNeedsIt) {
   EXPECT_EQ(line_of("cmd", {}), "\"cmd\"");
   EXPECT_EQ(line_of("cmd", {""}), "\"cmd\" \"\"");

@@ -67,23 +67,9 @@ void write_read_only(const std::string& path) {
   ASSERT_TRUE(SetFileAttributesW(to_wide(path).c_str(), FILE_ATTRIBUTE_READONLY));
 }
 
-// The names of a folder in the order the system lists them.
-std::vector<std::string> listing_order(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found;
-  UniqueFindHandle find(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &found));
-  if (!find) return names;
-  do {
-    const std::wstring_view name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(from_wide(name));
-  } while (FindNextFileW(find.get(), &found));
-  return names;
-}
-
 // Starts the helper program with the given arguments; the process handle is the caller's.
 UniqueHandle start_helper(const std::string& arguments) {
-  std::string program = "Z:" KORAVANE_TREE_HELPER;
-  for (char& c : program) c = c == '/' ? '\\' : c;
+  const std::string program = test::built_program(KORAVANE_TREE_HELPER);
   std::wstring line = to_wide("\"" + program + "\" " + arguments);
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
@@ -107,7 +93,7 @@ class FileHolder {
     process_ = start_helper("hold \"" + path + "\" " + ready_name + " " + release_name);
     if (process_) {
       const HANDLE waits[] = {ready_.get(), process_.get()};
-      holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+      holding_ = WaitForMultipleObjects(2, waits, FALSE, 60000) == WAIT_OBJECT_0;
     }
   }
   ~FileHolder() { release(); }
@@ -115,7 +101,9 @@ class FileHolder {
   void release() {
     if (!process_) return;
     SetEvent(release_.get());
-    WaitForSingleObject(process_.get(), 30000);
+    if (WaitForSingleObject(process_.get(), 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.get(), 1);
+    }
     process_.reset();
   }
 
@@ -212,7 +200,8 @@ TEST(TreeRemovalOnWine, FileHeldForTheWholeCallStopsTheTraversalThere) {
     ASSERT_TRUE(write_file(join_path(sub, "sub-" + std::to_string(i)), "s"));
   }
   ASSERT_TRUE(write_file(join_path(sub, "held"), "h"));
-  const std::vector<std::string> top_order = listing_order(top), sub_order = listing_order(sub);
+  const std::vector<std::string> top_order = test::folder_listing(top);
+  const std::vector<std::string> sub_order = test::folder_listing(sub);
 
   FileHolder holder(join_path(sub, "held"));
   ASSERT_TRUE(holder.holding());
@@ -266,7 +255,7 @@ TEST(TreeRemovalOnWine, EntriesAnotherProcessDeletesMeanwhileCountAsDeleted) {
   system.after_first_listing = [&] {
     UniqueHandle helper = start_helper("delete" + doomed);
     DWORD code = 99;
-    if (helper && WaitForSingleObject(helper.get(), 30000) == WAIT_OBJECT_0) {
+    if (helper && WaitForSingleObject(helper.get(), 60000) == WAIT_OBJECT_0) {
       GetExitCodeProcess(helper.get(), &code);
     }
     helper_exit = static_cast<int>(code);

@@ -9,8 +9,18 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
+#include "support/ready_file_win.h"
+#include "support/test_files_win.h"
 
 namespace koravane::test {
+
+// Ends a process this test started when the scope goes, unless it has ended before.
+struct EndedOnExit {
+  HANDLE process;
+  ~EndedOnExit() {
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+  }
+};
 
 class RunningCopy {
  public:
@@ -44,6 +54,9 @@ class RunningCopy {
     return code;
   }
 
+ protected:
+  HANDLE process() const { return process_.get(); }
+
  private:
   static void create_folders(const std::string& folder) {
     if (folder.empty() || CreateDirectoryW(to_wide(folder).c_str(), nullptr)) return;
@@ -54,6 +67,23 @@ class RunningCopy {
 
   UniqueHandle process_;
   DWORD id_ = 0;
+};
+
+// A copy of the idle stand-in (support/idle) started from path, constructed once it has said
+// that it runs (or has failed to within a minute: ready() tells).
+class IdleCopy : public RunningCopy {
+ public:
+  IdleCopy(const std::string& idle_program, const std::string& path)
+      : IdleCopy(idle_program, path, join_path(fresh_folder("ready"), "ready.txt")) {}
+  bool ready() const { return ready_; }
+
+ private:
+  IdleCopy(const std::string& idle_program, const std::string& path, const std::string& ready_file)
+      : RunningCopy(idle_program, path,
+                    L"\"" + to_wide(path) + L"\" --ready \"" + to_wide(ready_file) + L"\"") {
+    ready_ = process() && wait_for_ready_file(to_wide(ready_file), process());
+  }
+  bool ready_ = false;
 };
 
 }  // namespace koravane::test

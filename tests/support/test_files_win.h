@@ -1,11 +1,15 @@
 #pragma once
-// File helpers for tests that run under Wine: fresh folders, file contents, existence.
+// File helpers for tests that run under Wine: fresh folders, file contents, listings, existence.
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
 
@@ -56,6 +60,36 @@ inline std::optional<std::string> read_file(std::string_view path) {
 }
 
 inline std::string read_all(std::string_view path) { return read_file(path).value_or(""); }
+
+// The lines of a text, without their line feeds; a last line without one counts too.
+inline std::vector<std::string> lines_of(std::string_view text) {
+  std::vector<std::string> lines;
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Entry names of a folder in the order the system lists them.
+inline std::vector<std::string> folder_listing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle find(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
+  if (!find) return names;
+  do {
+    const std::string name = from_wide(data.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find.get(), &data));
+  return names;
+}
+
+// Whether every path is gone within the deadline: for what another process removes, such as a
+// self-deletion script, which waits two seconds before it starts.
+inline bool wait_until_gone(const std::vector<std::string>& paths, ULONGLONG timeout_ms = 120000) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  const auto any_left = [&] { return std::any_of(paths.begin(), paths.end(), path_exists); };
+  while (any_left() && GetTickCount64() < deadline) Sleep(100);
+  return !any_left();
+}
 
 // The kind of one of this process's standard handles: none, char, pipe, disk or unknown.
 inline std::string standard_handle_kind(DWORD which) {

@@ -4,9 +4,23 @@ DISPLAY must name an X server without a window manager (tools/with-xvfb)."""
 import subprocess
 import time
 
+# Where both GUI test programs find and press things in the custom windows (window names as
+# regular expressions; offsets from the window's corner).
+CHOICE_NAME = "^KoraVane — удаление$"
+NOTICE_NAME = "^KoraVane$"
+PRIMARY_Y, ALTERNATE_Y, CANCEL_Y, NOTICE_BUTTON_Y = 248, 300, 352, 210  # button tops
+CLOSE_CENTRE = (472, 28)
+
+
+def button_centre(wx, wy, top):
+    return wx + 28 + 214, wy + top + 20
+
 
 def run(*args, check=True):
-    return subprocess.run(args, check=check, capture_output=True, text=True).stdout
+    done = subprocess.run(args, capture_output=True, text=True)
+    if check and done.returncode != 0:
+        raise RuntimeError(f"{' '.join(args)}: exit {done.returncode}: {done.stderr.strip()}")
+    return done.stdout
 
 
 class Screen:
@@ -55,7 +69,11 @@ def window_position(wid):
 
 
 def move(x, y):
-    run("xdotool", "mousemove", "--sync", str(x), str(y))
+    """Moves the pointer and waits until it is there. Asked to wait for a move to where the
+    pointer already is, xdotool would wait for its own time-out, 15 seconds."""
+    here = dict(line.split("=", 1) for line in run("xdotool", "getmouselocation", "--shell").split())
+    if (int(here["X"]), int(here["Y"])) != (x, y):
+        run("xdotool", "mousemove", "--sync", str(x), str(y))
 
 
 def click_at(x, y):

@@ -13,10 +13,9 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-from xdesk import Screen, click_at, move, run, wait_for_painted_window  # noqa: E402
+from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
+                   PRIMARY_Y, Screen, button_centre, click_at, move, run, wait_for_painted_window)
 
-CHOICE_NAME = "^KoraVane — удаление$"
-NOTICE_NAME = "^KoraVane$"
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL = "Удалено всё в папке установки."
 
@@ -38,8 +37,6 @@ TRACK = (36, 42, 58)
 BODY = (156, 168, 186)
 
 CLOSE_GLYPH = (454, 10, 490, 46)
-CLOSE_CENTRE = (472, 28)
-PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = 248, 300, 352
 
 # The progress window keeps the dialog's caption; only its card reaches down to here.
 PROGRESS_NAME = CHOICE_NAME
@@ -88,6 +85,7 @@ class Probe:
             if self.process.poll() is not None:
                 break
             time.sleep(0.25)
+        self.end()
         raise RuntimeError(f"window {name!r} did not appear")
 
     @staticmethod
@@ -97,9 +95,19 @@ class Probe:
         return int(values["X"]), int(values["Y"])
 
     def finish(self):
-        out, _ = self.process.communicate(timeout=60)
+        try:
+            out, _ = self.process.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.end()
+            raise
         self.lines = out.split()
         return out.splitlines(), self.process.returncode
+
+    def end(self):
+        """Ends the probe by its handle (wine runs it as this very process), so that its window
+        does not linger into the next test."""
+        self.process.kill()
+        self.process.communicate()
 
     def alive(self):
         return self.process.poll() is None
@@ -114,10 +122,6 @@ def wait_for(predicate, tries=60):
             break
         time.sleep(0.2)
     return screen
-
-
-def button_centre(wx, wy, top):
-    return wx + 28 + 214, wy + top + 20
 
 
 def close_glyph_brightest(screen, wx, wy):

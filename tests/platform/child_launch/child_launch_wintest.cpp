@@ -18,14 +18,7 @@
 namespace koravane {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+using test::lines_of;
 
 // Each test gets a fresh record file that the recorder child appends to.
 class ChildLaunch : public ::testing::Test {

@@ -1,14 +1,14 @@
 // Launcher-only removal, full removal (with the clearing beside a running executable) and
 // shortcut/registration removal on real folders under Wine. The steps return what is left for the
-// deferred script; they start nothing themselves. A recording cmd.exe lies next to this test
-// program all the same, so that a script started by mistake would be recorded rather than run.
+// deferred script; they start nothing themselves, which a job counting every process this test
+// starts shows. A recording cmd.exe lies next to this test program all the same, so that a
+// script started by mistake would be recorded rather than run.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "platform/handles_win.h"
@@ -23,30 +23,13 @@ namespace koravane {
 namespace {
 
 using test::fresh_folder;
+using test::lines_of;
 using test::make_folder;
 using test::path_exists;
 using test::read_file;
 using test::write_file;
 
-std::vector<std::string> lines_of(std::string_view text) {
-  std::vector<std::string> lines;
-  std::istringstream in{std::string(text)};
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-// Entry names of a folder in the order the system lists them.
-std::vector<std::string> listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW data{};
-  UniqueFindHandle find(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
-  if (!find) return names;
-  do {
-    const std::string name = from_wide(data.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileW(find.get(), &data));
-  return names;
-}
+std::vector<std::string> listing(const std::string& folder) { return test::folder_listing(folder); }
 
 // The executable lay in the root, and everything but it and the run log went.
 bool cleared_fully(const std::optional<OsStatus>& cleared) { return cleared && cleared->ok(); }
@@ -57,21 +40,38 @@ std::vector<std::string> sorted_listing(const std::string& folder) {
   return names;
 }
 
+// The number of processes started so far by this test program, itself included: it joins a job
+// once, and every process it starts from then on joins it as it is created, so a count taken
+// right after a step is complete whether or not the child has run yet.
+DWORD processes_started() {
+  static const UniqueHandle job = [] {
+    UniqueHandle created(CreateJobObjectW(nullptr, nullptr));
+    if (!created || !AssignProcessToJobObject(created.get(), GetCurrentProcess())) created.reset();
+    return created;
+  }();
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+  if (!job || !QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &info,
+                                         sizeof info, nullptr)) {
+    return 0;  // no count: every check built on it fails
+  }
+  return info.TotalProcesses;
+}
+
 class RemovalSteps : public ::testing::Test {
  protected:
   void SetUp() override {
     record_file_ = join_path(fresh_folder("record"), "cmd.txt");
     test::set_env("KORAVANE_RECORD_FILE", record_file_);
+    started_before_ = processes_started();
+    ASSERT_GE(started_before_, 1u) << "no job counts this test's processes";
   }
   std::string log_of(const std::string& root) {
     return read_file(join_path(join_path(root, "updates"), "rust-updater.log")).value_or("");
   }
-  // Whether an interpreter was started; it is started without waiting, so allow it a moment.
-  bool interpreter_started() {
-    Sleep(500);
-    return path_exists(record_file_);
-  }
+  // Whether the step started a process, such as an interpreter for a script.
+  bool started_a_process() const { return processes_started() != started_before_; }
   std::string record_file_;
+  DWORD started_before_ = 0;
 };
 
 // Every launcher entry kind beside game files; names map to the content written into them.
@@ -136,7 +136,7 @@ TEST_F(RemovalSteps, LauncherOnlyTakesExactlyTheLauncherEntries) {
   EXPECT_EQ(outcome.deferred_paths,
             (std::vector<std::string>{join_path(root, deferred[0]), join_path(root, deferred[1])}));
   EXPECT_TRUE(outcome.complete);
-  EXPECT_FALSE(interpreter_started());
+  EXPECT_FALSE(started_a_process());
   // Removing "updates" takes the earlier lines with it; the next line starts a fresh log, which
   // the pass leaves alone: the root was listed before anything went.
   auto log = lines_of(log_of(root));
@@ -255,7 +255,7 @@ TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
                                            "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
   EXPECT_FALSE(outcome.complete);
-  EXPECT_FALSE(interpreter_started());
+  EXPECT_FALSE(started_a_process());
 }
 
 TEST_F(RemovalSteps, SettingsThatStayAreLoggedAsAFailureAndTheRootStillGoes) {

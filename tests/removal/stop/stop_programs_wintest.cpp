@@ -23,14 +23,7 @@
 namespace koravane {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+using test::lines_of;
 
 class StopPrograms : public ::testing::Test {
  protected:
@@ -49,36 +42,27 @@ class StopPrograms : public ::testing::Test {
   std::string record_;
 };
 
-// A copy of the windowless stand-in, started from path; it runs until it is ended.
-struct Windowless : test::RunningCopy {
-  explicit Windowless(const std::string& path)
-      : RunningCopy(test::built_program(KORAVANE_IDLE), path, L"\"" + to_wide(path) + L"\"") {}
+// A copy of the windowless stand-in, started from path, once it has said that it runs.
+struct Windowless : test::IdleCopy {
+  explicit Windowless(const std::string& path) : IdleCopy(test::built_program(KORAVANE_IDLE), path) {}
 };
 
-BOOL CALLBACK note_visible_window(HWND window, LPARAM context) {
-  auto& wanted = *reinterpret_cast<std::pair<DWORD, bool>*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == wanted.first && IsWindowVisible(window)) wanted.second = true;
-  return TRUE;
-}
+// A copy of the stand-in with a window of its own, which notes in closed_record that it was asked
+// to close and then closes; constructed once its window is on screen.
+class Windowed : public test::RunningCopy {
+ public:
+  Windowed(const std::string& path, const std::string& closed_record)
+      : Windowed(path, closed_record, join_path(test::fresh_folder("ready"), "ready.txt")) {}
+  bool ready() const { return ready_; }
 
-// A copy of a program with a window of its own (the result notice of the UI probe), which closes
-// when asked; ready once its window is on screen.
-struct Windowed : test::RunningCopy {
-  explicit Windowed(const std::string& path)
-      : RunningCopy(test::built_program(KORAVANE_UI_PROBE), path,
-                    L"\"" + to_wide(path) + L"\" notice \"a game\"") {}
-  bool window_shown() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-      std::pair<DWORD, bool> wanted{id(), false};
-      EnumWindows(note_visible_window, reinterpret_cast<LPARAM>(&wanted));
-      if (wanted.second) return true;
-      if (!running() || std::chrono::steady_clock::now() > deadline) return false;
-      Sleep(50);
-    }
+ private:
+  Windowed(const std::string& path, const std::string& closed_record, const std::string& ready_file)
+      : RunningCopy(test::built_program(KORAVANE_IDLE), path,
+                    L"\"" + to_wide(path) + L"\" --ready \"" + to_wide(ready_file) +
+                        L"\" --window \"a game\" --closed \"" + to_wide(closed_record) + L"\"") {
+    ready_ = process() && test::wait_for_ready_file(to_wide(ready_file), process());
   }
+  bool ready_ = false;
 };
 
 constexpr DWORD kEndedCode = 1;  // what the stop step ends a program with
@@ -89,9 +73,14 @@ TEST_F(StopPrograms, TaskKillRunsForEachLauncherImageThenThePauseFollows) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
   const auto lines = records();
   ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
-  EXPECT_EQ(lines[0], "\"taskkill\" /F /IM KoraVane.exe /T");
-  EXPECT_EQ(lines[3], "\"taskkill\" /F /IM \"KoraVane Updater.exe\" /T");
-  EXPECT_EQ(lines[6], "\"taskkill\" /F /IM KoraVane-Updater.exe /T");
+  // Which commands, quoted how, is the stop commands' own test; here each reaches the child whole.
+  const std::vector<ChildCommand> commands = launcher_stop_commands();
+  ASSERT_EQ(commands.size(), 3u);
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const auto line = build_command_line(commands[i].program, commands[i].arguments);
+    ASSERT_TRUE(line.ok());
+    EXPECT_EQ(lines[3 * i], display_text_from_utf16(line.value())) << i;
+  }
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
   EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
 }
@@ -110,16 +99,17 @@ TEST_F(StopPrograms, AMissingTaskKillIsPassedOverAndThePauseStillFollows) {
 TEST_F(StopPrograms, FullRemovalClosesOrEndsEveryProgramRunningFromTheRoot) {
   const std::string base = test::fresh_folder("full-stop");
   const std::string root = join_path(base, "KoraVane");
-  Windowed game(join_path(root, "runtime\\bin\\javaw.exe"));
+  const std::string closed = join_path(base, "closed.txt");
+  Windowed game(join_path(root, "runtime\\bin\\javaw.exe"), closed);
   Windowless helper(join_path(root, "runtime\\bin\\java.exe"));
   Windowless sibling(join_path(base, "KoraVane2\\game.exe"));
   Windowless uninstaller(join_path(root, "Uninstall.exe"));
-  ASSERT_TRUE(game.window_shown());
-  ASSERT_TRUE(helper.running() && sibling.running() && uninstaller.running());
+  ASSERT_TRUE(game.ready() && helper.ready() && sibling.ready() && uninstaller.ready());
 
   stop_processes({}, test::context_for(root), RemovalMode::full);
 
   EXPECT_EQ(game.exit_code(0), 0u) << "closed by its own window, not ended";
+  EXPECT_EQ(test::read_all(closed), "closed " + std::to_string(game.id()) + "\n");
   EXPECT_EQ(helper.exit_code(0), kEndedCode);
   EXPECT_TRUE(sibling.running());
   EXPECT_TRUE(uninstaller.running()) << "a second run of the uninstaller finishes by itself";
@@ -141,7 +131,8 @@ TEST_F(StopPrograms, LauncherOnlyRemovalStopsOnlyProgramsOfTheLauncherEntries) {
   Windowless top_level_copy(join_path(root, "KoraVane.exe"));  // not a launcher entry: it stays
   Windowless not_an_entry(join_path(root, "app-data\\tool.exe"));
   Windowless uninstaller(join_path(root, "Uninstall.exe"));
-  ASSERT_TRUE(in_app.running() && updater.running() && game.running());
+  ASSERT_TRUE(in_app.ready() && updater.ready() && game.ready() && top_level_copy.ready() &&
+              not_an_entry.ready() && uninstaller.ready());
 
   stop_processes({}, test::context_for(root), RemovalMode::launcher_only);
 
@@ -163,7 +154,7 @@ TEST_F(StopPrograms, TheRootIsComparedByPathWhateverItsSpelling) {
   Windowless elsewhere(join_path(base, "OtherApp\\Update.exe"));
   Windowless other_uninstaller(join_path(base, "OtherApp\\Uninstall.exe"));
   Windowless sibling(join_path(root, "Updater.exe"));
-  ASSERT_TRUE(own.running() && elsewhere.running() && other_uninstaller.running() && sibling.running());
+  ASSERT_TRUE(own.ready() && elsewhere.ready() && other_uninstaller.ready() && sibling.ready());
 
   // The root as a user may have typed it: other case, forward slashes, a trailing separator.
   std::string spelled = root;

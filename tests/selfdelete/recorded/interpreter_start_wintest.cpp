@@ -1,10 +1,10 @@
 // How the deferred script's interpreter is started, read back by a recording cmd.exe: its command
-// line and its current directory.
+// line and its current directory. (The command line is the script text's test too; a real cmd
+// running a script from a folder of any name is the self-deletion test's.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,12 +16,7 @@
 namespace koravane {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::lines_of;
 
 class InterpreterStart : public ::testing::Test {
  protected:
@@ -37,14 +32,18 @@ class InterpreterStart : public ::testing::Test {
     SetEnvironmentVariableW(L"TEMP", saved_temp_);
     SetCurrentDirectoryW(saved_cwd_);
   }
-  // Schedules with the temporary folder at temp and returns the recorder's three lines.
+  // Schedules with the temporary folder at temp and returns the recorder's three lines, once
+  // it has written them (the interpreter is not awaited), within a minute.
   std::vector<std::string> schedule_in(const std::string& temp, const std::vector<std::string>& paths) {
     test::set_env("TMP", temp);
     test::set_env("TEMP", temp);
     root_ = test::fresh_folder("root");
     schedule_self_deletion(paths, RunLog(root_), {0, "none.exe"});
+    const ULONGLONG deadline = GetTickCount64() + 60000;
     std::vector<std::string> lines;
-    for (int i = 0; i < 400 && (lines = lines_of(test::read_all(record_))).size() < 3; ++i) Sleep(50);
+    while ((lines = lines_of(test::read_all(record_))).size() < 3 && GetTickCount64() < deadline) {
+      Sleep(50);
+    }
     return lines;
   }
   std::string script_in(const std::string& temp) const {

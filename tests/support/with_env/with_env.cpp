@@ -8,6 +8,7 @@
 
 #include "platform/child_process.h"
 #include "platform/os_text_win.h"
+#include "support/ready_file_win.h"
 
 int wmain(int argc, wchar_t** argv) {
   using namespace koravane;
@@ -16,6 +17,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring item = argv[i];
     if (item == L"--cwd" && i + 1 < argc) {
       SetCurrentDirectoryW(argv[++i]);
+    } else if (item == L"--ready" && i + 1 < argc) {
+      if (!koravane::test::write_ready_file(argv[++i])) return 255;
     } else if (item.starts_with(L"-")) {
       SetEnvironmentVariableW(item.substr(1).c_str(), nullptr);
     } else if (const size_t equals = item.find(L'='); equals != std::wstring::npos) {
