@@ -7,14 +7,17 @@ DISPLAY must name an X server without a window manager (tools/with-xvfb). With -
 screenshots are also saved as PNG files for the README.
 """
 import os
+import queue
 import subprocess
 import sys
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
-                   PRIMARY_Y, Screen, button_centre, click_at, move, run, wait_for_painted_window)
+                   PRIMARY_Y, Screen, button_centre, click_at, move, run,
+                   wait_for_painted_window)
 
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL = "Удалено всё в папке установки."
@@ -74,9 +77,28 @@ class Probe:
         self.process = subprocess.Popen(["bash", "-c", command, "bash", ROOT, prefix, exe, *args],
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.lines = []
+        self.said = queue.Queue()  # its lines as it prints them; None once it has closed its output
+        threading.Thread(target=self._listen, daemon=True).start()
+
+    def _listen(self):
+        for line in self.process.stdout:
+            self.said.put(line.rstrip("\n"))
+        self.said.put(None)
 
     def window(self, name):
-        """Waits (bounded) for the window to be mapped and returns (id, x, y)."""
+        """Waits (bounded) for the probe to say "shown" (its window made and centred: it is
+        mapped at a default place first) and for the window to be mapped; returns (id, x, y)."""
+        line = ""
+        while line not in ("shown", None):
+            try:
+                line = self.said.get(timeout=60)
+            except queue.Empty:
+                line = None
+            if line is not None:
+                self.lines.append(line)
+        if line != "shown":
+            self.end()
+            raise RuntimeError(f"the probe never said its window {name!r} was shown ({self.lines})")
         for _ in range(120):
             found = run("xdotool", "search", "--onlyvisible", "--name", name, check=False).split()
             if found:
@@ -96,18 +118,19 @@ class Probe:
 
     def finish(self):
         try:
-            out, _ = self.process.communicate(timeout=60)
+            self.process.wait(timeout=60)
         except subprocess.TimeoutExpired:
             self.end()
             raise
-        self.lines = out.split()
-        return out.splitlines(), self.process.returncode
+        while (line := self.said.get(timeout=60)) is not None:
+            self.lines.append(line)
+        return self.lines, self.process.returncode
 
     def end(self):
         """Ends the probe by its handle (wine runs it as this very process), so that its window
         does not linger into the next test."""
         self.process.kill()
-        self.process.communicate()
+        self.process.wait()
 
     def alive(self):
         return self.process.poll() is None
@@ -351,8 +374,13 @@ def test_notice(prefix, exe, base, docs):
 
     move(5, 5)  # away from where the next window's close glyph will be
     probe = Probe(prefix, exe, "show-notice", "  \n" + FULL + "\n ")
-    wid, wx, wy = probe.window(NOTICE_NAME)
-    screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+    # show_notice says nothing before it returns: the window counts as placed once painted.
+    found = wait_for_painted_window(NOTICE_NAME, (40, 230), STANDARD["light"], probe.alive)
+    if not found:
+        probe.end()
+        raise RuntimeError("show_notice's window was never painted")
+    wid, wx, wy = found
+    screen = Screen()
     if docs:
         screen.save_crop(os.path.join(docs, "notice-full.png"), wx, wy, 500, 300)
     click_at(*button_centre(wx, wy, 210))
