@@ -62,10 +62,15 @@ def visible_windows(name):
     return run("xdotool", "search", "--onlyvisible", "--name", name, check=False).split()
 
 
-def window_position(wid):
+def window_geometry(wid):
+    """(x, y, width, height) of a window."""
     shell = run("xdotool", "getwindowgeometry", "--shell", wid)
     values = dict(line.split("=", 1) for line in shell.split())
-    return int(values["X"]), int(values["Y"])
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def window_position(wid):
+    return window_geometry(wid)[:2]
 
 
 def move(x, y):
@@ -81,16 +86,22 @@ def click_at(x, y):
     run("xdotool", "click", "1")
 
 
-def wait_for_painted_window(name, offset, colour, alive=lambda: True, tries=150):
+def wait_for_painted_window(name, offset, colour, alive=lambda: True, tries=150, height=None):
     """Waits (bounded) for a window that shows colour at offset from its corner; returns
     (id, x, y) or None. The position is read again on every try: a window may be mapped at a
-    default place and moved (centred) a moment later."""
+    default place and moved (centred) a moment later. With height, only a window that high
+    counts: a window of the same name that it replaces may still be mapped for a moment."""
     for _ in range(tries):
         found = visible_windows(name)
         if found:
-            x, y = window_position(found[-1])
-            if Screen().at(x + offset[0], y + offset[1]) == tuple(colour):
-                return found[-1], x, y
+            screen = Screen()
+            for wid in reversed(found):
+                try:
+                    x, y, _, h = window_geometry(wid)
+                except RuntimeError:  # gone since the search, as a window being replaced may be
+                    continue
+                if (height is None or h == height) and screen.at(x + offset[0], y + offset[1]) == tuple(colour):
+                    return wid, x, y
         elif not alive():
             return None
         time.sleep(0.2)

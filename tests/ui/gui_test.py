@@ -388,6 +388,37 @@ def test_notice(prefix, exe, base, docs):
     failures.check(lines == ["closed"] and code == 0, f"show_notice returns after Закрыть ({lines})")
 
 
+PARTIAL_LAUNCHER_ONLY = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
+PARTIAL_FULL = "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки."
+
+
+def text_rows(screen, wx, wy, left, top, right, bottom):
+    """The rows of the card's inside that hold anything but its fill, grouped into runs of
+    neighbouring rows (the lines of text), and whether any such pixel lies outside the text box."""
+    rows, outside = [], False
+    for y in range(127, 210):  # inside the card's border and its rounded corners, above the button
+        marked = [x for x in range(33, 467) if screen.at(wx + x, wy + y) != CARD_FILL]
+        if marked:
+            rows.append(y)
+            outside = outside or y < top or y >= bottom or min(marked) < left or max(marked) >= right
+    lines = [r for i, r in enumerate(rows) if i == 0 or rows[i - 1] != r - 1]
+    return len(lines), outside
+
+
+def test_partial_notices(prefix, exe):
+    """The longer texts a notice shows when something stayed wrap onto more lines inside the card."""
+    for text, label in [(PARTIAL_LAUNCHER_ONLY, "launcher-only"), (PARTIAL_FULL, "full")]:
+        move(5, 5)
+        probe = Probe(prefix, exe, "notice", text)
+        wid, wx, wy = probe.window(NOTICE_NAME)
+        screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+        lines, outside = text_rows(screen, wx, wy, 46, 136, 458, 216)
+        failures.check(lines >= 2 and not outside,
+                       f"partial notice ({label}): {lines} lines of text, all inside the card's text box")
+        click_at(*button_centre(wx, wy, 210))
+        expect_result(probe, 1, f"partial notice ({label}): closed")
+
+
 def test_two_windows_and_outside_close(prefix, exe):
     probe = Probe(prefix, exe, "two")
     wid, wx, wy = probe.window(CHOICE_NAME)
@@ -429,7 +460,7 @@ class Flag:
 
 
 def painted_progress(probe):
-    found = wait_for_painted_window(PROGRESS_NAME, PROGRESS_MARK, CARD_FILL, probe.alive)
+    found = wait_for_painted_window(PROGRESS_NAME, PROGRESS_MARK, CARD_FILL, probe.alive, height=300)
     if found is None:
         raise RuntimeError("the progress window did not appear")
     return found
@@ -509,7 +540,7 @@ def test_progress(prefix, exe, base, docs):
     click_at(*button_centre(nx, ny, 210))
     lines, code = probe.finish()
     centre = f"done {moved[0] + 250} {moved[1] + 150}"
-    c(lines == [centre, "threads kept apart", "closed"] and code == 0,
+    c(lines == [centre, "threads kept apart", "shown", "closed"] and code == 0,
       f"progress: ends once the work ends, then the notice ({lines})")
 
 
@@ -530,7 +561,7 @@ def test_progress_determinate(prefix, exe):
     c((nx, ny) == (wx, wy), f"determinate: the notice takes the progress window's place {(nx, ny)}")
     post_close(prefix, exe, "KoraVaneUpdaterUI")
     lines, code = probe.finish()
-    c(lines == [f"done {wx + 250} {wy + 150}", "threads kept apart", "closed"] and code == 0,
+    c(lines == [f"done {wx + 250} {wy + 150}", "threads kept apart", "shown", "closed"] and code == 0,
       f"determinate: done, then the notice ({lines})")
 
 
@@ -552,8 +583,8 @@ def test_choice_then_progress(prefix, exe):
     c((nx, ny) == (px, py), f"sequence: the notice takes the progress window's place {(nx, ny)}")
     click_at(*button_centre(nx, ny, 210))
     lines, code = probe.finish()
-    c(lines == ["result 3", f"done {px + 250} {py + 150}", "threads kept apart", "closed"] and code == 0,
-      f"sequence: dialog, progress, notice ({lines})")
+    c(lines == ["shown", "result 3", f"done {px + 250} {py + 150}", "threads kept apart", "shown", "closed"]
+      and code == 0, f"sequence: dialog, progress, notice ({lines})")
 
     # Alt+F4 does reach a custom window: the dialog, which may close, closes with no answer.
     probe = Probe(prefix, exe, "choice-then-progress", flag.windows)
@@ -562,7 +593,8 @@ def test_choice_then_progress(prefix, exe):
     run("xdotool", "windowfocus", "--sync", wid)
     run("xdotool", "key", "--window", wid, "alt+F4")
     lines, code = probe.finish()
-    c(lines == ["result 0"] and code == 0, f"sequence: Alt+F4 closes the dialog with none, no progress ({lines})")
+    c(lines == ["shown", "result 0"] and code == 0,
+      f"sequence: Alt+F4 closes the dialog with none, no progress ({lines})")
 
 
 def main():
@@ -581,6 +613,7 @@ def main():
         "keyboard": lambda: test_keyboard(prefix, exe),
         "drag": lambda: test_drag(prefix, exe),
         "notice": lambda: test_notice(prefix, exe, base, docs),
+        "partial": lambda: test_partial_notices(prefix, exe),
         "two": lambda: test_two_windows_and_outside_close(prefix, exe),
         "nowindow": lambda: test_without_window(prefix, exe),
         "progress": lambda: test_progress(prefix, exe, base, docs),

@@ -41,6 +41,9 @@ KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
 
 LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL_TEXT = "Удалено всё в папке установки."
+PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
+PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
+                     "установки.")
 CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
 NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
@@ -60,7 +63,7 @@ DOCS = os.environ.get("KORAVANE_DOCS")  # when set, window screenshots are saved
 
 
 def save_window(window, height, name):
-    if DOCS and window:
+    if DOCS and window and name:
         _, x, y = window
         xdesk.Screen().save_crop(os.path.join(DOCS, name), x, y, 500, height)
 
@@ -453,6 +456,20 @@ def notice_window(alive):
                                          alive)
 
 
+CARD_FILL = (16, 20, 30)
+
+
+def progress_window(alive):
+    """The progress window once painted: the dialog's caption, 300 pixels high, its card reaching
+    down past where the notice's button would be."""
+    return xdesk.wait_for_painted_window(CHOICE, (465, 250), CARD_FILL, alive, height=300)
+
+
+def count_region(x, y):
+    """The pixels of the progress window's count line (\"Удалено файлов: N\")."""
+    return xdesk.Screen().region(x + 46, y + 210, x + 454, y + 238)
+
+
 def notice_body(x, y):
     return xdesk.Screen().region(x + 28, y + 78, x + 472, y + 210)
 
@@ -530,6 +547,7 @@ def choose(what, button_y, notice_picture):
     xdesk.move(x + 600, y + 100)  # off the window: no hover look in the picture
     save_window(window, 500, "removal-choice.png")
     xdesk.click_at(*xdesk.button_centre(x, y, button_y))
+    check(progress_window(run.alive) is not None, f"{what}: the progress window follows the dialog")
     notice = notice_window(run.alive)
     check(notice is not None, f"{what}: the notice is on screen after the removal")
     if notice:
@@ -795,8 +813,9 @@ def test_interrupted_removal_is_finished(how):
           and exists(SAVE),
           f"interrupted ({how}): markers gone, a game file and the uninstaller left")
     lines = log_lines() or []
-    check(lines[-2:] == [start_line(False, ROOT), "settings removed: " + SETTINGS],
-          f"interrupted ({how}): the run log names the root, nothing scheduled ({lines[-2:]})")
+    check(lines[-3:-1] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
+          and held_line(lines[-1], ROOT),
+          f"interrupted ({how}): the run log names the root and what stayed, nothing scheduled ({lines[-3:]})")
     if how == "from the root":
         run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd=ROOT)
     elif how == "through its executable from elsewhere":
@@ -808,6 +827,153 @@ def test_interrupted_removal_is_finished(how):
     code = run.finish()
     check(code == 0, f"interrupted ({how}): the second run exits 0 (saw {code})")
     check(wait_until(lambda: not exists(ROOT)), f"interrupted ({how}): the second run finished the removal")
+
+
+# ---------------------------------------------------------------------------------------------
+# Programs running from what a removal takes
+
+
+def start_program(what, path, *args):
+    """A copy of the stand-in started from path (inside the root, say), once it said it runs."""
+    write(path, open(IDLE, "rb").read())
+    return started_and_ready((what, path, *args))[0]
+
+
+def closed_record():
+    """Where a windowed stand-in notes that it was asked to close (outside K:, which tests
+    compare whole), fresh for each test."""
+    path = os.path.join(READY, "closed.txt")
+    if os.path.exists(path):
+        os.remove(path)
+    return path, "Z:" + path.replace("/", "\\")
+
+
+def read_text(path):
+    try:
+        with open(path) as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def test_programs_running_from_the_root_are_closed_or_ended():
+    """A game left running from the root's own runtime after the launcher has gone: asked to
+    close through its window, or, without one, ended; the root then goes whole."""
+    reset_area()
+    lay_root()
+    record, windows_record = closed_record()
+    windowed = ROOT + "\\runtime\\bin\\javaw.exe"
+    windowless = ROOT + "\\runtime\\bin\\java.exe"
+    write(ROOT + "\\logs\\latest.log", b"log")
+    write(ROOT + "\\logs\\debug.log", b"log")
+    game = start_program("the game's window", windowed, "--hold", ROOT + "\\logs\\latest.log",
+                         "--window", "Minecraft", "--closed", windows_record)
+    helper = start_program("the game's helper", windowless, "--hold", ROOT + "\\logs\\debug.log")
+    code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0, f"running from the root: exit code 0 (saw {code})")
+    check(read_text(record).startswith("closed "), "running from the root: the game was asked to close")
+    check(ended([game, helper]), "running from the root: both programs gone")
+    lines = log_lines() or []
+    check(f"closed {windowed}" in lines and f"ended {windowless}" in lines
+          and not any(line.startswith("fail ") for line in lines),
+          f"running from the root: one line each, nothing failed ({lines})")
+    check(wait_until(lambda: not exists(ROOT)), "running from the root: the root is gone after the script")
+
+
+def test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running(reference):
+    """A game running from outside the root that holds a save: none of the uninstaller's
+    business to end, so the save stays, the log says so and the notice says what stayed."""
+    reset_area()
+    lay_root()
+    game = start_game_holding(SAVE)
+    launcher, run, notice = choose("held from outside", ALTERNATE_Y, None)
+    if not run:
+        return
+    lines = log_lines() or []
+    check(bool(lines) and held_line(lines[-1], ROOT),
+          f"held from outside: the root that stayed is the run's last line so far ({lines[-2:]})")
+    check(running([game]) and exists(SAVE), "held from outside: the game runs on, its save stays")
+    if notice:
+        check(notice_matches(notice, reference), "held from outside: the notice shows " + PARTIAL_FULL_TEXT)
+        check(release_game(game), "held from outside: the game let go")
+        _, nx, ny = notice
+        xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
+    check(run.finish() == 0, "held from outside: exit code 0")
+    check(wait_until(lambda: not exists(ROOT)), "held from outside: the script took the rest once let go")
+
+
+def test_launcher_only_stops_only_what_it_removes(reference):
+    """Launcher-only removal ends a program running from an "app-" folder; one running from the
+    game's folder keeps running, and the game files stay."""
+    reset_area()
+    lay_root()
+    in_app = ROOT + "\\app-1.5.84\\squirrel.exe"
+    in_game = ROOT + "\\minecraft\\runtime\\javaw.exe"
+    launcher_program = start_program("a program of the launcher", in_app,
+                                     "--hold", ROOT + "\\app-1.5.84\\resources.pak")
+    game = start_program("the game", in_game, "--hold", ROOT + "\\minecraft\\saves\\Мир 1\\level.dat")
+    launcher, run, notice = choose("launcher-only with programs", PRIMARY_Y, None)
+    if not run:
+        return
+    check(ended([launcher_program]) and not exists(ROOT + "\\app-1.5.84"),
+          "launcher-only with programs: the app- folder's program ended, the folder went")
+    check(running([game]), "launcher-only with programs: the game runs on")
+    check({name: read(ROOT + "\\" + name) for name in GAME_FILES} == GAME_FILES,
+          "launcher-only with programs: every game file kept")
+    # The "ended" line went with the "updates" folder, as every line before it does in this mode.
+    lines = log_lines() or []
+    check("removed app-1.5.84" in lines and not any(in_game in line for line in lines),
+          f"launcher-only with programs: the app- folder removed, the game not named ({lines})")
+    if notice:
+        check(notice_matches(notice, reference),
+              "launcher-only with programs: the notice shows " + LAUNCHER_ONLY_TEXT)
+        _, nx, ny = notice
+        xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
+    check(run.finish() == 0, "launcher-only with programs: exit code 0")
+
+
+# ---------------------------------------------------------------------------------------------
+# Progress while removing
+
+
+def test_progress_during_a_large_removal(reference):
+    """A full removal of a large root: the progress window stands where the dialog stood, cannot
+    be closed, counts the files as they go, and gives way to the notice at its own place."""
+    reset_area()
+    lay_root()
+    lay_large_tree(ROOT, 30000)
+    run = Uninstall(ROOT + "\\Uninstall.exe")
+    window = dialog_window(run.alive)
+    check(window is not None, "progress: the dialog is shown")
+    if not window:
+        return
+    _, x, y = window
+    xdesk.move(x + 600, y + 100)
+    xdesk.click_at(*xdesk.button_centre(x, y, ALTERNATE_Y))
+    progress = progress_window(run.alive)
+    check(progress is not None, "progress: the progress window follows the dialog")
+    if not progress:
+        return
+    wid, px, py = progress
+    check((px + 250, py + 150) == (x + 250, y + 250), f"progress: at the dialog's centre ({px}, {py})")
+    xdesk.run("xdotool", "windowfocus", "--sync", wid)
+    xdesk.run("xdotool", "key", "--window", wid, "alt+F4")
+    counts, saved = [], False
+    while xdesk.visible_windows(NOTICE) == [] and run.alive():
+        counts.append(count_region(px, py))
+        if DOCS and not saved and len(set(map(tuple, counts))) >= 3:
+            save_window(progress, 300, "progress.png")
+            saved = True
+    distinct = len(set(map(tuple, counts)))
+    check(distinct >= 3, f"progress: the count changed on screen while the files went ({distinct} counts)")
+    notice = notice_window(run.alive)
+    check(notice is not None and notice[1:] == (px, py),
+          f"progress: Alt+F4 did not close it; the notice took its place ({notice and notice[1:]})")
+    if notice:
+        check(notice_matches(notice, reference), "progress: then the notice shows " + FULL_TEXT)
+        xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
+    check(run.finish() == 0, "progress: exit code 0")
+    check(wait_until(lambda: not exists(ROOT), 120), "progress: nothing left of the root")
 
 
 def test_updates_is_a_plain_file():
@@ -876,6 +1042,11 @@ def main():
     run_test(test_quiet_from_inside_leaves_only_what_it_cannot_remove)
     for how in ("from the root", "through its executable from elsewhere", "by another copy in the root"):
         run_test(test_interrupted_removal_is_finished, how)
+    run_test(test_programs_running_from_the_root_are_closed_or_ended)
+    run_test(test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running,
+             reference_notice(PARTIAL_FULL_TEXT))
+    run_test(test_launcher_only_stops_only_what_it_removes, reference_notice(LAUNCHER_ONLY_TEXT))
+    run_test(test_progress_during_a_large_removal, reference_notice(FULL_TEXT))
     run_test(test_updates_is_a_plain_file)
     run_test(test_missing_appdata)
     print(f"{len(failures)} failed" if failures else "all checks passed")

@@ -9,10 +9,12 @@
 //       the progress window over a fake removal that counts a file every 20 ms until the file FLAG
 //       exists (with DONE and TOTAL the bar is determinate); prints "done X Y" with the window's
 //       last centre and whether the work ran on a worker and the reads on the window's thread
-//       ("threads kept apart"), then shows the notice there and prints "closed"
+//       ("threads kept apart"), then shows the notice there ("shown") and prints "closed"
 //   ui_probe choice-then-progress FLAG
-//       the interactive sequence without removal code: the dialog ("result N"); on a removal
-//       choice the progress window in its place as above ("done X Y"); then the notice ("closed")
+//       the interactive sequence without removal code: the dialog ("shown", "result N"); on a
+//       removal choice the progress window in its place as above ("done X Y"); then the notice
+//       ("shown", "closed")
+// "shown" comes once a window is made and in its place (it is mapped at a default place first).
 #include <windows.h>
 
 #include <atomic>
@@ -60,7 +62,9 @@ void show_fake_removal(std::optional<UiPlace> centre, const std::wstring& flag, 
   const std::optional<UiPlace> place = run_with_progress(centre, work, read);
   print_line(place ? "done " + std::to_string(place->x) + " " + std::to_string(place->y) : "done nowhere");
   print_line(work_elsewhere && reads_here ? "threads kept apart" : "threads mixed up");
-  show_notice("Удалено всё в папке установки.", place);
+  UiWindowHandle notice = create_notice_window("Удалено всё в папке установки.", place);  // as show_notice
+  print_line("shown");
+  (void)run_modal(std::move(notice));
   print_line("closed");
 }
 
@@ -92,7 +96,9 @@ int probe(int argc, wchar_t** argv) {
   } else if (mode == L"progress" && argc > 2) {
     show_fake_removal(std::nullopt, argv[2], number(argc, argv, 3), number(argc, argv, 4));
   } else if (mode == L"choice-then-progress" && argc > 2) {
-    const UiOutcome choice = ask_removal_choice();
+    UiWindowHandle dialog = create_removal_choice_window();  // as ask_removal_choice
+    print_line("shown");
+    const UiOutcome choice = run_modal(std::move(dialog));
     print_line("result " + std::to_string(static_cast<uint32_t>(choice.result)));
     if (choice.result == UiResult::primary || choice.result == UiResult::alternate) {
       show_fake_removal(choice.closed_at, argv[2], 0, 0);
