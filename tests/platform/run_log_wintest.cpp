@@ -98,8 +98,8 @@ std::string system_message(uint32_t code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer, length);
-  LocalFree(buffer);
+  const UniqueLocalString owned(buffer);
+  std::wstring text(owned.get(), length);
   while (!text.empty() && iswspace(text.back())) text.pop_back();
   return from_wide(text);
 }

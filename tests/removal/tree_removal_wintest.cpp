@@ -77,7 +77,7 @@ UniqueHandle start_helper(const std::string& arguments) {
                       &process)) {
     return UniqueHandle();
   }
-  CloseHandle(process.hThread);
+  const UniqueHandle thread(process.hThread);
   return UniqueHandle(process.hProcess);
 }
 

@@ -35,7 +35,7 @@ class RunningCopy {
                        nullptr, nullptr, &startup, &info)) {
       process_.reset(info.hProcess);
       id_ = info.dwProcessId;
-      CloseHandle(info.hThread);
+      const UniqueHandle thread(info.hThread);
     }
   }
   ~RunningCopy() {

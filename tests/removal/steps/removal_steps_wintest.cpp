@@ -374,23 +374,25 @@ class Shortcuts : public ::testing::Test {
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
   static bool key_exists(HKEY root) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    const bool opened = RegOpenKeyExW(root, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    const UniqueRegKey owned(opened ? key : nullptr);
+    return opened;
   }
   static void create_key(HKEY root, bool with_subkey) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
               ERROR_SUCCESS);
+    const UniqueRegKey key(created);
     const wchar_t value[] = L"KoraVane";
-    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    RegSetValueExW(key.get(), L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                    sizeof value);
     if (with_subkey) {
       HKEY sub = nullptr;
-      RegCreateKeyExW(key, L"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
-      RegCloseKey(sub);
+      if (RegCreateKeyExW(key.get(), L"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) ==
+          ERROR_SUCCESS) {
+        const UniqueRegKey child(sub);
+      }
     }
-    RegCloseKey(key);
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "support/test_files_win.h"
 
@@ -33,13 +34,11 @@ int wmain() {
   record += "cwd=" + koravane::from_wide(directory) + "\n";
   const std::wstring file_name = env(L"KORAVANE_RECORD_FILE");
   if (!file_name.empty()) {
-    HANDLE file = CreateFileW(file_name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-      CloseHandle(file);
-    }
+    const koravane::UniqueHandle file(CreateFileW(file_name.c_str(), FILE_APPEND_DATA,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
   }
   return static_cast<int>(std::wcstoul(env(L"KORAVANE_RECORD_EXIT").c_str(), nullptr, 10));
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles_win.h"
+
 namespace {
 
 struct Entry {
@@ -23,14 +25,14 @@ struct Entry {
 
 std::vector<Entry> list_processes() {
   std::vector<Entry> entries;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return entries;
+  const koravane::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return entries;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
     entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
   }
-  CloseHandle(snapshot);
   return entries;
 }
 
@@ -118,10 +120,8 @@ int wmain(int argc, wchar_t** argv) {
   chosen.erase(GetCurrentProcessId());
   int ended = 0;
   for (const DWORD pid : chosen) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-    if (!process) continue;
-    if (TerminateProcess(process, 1)) ++ended;
-    CloseHandle(process);
+    const koravane::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    if (process && TerminateProcess(process.get(), 1)) ++ended;
   }
   return ended > 0 ? 0 : 128;
 }

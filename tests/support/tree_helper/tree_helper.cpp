@@ -6,18 +6,19 @@
 
 #include <string_view>
 
+#include "platform/handles_win.h"
+
 namespace {
 
 int hold(const wchar_t* path, const wchar_t* ready_name, const wchar_t* release_name) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready_name);
-  HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, release_name);
-  if (ready == nullptr || release == nullptr) return 2;
-  SetEvent(ready);
-  WaitForSingleObject(release, INFINITE);
-  CloseHandle(file);
+  const koravane::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return 1;
+  const koravane::UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, ready_name));
+  const koravane::UniqueHandle release(OpenEventW(SYNCHRONIZE, FALSE, release_name));
+  if (!ready || !release) return 2;
+  SetEvent(ready.get());
+  WaitForSingleObject(release.get(), INFINITE);
   return 0;
 }
 
