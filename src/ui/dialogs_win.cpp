@@ -5,17 +5,17 @@
 namespace koravane {
 
 UiWindowHandle create_removal_choice_window() {
-  UiWindowSpec spec;
-  spec.removal_style = true;
-  spec.caption = "KoraVane \u2014 удаление";
-  spec.heading = "Что удалить?";
-  spec.body = "Только лаунчер \u2014 программа и ярлыки. Файлы игры останутся.\n\n"
+  UiWindowSetup setup;
+  setup.removal_style = true;
+  setup.caption = "KoraVane \u2014 удаление";
+  setup.heading = "Что удалить?";
+  setup.body = "Только лаунчер \u2014 программа и ярлыки. Файлы игры останутся.\n\n"
               "Удалить всё \u2014 папка установки и настройки входа.";
-  spec.layout = UiLayout::choice;
-  spec.primary_label = "Только лаунчер";
-  spec.cancel_label = "Отмена";
-  spec.alternate_label = "Удалить всё";
-  return create_ui_window(spec);
+  setup.layout = UiLayout::choice;
+  setup.primary_label = "Только лаунчер";
+  setup.cancel_label = "Отмена";
+  setup.alternate_label = "Удалить всё";
+  return create_ui_window(setup);
 }
 
 UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()); }
@@ -24,14 +24,14 @@ UiResult show_removal_choice() { return ask_removal_choice().result; }
 
 UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre) {
   const std::string body = prepare_notice_body(message);
-  UiWindowSpec spec;
-  spec.caption = "KoraVane";
-  spec.heading = "KoraVane";
-  spec.body = body;
-  spec.layout = UiLayout::notice;
-  spec.primary_label = "Закрыть";
-  spec.centre = centre;
-  return create_ui_window(spec);
+  UiWindowSetup setup;
+  setup.caption = "KoraVane";
+  setup.heading = "KoraVane";
+  setup.body = body;
+  setup.layout = UiLayout::notice;
+  setup.primary_label = "Закрыть";
+  setup.centre = centre;
+  return create_ui_window(setup);
 }
 
 void show_notice(std::string_view message, std::optional<UiPlace> centre) {

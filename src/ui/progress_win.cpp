@@ -7,13 +7,13 @@ namespace koravane {
 
 std::optional<UiPlace> run_with_progress(std::optional<UiPlace> centre, const std::function<void()>& work,
                                          const std::function<ProgressSnapshot()>& read) {
-  UiWindowSpec spec;
-  spec.removal_style = true;
-  spec.caption = "KoraVane \u2014 удаление";
-  spec.heading = "Удаление\u2026";
-  spec.layout = UiLayout::progress;
-  spec.centre = centre;
-  UiWindowHandle handle = create_ui_window(spec);
+  UiWindowSetup setup;
+  setup.removal_style = true;
+  setup.caption = "KoraVane \u2014 удаление";
+  setup.heading = "Удаление\u2026";
+  setup.layout = UiLayout::progress;
+  setup.centre = centre;
+  UiWindowHandle handle = create_ui_window(setup);
   HWND window = handle.window;
   UiWindowState& state = *handle.record;
   state.read_progress = &read;

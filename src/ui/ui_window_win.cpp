@@ -222,11 +222,11 @@ void create_button(HWND parent, HINSTANCE instance, std::string_view label, int 
   SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-UiWindowHandle create_ui_window(const UiWindowSpec& spec) {
+UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const wchar_t* class_name = spec.removal_style ? L"KoraVaneUninstallUI" : L"KoraVaneUpdaterUI";
+  const wchar_t* class_name = setup.removal_style ? L"KoraVaneUninstallUI" : L"KoraVaneUpdaterUI";
 
   HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   WNDCLASSW window_class{};
@@ -243,20 +243,20 @@ UiWindowHandle create_ui_window(const UiWindowSpec& spec) {
   // Complete before the window exists: its first messages find the record through its user data.
   auto state = std::make_unique<UiWindowState>();
   state->brand = L"KoraVane";
-  state->heading = to_wide(spec.heading);
-  state->body = to_wide(spec.body);
+  state->heading = to_wide(setup.heading);
+  state->body = to_wide(setup.body);
   state->icon = icon;
-  if (spec.layout != UiLayout::progress) state->close_rect = ui_close_glyph_rect;
-  state->removal_style = spec.removal_style;
-  state->layout = spec.layout;
+  if (setup.layout != UiLayout::progress) state->close_rect = ui_close_glyph_rect;
+  state->removal_style = setup.removal_style;
+  state->layout = setup.layout;
   state->brand_font = make_font(-28, 700);
   state->heading_font = make_font(-17, 600);
   state->body_font = make_font(-14, 400);
   state->button_font = make_font(-15, 600);
   state->close_font = make_font(-22, 400);
 
-  const int height = ui_window_height(spec.layout);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, class_name, to_wide(spec.caption).c_str(),
+  const int height = ui_window_height(setup.layout);
+  HWND window = CreateWindowExW(WS_EX_APPWINDOW, class_name, to_wide(setup.caption).c_str(),
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                 ui_window_width, height, nullptr, nullptr, instance, state.get());
   if (window != nullptr) {
@@ -264,16 +264,16 @@ UiWindowHandle create_ui_window(const UiWindowSpec& spec) {
     UniqueRegion region(CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14));
     if (SetWindowRgn(window, region.get(), TRUE)) region.release();
     HFONT button_font = state->button_font.get();
-    if (spec.layout == UiLayout::choice) {
-      create_button(window, instance, spec.primary_label, ID_BUTTON_PRIMARY, 248, button_font);
-      if (spec.alternate_label) {
-        create_button(window, instance, *spec.alternate_label, ID_BUTTON_ALTERNATE, 300, button_font);
+    if (setup.layout == UiLayout::choice) {
+      create_button(window, instance, setup.primary_label, ID_BUTTON_PRIMARY, 248, button_font);
+      if (setup.alternate_label) {
+        create_button(window, instance, *setup.alternate_label, ID_BUTTON_ALTERNATE, 300, button_font);
       }
-      create_button(window, instance, spec.cancel_label, ID_BUTTON_CANCEL, 352, button_font);
-    } else if (spec.layout == UiLayout::notice) {
-      create_button(window, instance, spec.primary_label, ID_BUTTON_PRIMARY, height - 90, button_font);
+      create_button(window, instance, setup.cancel_label, ID_BUTTON_CANCEL, 352, button_font);
+    } else if (setup.layout == UiLayout::notice) {
+      create_button(window, instance, setup.primary_label, ID_BUTTON_PRIMARY, height - 90, button_font);
     }
-    place_window(window, spec.centre);
+    place_window(window, setup.centre);
   }
   return UiWindowHandle{std::move(state), window};
 }

@@ -24,7 +24,7 @@ inline constexpr UINT ui_progress_interval_ms = 100;
 constexpr int ui_window_height(UiLayout layout) { return layout == UiLayout::choice ? 500 : 300; }
 
 // What one custom window shows. The caption goes to the taskbar only; the brand is always drawn.
-struct UiWindowSpec {
+struct UiWindowSetup {
   bool removal_style = false;  // removal palette and class "KoraVaneUninstallUI"
   std::string_view caption;
   std::string_view heading;
@@ -39,7 +39,7 @@ struct UiWindowSpec {
 // Creates and shows the window at its place; the caller then runs run_message_loop and
 // release_ui_window. If the main window cannot be created, the handle carries a null window
 // (the loop returns at once) and the result stays none.
-UiWindowHandle create_ui_window(const UiWindowSpec& spec);
+UiWindowHandle create_ui_window(const UiWindowSetup& setup);
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
                    HFONT font);
