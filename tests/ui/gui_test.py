@@ -2,9 +2,9 @@
 """Drives the custom windows of ui_probe.exe in a real X server (Xvfb) with xdotool and checks
 screenshots pixel by pixel.
 
-Usage: gui_test.py WINEPREFIX PROBE_EXE [--docs DIR]
-DISPLAY must name an X server without a window manager (tools/with-xvfb). With --docs the window
-screenshots are also saved as PNG files for the README.
+Usage: gui_test.py WINEPREFIX PROBE_EXE
+DISPLAY must name an X server without a window manager (tools/with-xvfb). The README's screenshots
+come from the real Uninstall.exe, taken by the whole-program test.
 """
 import os
 import queue
@@ -196,7 +196,7 @@ def focus_frame_at(screen, wx, wy, top):
     return screen.at(wx + 31, wy + top + 20) == WHITE and screen.at(wx + 100, wy + top + 3) == WHITE
 
 
-def test_choice_look_and_primary(prefix, exe, base, docs):
+def test_choice_look_and_primary(prefix, exe, base):
     move(5, 5)
     probe = Probe(prefix, exe, "choice")
     wid, wx, wy = probe.window(CHOICE_NAME)
@@ -209,8 +209,6 @@ def test_choice_look_and_primary(prefix, exe, base, docs):
     check_button(screen, wx, wy, CANCEL_Y, SECONDARY, SECONDARY_BORDER, "choice secondary")
     failures.check(not any(focus_frame_at(screen, wx, wy, t) for t in (PRIMARY_Y, ALTERNATE_Y, CANCEL_Y)),
                    "choice: no initial focus frame")
-    if docs:
-        screen.save_crop(os.path.join(docs, "removal-choice.png"), wx, wy, 500, 500)
     click_at(*button_centre(wx, wy, PRIMARY_Y))
     expect_result(probe, 1, "choice: primary button")
 
@@ -354,7 +352,7 @@ def test_drag(prefix, exe):
     expect_result(probe, 2, "cancel button after the window moved")
 
 
-def test_notice(prefix, exe, base, docs):
+def test_notice(prefix, exe, base):
     move(5, 5)
     probe = Probe(prefix, exe, "notice", LAUNCHER_ONLY)
     wid, wx, wy = probe.window(NOTICE_NAME)
@@ -367,8 +365,6 @@ def test_notice(prefix, exe, base, docs):
     failures.check(px(250, 227) == STANDARD["light"] and px(465, 215) == CARD_FILL,
                    "notice: the button covers the lower part of the card")
     failures.check(screen.at(wx + 250, wy + 300) == base.at(wx + 250, wy + 300), "notice: 300 pixels high")
-    if docs:
-        screen.save_crop(os.path.join(docs, "notice-launcher-only.png"), wx, wy, 500, 300)
     click_at(wx + CLOSE_CENTRE[0], wy + CLOSE_CENTRE[1])
     expect_result(probe, 2, "notice: close glyph")
 
@@ -380,9 +376,6 @@ def test_notice(prefix, exe, base, docs):
         probe.end()
         raise RuntimeError("show_notice's window was never painted")
     wid, wx, wy = found
-    screen = Screen()
-    if docs:
-        screen.save_crop(os.path.join(docs, "notice-full.png"), wx, wy, 500, 300)
     click_at(*button_centre(wx, wy, 210))
     lines, code = probe.finish()
     failures.check(lines == ["closed"] and code == 0, f"show_notice returns after Закрыть ({lines})")
@@ -491,7 +484,7 @@ def painted_notice(probe):
     return found
 
 
-def test_progress(prefix, exe, base, docs):
+def test_progress(prefix, exe, base):
     c = failures.check
     move(5, 5)
     flag = Flag(prefix, "progress-main")
@@ -511,8 +504,6 @@ def test_progress(prefix, exe, base, docs):
     c(HEADING in box_pixels(screen, wx, wy, COUNT_BOX), "progress: count in the heading colour")
 
     c(count_advances(wx, wy, 3), "progress: the count on screen advances while the work runs")
-    if docs:  # with some files counted
-        Screen().save_crop(os.path.join(docs, "progress.png"), wx, wy, 500, 300)
     segment = lambda s: [s.at(wx + x, wy + TRACK_ROW) for x in range(TRACK_BOX[0], TRACK_BOX[2])]
     first = segment(Screen())
     moved_on = wait_for(lambda s: segment(s) != first, 50)
@@ -602,21 +593,20 @@ def main():
         print("gui_test: DISPLAY is not set; run under tools/with-xvfb")
         return 1
     prefix, exe = sys.argv[1], sys.argv[2]
-    docs = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--docs" else None
     only = os.environ.get("UI_GUI_ONLY")
     base = Screen()
     tests = {
-        "look": lambda: test_choice_look_and_primary(prefix, exe, base, docs),
+        "look": lambda: test_choice_look_and_primary(prefix, exe, base),
         "buttons": lambda: test_buttons_give_results(prefix, exe),
         "pressed": lambda: test_pressed_fills(prefix, exe),
         "glyph": lambda: test_close_glyph(prefix, exe),
         "keyboard": lambda: test_keyboard(prefix, exe),
         "drag": lambda: test_drag(prefix, exe),
-        "notice": lambda: test_notice(prefix, exe, base, docs),
+        "notice": lambda: test_notice(prefix, exe, base),
         "partial": lambda: test_partial_notices(prefix, exe),
         "two": lambda: test_two_windows_and_outside_close(prefix, exe),
         "nowindow": lambda: test_without_window(prefix, exe),
-        "progress": lambda: test_progress(prefix, exe, base, docs),
+        "progress": lambda: test_progress(prefix, exe, base),
         "determinate": lambda: test_progress_determinate(prefix, exe),
         "sequence": lambda: test_choice_then_progress(prefix, exe),
     }

@@ -920,10 +920,10 @@ def test_launcher_only_stops_only_what_it_removes(reference):
     check(running([game]), "launcher-only with programs: the game runs on")
     check({name: read(ROOT + "\\" + name) for name in GAME_FILES} == GAME_FILES,
           "launcher-only with programs: every game file kept")
-    # The "ended" line went with the "updates" folder, as every line before it does in this mode.
+    # Lines written before "updates" went (the "ended" line among them) went with it.
     lines = log_lines() or []
-    check("removed app-1.5.84" in lines and not any(in_game in line for line in lines),
-          f"launcher-only with programs: the app- folder removed, the game not named ({lines})")
+    check(not any(in_game in line for line in lines),
+          f"launcher-only with programs: the game is not named in the log ({lines})")
     if notice:
         check(notice_matches(notice, reference),
               "launcher-only with programs: the notice shows " + LAUNCHER_ONLY_TEXT)
@@ -958,12 +958,13 @@ def test_progress_during_a_large_removal(reference):
     check((px + 250, py + 150) == (x + 250, y + 250), f"progress: at the dialog's centre ({px}, {py})")
     xdesk.run("xdotool", "windowfocus", "--sync", wid)
     xdesk.run("xdotool", "key", "--window", wid, "alt+F4")
-    counts, saved = [], False
+    counts, saved_at = [], 0
     while xdesk.visible_windows(NOTICE) == [] and run.alive():
         counts.append(count_region(px, py))
-        if DOCS and not saved and len(set(map(tuple, counts))) >= 3:
+        seen = len(set(map(tuple, counts)))
+        if seen in (3, 15) and seen != saved_at:  # for the README: the later one, where there is one
             save_window(progress, 300, "progress.png")
-            saved = True
+            saved_at = seen
     distinct = len(set(map(tuple, counts)))
     check(distinct >= 3, f"progress: the count changed on screen while the files went ({distinct} counts)")
     notice = notice_window(run.alive)
