@@ -9,6 +9,7 @@
 #include "removal/tree_removal.h"
 
 namespace koravane {
+
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
   if (const auto appdata = read_env_var("APPDATA")) {
     // Missing settings count as removed; stubborn ones are logged, and the run goes on.

@@ -80,7 +80,7 @@ bool has_exited(const RunningProgram& program) {
 std::string end_program(const RunningProgram& program) {
   if (!TerminateProcess(program.process.get(), 1)) {
     const DWORD error = GetLastError();
-    if (!has_exited(program)) return "fail " + display_text(program.image) + ": " + os_error_text(error);
+    if (!has_exited(program)) return fail_line(program.image, error);
     return closed_line(program.image);  // it went by itself meanwhile
   }
   WaitForSingleObject(program.process.get(), kExitWait);
