@@ -428,7 +428,8 @@ def trace(click, samples):
 
 def interactive_run(xs, manager):
     """Clicks "Удалить всё" in the painted dialog and samples the screen until the notice is
-    painted; closes the notice. Returns the figures, or None when no dialog came."""
+    painted; closes the notice. Returns the figures (None when no dialog came) and the entries
+    left of the root in the end."""
     process = start("case-i")
     found = xdesk.wait_for_painted_window(f"^{CHOICE}$", DIALOG_MARK, DIALOG_FILL,
                                           lambda: process.poll() is None)
