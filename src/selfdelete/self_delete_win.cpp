@@ -24,12 +24,6 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
   return write_all(file.get(), bytes);
 }
 
-std::string child_error_text(const ChildError& error) {
-  if (const LaunchError* launch = std::get_if<LaunchError>(&error)) return std::string(launch->message);
-  const OsError* os = std::get_if<OsError>(&error);
-  return os_error_text(os ? os->code : 0);
-}
-
 }  // namespace
 
 std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
@@ -68,8 +62,13 @@ void schedule_self_deletion(const std::vector<std::string>& deferred_paths, cons
   // Run in the temporary folder: a folder that is some process's current directory cannot be
   // removed, and ours may be the install root.
   const ChildResult<std::monostate> started = start_child(interpreter_command(current_process_id(), folder.value()));
-  log.append(started ? "scheduled delete via " + display_text(script)
-                     : fail_line(script, child_error_text(started.error())));
+  if (started) {
+    log.append("scheduled delete via " + display_text(script));
+  } else if (const LaunchError* launch = launch_error_of(started)) {
+    log.append(fail_line(script, std::string(launch->message)));
+  } else {
+    log.append(fail_line(script, os_error_of(started)));
+  }
 }
 
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context) {
