@@ -328,21 +328,12 @@ def scripts_pending():
                                        "koravane-uninstall-*.cmd")))
 
 
-def wait_until(predicate, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.05)
-    return predicate()
-
-
 def settle(name):
     """Waits (bounded) for the root to go and the deferred script to finish, so that the next run
     meets neither. Returns the number of entries left of the root."""
     root = os.path.join(WORK, name, "KoraVane")
-    wait_until(lambda: not os.path.exists(root), 60)
-    wait_until(lambda: not scripts_pending(), 60)
+    xdesk.wait_until(lambda: not os.path.exists(root), 60, interval=0.05)
+    xdesk.wait_until(lambda: not scripts_pending(), 60, interval=0.05)
     return sum(1 + len(files) for _, _, files in os.walk(root)) if os.path.exists(root) else 0
 
 
@@ -458,7 +449,8 @@ def interactive_run(xs, manager):
     if notice:
         nx, ny = notice[-1]
         xs.click(nx + NOTICE_BUTTON[0], ny + NOTICE_BUTTON[1])
-    wait_until(lambda: manager.update(xs.viewable_windows()) or process.poll() is not None, 60)
+    xdesk.wait_until(lambda: manager.update(xs.viewable_windows()) or process.poll() is not None,
+                     60, interval=0.05)
     if process.poll() is None:
         print("  the run did not end after its notice was closed", flush=True)
         process.kill()

@@ -86,6 +86,16 @@ def click_at(x, y):
     run("xdotool", "click", "1")
 
 
+def wait_until(predicate, seconds=60, interval=0.2):
+    """Polls predicate until it holds or the deadline passes; its last answer is the result."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(interval)
+    return predicate()
+
+
 def wait_for_painted_window(name, offset, colour, alive=lambda: True, tries=150, height=None):
     """Waits (bounded) for a window that shows colour at offset from its corner; returns
     (id, x, y) or None. The position is read again on every try: a window may be mapped at a

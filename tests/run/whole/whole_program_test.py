@@ -217,15 +217,6 @@ def snapshot(path):
     return files
 
 
-def wait_until(predicate, seconds=60):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.2)
-    return predicate()
-
-
 def temp_log():
     found = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "Temp",
                                    "koravane-uninstall.log"))
@@ -246,7 +237,7 @@ class Uninstall:
 
     def __init__(self, exe, *args, cwd=None, env=None, unset=()):
         # A window of an earlier run may still be listed while it goes; windows are found by name.
-        wait_until(lambda: not xdesk.visible_windows("KoraVane"), 10)
+        xdesk.wait_until(lambda: not xdesk.visible_windows("KoraVane"), 10)
         values = {"USERPROFILE": PROFILE, "APPDATA": APPDATA, "LOCALAPPDATA": LOCALAPPDATA}
         values.update(env or {})
         settings = [f"{k}={v}" for k, v in values.items() if k not in unset]
@@ -411,7 +402,7 @@ def test_quiet(option):
     check(settings_and_shortcuts_gone(), f"{option}: settings and shortcuts removed")
     check(not key_exists(), f"{option}: uninstall key removed")
     check(exists(APPDATA + "\\other-app\\config.ini"), f"{option}: other roaming data kept")
-    check(wait_until(lambda: not exists(ROOT)), f"{option}: install root gone after the script")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), f"{option}: install root gone after the script")
     check(ended([updater]), f"{option}: the root's own Update.exe ended")
     check(running(others),
           f"{option}: another program's Update.exe and Uninstall.exe still running after the script")
@@ -499,7 +490,7 @@ def reference_notice(text):
 
 def notice_matches(window, reference):
     _, x, y = window
-    return wait_until(lambda: notice_body(x, y) == reference, 30)
+    return xdesk.wait_until(lambda: notice_body(x, y) == reference, 30)
 
 
 def test_dialog_closed_without_a_choice(how):
@@ -590,7 +581,7 @@ def test_launcher_only(reference):
     lines = log_lines() or []
     check(bool(lines) and lines[-1].startswith("scheduled delete via "),
           f"launcher-only: scheduled as the run's last line {lines[-2:]}")
-    check(wait_until(lambda: not exists(ROOT + "\\Uninstall.exe") and not exists(ROOT + "\\Update.exe")),
+    check(xdesk.wait_until(lambda: not exists(ROOT + "\\Uninstall.exe") and not exists(ROOT + "\\Update.exe")),
           "launcher-only: the script removed Uninstall.exe and Update.exe a few seconds later")
     check({name: read(ROOT + "\\" + name) for name in GAME_FILES} == GAME_FILES,
           "launcher-only: game files still there after the script")
@@ -615,7 +606,7 @@ def test_full_interactive(reference):
         xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     code = run.finish()
     check(code == 0, f"full: exit code 0 (saw {code})")
-    check(wait_until(lambda: not exists(ROOT)), "full: nothing left of the root once the script ran")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "full: nothing left of the root once the script ran")
     check(settings_and_shortcuts_gone() and not key_exists(), "full: settings, shortcuts, key removed")
     check(ended(launcher), "full: launcher processes ended")
 
@@ -666,7 +657,7 @@ def test_genuine_root_under_a_cyrillic_profile_is_removed():
     reset_area()
     lay_root()
     code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
-    check(code == 0 and wait_until(lambda: not exists(ROOT)),
+    check(code == 0 and xdesk.wait_until(lambda: not exists(ROOT)),
           "genuine root in the local application data of Иван: removed")
 
 
@@ -694,7 +685,7 @@ def test_game_file_held_open():
     check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
           and held_line(lines[3], ROOT) and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
           f"held game file: start line first, then the settings, the root that stayed, the scheduling ({lines})")
-    check(wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
 
 
 DEEP_FOLDER = "k" * 40
@@ -736,7 +727,7 @@ def test_quiet_from_inside_removes_a_large_tree():
     lay_large_tree(ROOT)
     code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
     check(code == 0, "large tree: exit code 0")
-    check(wait_until(lambda: not exists(ROOT)),
+    check(xdesk.wait_until(lambda: not exists(ROOT)),
           "large tree with read-only files and paths past 260 characters: nothing left")
 
 
@@ -752,7 +743,7 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     run = Uninstall(ROOT + "\\Uninstall.exe", "/S", env={"KORAVANE_RECORD_FILE": "K:\\cmd.txt"})
     code = run.finish()
     check(code == 0, "recorded script: exit code 0")
-    check(wait_until(lambda: exists("K:\\cmd.txt")), "recorded script: the interpreter started")
+    check(xdesk.wait_until(lambda: exists("K:\\cmd.txt")), "recorded script: the interpreter started")
     left = snapshot(ROOT)
     release_game(game)
     log = left.pop("updates/rust-updater.log", b"").decode().splitlines()
@@ -826,7 +817,7 @@ def test_interrupted_removal_is_finished(how):
         run = Uninstall("K:\\Downloads\\Uninstall.exe", "/S", cwd=ROOT)
     code = run.finish()
     check(code == 0, f"interrupted ({how}): the second run exits 0 (saw {code})")
-    check(wait_until(lambda: not exists(ROOT)), f"interrupted ({how}): the second run finished the removal")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), f"interrupted ({how}): the second run finished the removal")
 
 
 # ---------------------------------------------------------------------------------------------
@@ -877,7 +868,7 @@ def test_programs_running_from_the_root_are_closed_or_ended():
     check(f"closed {windowed}" in lines and f"ended {windowless}" in lines
           and not any(line.startswith("fail ") for line in lines),
           f"running from the root: one line each, nothing failed ({lines})")
-    check(wait_until(lambda: not exists(ROOT)), "running from the root: the root is gone after the script")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "running from the root: the root is gone after the script")
 
 
 def test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running(reference):
@@ -899,7 +890,7 @@ def test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running(reference)
         _, nx, ny = notice
         xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     check(run.finish() == 0, "held from outside: exit code 0")
-    check(wait_until(lambda: not exists(ROOT)), "held from outside: the script took the rest once let go")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "held from outside: the script took the rest once let go")
 
 
 def test_launcher_only_stops_only_what_it_removes(reference):
@@ -974,7 +965,7 @@ def test_progress_during_a_large_removal(reference):
         check(notice_matches(notice, reference), "progress: then the notice shows " + FULL_TEXT)
         xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
     check(run.finish() == 0, "progress: exit code 0")
-    check(wait_until(lambda: not exists(ROOT), 120), "progress: nothing left of the root")
+    check(xdesk.wait_until(lambda: not exists(ROOT), 120), "progress: nothing left of the root")
 
 
 def test_updates_is_a_plain_file():
@@ -984,7 +975,7 @@ def test_updates_is_a_plain_file():
     write(ROOT + "\\updates", b"not a folder")
     code = Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
     check(code == 0, "updates as a file: exit code 0")
-    check(wait_until(lambda: not exists(ROOT)), "updates as a file: run completes, root removed")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "updates as a file: run completes, root removed")
 
 
 def test_missing_appdata():
@@ -997,7 +988,7 @@ def test_missing_appdata():
     check(not exists(DESKTOP + "\\KoraVane.lnk") and exists(DESKTOP + "\\keep.txt"),
           "no APPDATA: the desktop shortcut still removed")
     check(not key_exists(), "no APPDATA: uninstall key still removed")
-    check(wait_until(lambda: not exists(ROOT)), "no APPDATA: root removed")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), "no APPDATA: root removed")
 
 
 def run_test(test, *args, **options):
