@@ -86,8 +86,9 @@ def click_at(x, y):
     run("xdotool", "click", "1")
 
 
-def wait_until(predicate, seconds=60, interval=0.2):
-    """Polls predicate until it holds or the deadline passes; its last answer is the result."""
+def wait_until(predicate, seconds=180, interval=0.2):
+    """Polls predicate until it holds or the deadline passes; its last answer is the result. The
+    deadline only bounds a hang: a loaded machine may be slow, never wrong."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         if predicate():

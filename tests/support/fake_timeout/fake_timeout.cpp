@@ -1,5 +1,7 @@
 // Stand-in for the system's timeout.exe: "timeout /t N [/nobreak]" waits N seconds. Keys never cut
-// the wait short, so /nobreak changes nothing here.
+// the wait short, so /nobreak changes nothing here. A test that must act before a script goes on
+// names a file in KORAVANE_TIMEOUT_HOLD: the wait then also lasts while that file exists, so the
+// test decides when the script goes on instead of racing its N seconds.
 #include <windows.h>
 
 #include <cwchar>
@@ -27,5 +29,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (seconds < -1 || seconds > 99999) return 1;
   Sleep(seconds == -1 ? INFINITE : static_cast<DWORD>(seconds) * 1000);
+  if (const wchar_t* hold = _wgetenv(L"KORAVANE_TIMEOUT_HOLD"); hold && *hold) {
+    while (GetFileAttributesW(hold) != INVALID_FILE_ATTRIBUTES) Sleep(20);
+  }
   return 0;
 }
