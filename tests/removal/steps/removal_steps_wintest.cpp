@@ -186,9 +186,14 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
                                     GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock && log_lock);
-  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root));
+  RemovalProgress progress;
+  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root), &progress);
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_FALSE(outcome.complete) << "a launcher entry stayed";
+  // Entries that stayed are handled all the same; only the file that went counts as removed.
+  EXPECT_EQ(progress.entries_total.load(), 3u);
+  EXPECT_EQ(progress.entries_done.load(), 3u);
+  EXPECT_EQ(progress.files_removed.load(), 1u);
   lock.reset();
   auto log = lines_of(log_of(root));
   log_lock.reset();
