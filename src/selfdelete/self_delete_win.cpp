@@ -26,10 +26,9 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
+std::optional<std::string> encode_lossless(uint32_t code_page, std::string_view utf8) {
   const std::wstring wide = to_wide(utf8);
   if (wide.empty()) return std::string();
-  const UINT code_page = GetOEMCP();
   BOOL used_default = FALSE;
   const int length = static_cast<int>(wide.size());
   const int size = WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(), length,
@@ -42,6 +41,10 @@ std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
     return std::nullopt;
   }
   return out;
+}
+
+std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
+  return encode_lossless(GetOEMCP(), utf8);
 }
 
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,

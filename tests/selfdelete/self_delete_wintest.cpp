@@ -43,6 +43,15 @@ TEST(ScriptEncoding, CharactersOutsideTheOemCodePageHaveNoForm) {
   }
 }
 
+// A code page that cannot tell whether a character came through exactly gives no form at all, not
+// an empty one: UTF-7 takes no request for best-fit checks.
+TEST(ScriptEncoding, ACodePageThatRefusesTheCheckGivesNoForm) {
+  for (const std::string text : {"C", "C:\\Games", "Иван"}) {
+    EXPECT_EQ(encode_lossless(CP_UTF7, text), std::nullopt) << text;
+  }
+  EXPECT_EQ(encode_lossless(866, "И"), "\x88") << "the same text in a code page that has it";
+}
+
 std::string script_name() { return script_file_name(GetCurrentProcessId()); }
 
 TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {

@@ -116,6 +116,28 @@ TEST_F(ChildLaunch, WithoutAnyStandardHandleTheStartupInfoCarriesNoHandleFlag) {
   EXPECT_TRUE(lines[1].starts_with("usestdhandles=0 ")) << lines[1];
 }
 
+// Given one standard handle of three, the child gets that one, and none in place of the others.
+TEST_F(ChildLaunch, WithOneStandardHandleOfThreeTheChildGetsThatOneAlone) {
+  const std::string stream_path = join_path(test::fresh_folder("one-handle"), "stream.txt");
+  const UniqueHandle stream(CreateFileW(to_wide(stream_path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                        0, nullptr));
+  ASSERT_TRUE(stream);
+  constexpr DWORD kKinds[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  const HANDLE saved[3] = {GetStdHandle(kKinds[0]), GetStdHandle(kKinds[1]), GetStdHandle(kKinds[2])};
+  for (int only = 0; only < 3; ++only) {
+    for (int i = 0; i < 3; ++i) SetStdHandle(kKinds[i], i == only ? stream.get() : nullptr);
+    const auto result = run_child(ChildCommand{"child_recorder"});
+    for (int i = 0; i < 3; ++i) SetStdHandle(kKinds[i], saved[i]);
+    ASSERT_TRUE(result.ok()) << only << ": " << os_error_of(result);
+  }
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[1], "usestdhandles=1 in=disk out=none err=none");
+  EXPECT_EQ(lines[4], "usestdhandles=1 in=none out=disk err=none");
+  EXPECT_EQ(lines[7], "usestdhandles=1 in=none out=none err=disk");
+}
+
 TEST_F(ChildLaunch, AMissingProgramIsNotFound) {
   auto run = run_child(ChildCommand{"koravane-no-such-program"});
   ASSERT_NE(launch_error_of(run), nullptr);

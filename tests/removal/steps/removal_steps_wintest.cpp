@@ -17,6 +17,7 @@
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
 #include "support/run_context_win.h"
+#include "support/running_copy_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -185,9 +186,14 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
                                     GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock && log_lock);
-  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root));
+  RemovalProgress progress;
+  const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root), &progress);
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_FALSE(outcome.complete) << "a launcher entry stayed";
+  // Entries that stayed are handled all the same; only the file that went counts as removed.
+  EXPECT_EQ(progress.entries_total.load(), 3u);
+  EXPECT_EQ(progress.entries_done.load(), 3u);
+  EXPECT_EQ(progress.files_removed.load(), 1u);
   lock.reset();
   auto log = lines_of(log_of(root));
   log_lock.reset();
@@ -255,6 +261,34 @@ TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
                                            "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
   EXPECT_FALSE(outcome.complete);
+  EXPECT_FALSE(started_a_process());
+}
+
+// Run from inside the root, the full removal clears what lies beside the executable and hands the
+// root itself to the script; anything else that stayed is said, and the run is incomplete.
+TEST_F(RemovalSteps, FullRemovalFromInsideTheRootHandsTheRootToTheScriptAndSaysWhatStayed) {
+  test::set_env("APPDATA", std::nullopt);
+  const std::string root = fresh_folder("inside");
+  lay_full_root(root);
+  const std::string executable = join_path(root, "Uninstall.exe");
+
+  const RemovalOutcome cleared = run_full_removal(test::context_for(root, executable));
+  EXPECT_EQ(cleared.deferred_paths, std::vector<std::string>{root});
+  EXPECT_TRUE(cleared.complete);
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
+  EXPECT_EQ(lines_of(log_of(root)), std::vector<std::string>{"earlier run"});
+
+  write_file(join_path(root, "options.txt"), "fov:90");
+  UniqueHandle lock(CreateFileW(to_wide(join_path(root, "options.txt")).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  const RemovalOutcome held = run_full_removal(test::context_for(root, executable));
+  lock.reset();
+  EXPECT_EQ(held.deferred_paths, std::vector<std::string>{root});
+  EXPECT_FALSE(held.complete);
+  EXPECT_EQ(lines_of(log_of(root)),
+            (std::vector<std::string>{"earlier run",
+                                      "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
   EXPECT_FALSE(started_a_process());
 }
 
@@ -332,6 +366,31 @@ TEST_F(RemovalSteps, ClearingReportsWhatStayedBesideTheExecutable) {
   EXPECT_EQ(cleared->error().code, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "game", "updates"}));
   EXPECT_TRUE(path_exists(held));
+}
+
+// Two entries stay for different reasons, a file held open and a program running from the root:
+// what the clearing reports is the failure of the one listed first.
+TEST_F(RemovalSteps, ClearingReportsTheFailureOfTheFirstListedEntryThatStayed) {
+  const std::string root = fresh_folder("beside-two");
+  write_file(join_path(root, "Uninstall.exe"), "exe");
+  write_file(join_path(root, "held.txt"), "held");
+  UniqueHandle lock(CreateFileW(to_wide(join_path(root, "held.txt")).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  const test::IdleCopy game(test::built_program(KORAVANE_IDLE), join_path(root, "game.exe"));
+  ASSERT_TRUE(lock && game.ready());
+  const auto order = listing(root);
+  const auto held_at = std::find(order.begin(), order.end(), "held.txt");
+  const auto game_at = std::find(order.begin(), order.end(), "game.exe");
+  ASSERT_TRUE(held_at != order.end() && game_at != order.end());
+  // A held file cannot be shared for deletion; a running program's image cannot be deleted.
+  const uint32_t first = held_at < game_at ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
+
+  const std::optional<OsStatus> cleared = clear_root_beside(root, join_path(root, "Uninstall.exe"));
+  lock.reset();
+  ASSERT_TRUE(cleared);
+  ASSERT_FALSE(cleared->ok());
+  EXPECT_EQ(cleared->error().code, first) << "held.txt listed " << (held_at < game_at ? "first" : "second");
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "game.exe", "held.txt"}));
 }
 
 TEST_F(RemovalSteps, ClearingTakesAPlainFileNamedLikeTheLogFolder) {

@@ -121,6 +121,35 @@ TEST_F(StopPrograms, FullRemovalClosesOrEndsEveryProgramRunningFromTheRoot) {
       << log[1];
 }
 
+// Every program in the root with a window is asked through it, whichever window the system lists
+// first; a program outside the root is never asked, window or not.
+TEST_F(StopPrograms, EveryWindowInTheRootIsAskedToCloseAndNoneOutsideIt) {
+  const std::string base = test::fresh_folder("windows-stop");
+  const std::string root = join_path(base, "KoraVane");
+  const std::string closed_inside = join_path(base, "closed-inside.txt");
+  const std::string closed_outside = join_path(base, "closed-outside.txt");
+  Windowed launcher(join_path(root, "KoraVane.exe"), closed_inside);
+  Windowed game(join_path(root, "game\\game.exe"), closed_inside);
+  Windowed other(join_path(base, "OtherApp\\other.exe"), closed_outside);
+  ASSERT_TRUE(launcher.ready() && game.ready() && other.ready());
+
+  stop_processes({}, test::context_for(root), RemovalMode::full);
+
+  EXPECT_EQ(launcher.exit_code(0), 0u) << "closed by its own window, not ended";
+  EXPECT_EQ(game.exit_code(0), 0u) << "closed by its own window, not ended";
+  auto closed = lines_of(test::read_all(closed_inside));
+  std::sort(closed.begin(), closed.end());
+  auto expected = std::vector<std::string>{"closed " + std::to_string(launcher.id()),
+                                           "closed " + std::to_string(game.id())};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(closed, expected);
+  EXPECT_TRUE(other.running());
+  EXPECT_EQ(test::read_all(closed_outside), "") << "a window outside the root was asked to close";
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_TRUE(log[0].starts_with("closed ") && log[1].starts_with("closed ")) << log[0] << " / " << log[1];
+}
+
 // Launcher-only removal takes the launcher's entries, so only programs running from those go; the
 // game's own programs keep running, as its files stay.
 TEST_F(StopPrograms, LauncherOnlyRemovalStopsOnlyProgramsOfTheLauncherEntries) {

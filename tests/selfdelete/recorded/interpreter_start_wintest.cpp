@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/handles_win.h"
+#include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "selfdelete/self_delete.h"
 #include "support/test_files_win.h"
@@ -72,6 +74,22 @@ TEST_F(InterpreterStart, TheScriptIsNamedRelativeToTheFolderTheInterpreterStarts
               "scheduled delete via " + script_in(temp) + "\n");
     ASSERT_TRUE(DeleteFileW(to_wide(record_).c_str()));
   }
+}
+
+// Process ids come round again, and with them script names: a file of that name that another
+// program still has open for writing, sharing it, is rewritten and run all the same.
+TEST_F(InterpreterStart, AScriptNameAnotherProgramHoldsOpenForWritingIsStillWrittenAndRun) {
+  const std::string temp = test::fresh_folder("held-temp") + "\\";
+  ASSERT_TRUE(test::write_file(script_in(temp), "stale"));
+  const UniqueHandle holder(CreateFileW(to_wide(script_in(temp)).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+  ASSERT_TRUE(holder);
+  const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
+  EXPECT_EQ(lines.size(), 3u);
+  EXPECT_EQ(test::read_all(join_path(root_, "updates\\rust-updater.log")),
+            "scheduled delete via " + script_in(temp) + "\n");
+  EXPECT_NE(test::read_all(script_in(temp)), "stale");
 }
 
 }  // namespace
