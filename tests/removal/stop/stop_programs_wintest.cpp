@@ -48,18 +48,21 @@ struct Windowless : test::IdleCopy {
 };
 
 // A copy of the stand-in with a window of its own, which notes in closed_record that it was asked
-// to close and then closes; constructed once its window is on screen.
+// to close and then closes (when slow, only on its next timer tick, once it sees that note: a
+// moment later); constructed once its window is on screen.
 class Windowed : public test::RunningCopy {
  public:
-  Windowed(const std::string& path, const std::string& closed_record)
-      : Windowed(path, closed_record, join_path(test::fresh_folder("ready"), "ready.txt")) {}
+  Windowed(const std::string& path, const std::string& closed_record, bool slow = false)
+      : Windowed(path, closed_record, slow, join_path(test::fresh_folder("ready"), "ready.txt")) {}
   bool ready() const { return ready_; }
 
  private:
-  Windowed(const std::string& path, const std::string& closed_record, const std::string& ready_file)
+  Windowed(const std::string& path, const std::string& closed_record, bool slow,
+           const std::string& ready_file)
       : RunningCopy(test::built_program(KORAVANE_IDLE), path,
                     L"\"" + to_wide(path) + L"\" --ready \"" + to_wide(ready_file) +
-                        L"\" --window \"a game\" --closed \"" + to_wide(closed_record) + L"\"") {
+                        L"\" --window \"a game\" --closed \"" + to_wide(closed_record) + L"\"" +
+                        (slow ? L" --ignore-close --until \"" + to_wide(closed_record) + L"\"" : L"")) {
     ready_ = process() && test::wait_for_ready_file(to_wide(ready_file), process());
   }
   bool ready_ = false;
@@ -148,6 +151,24 @@ TEST_F(StopPrograms, EveryWindowInTheRootIsAskedToCloseAndNoneOutsideIt) {
   const auto log = log_of(root);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_TRUE(log[0].starts_with("closed ") && log[1].starts_with("closed ")) << log[0] << " / " << log[1];
+}
+
+// A program that closes a moment after it is asked is waited for: it closes by itself and is not
+// ended, also when it is the only program in the root.
+TEST_F(StopPrograms, AProgramThatClosesAMomentAfterItIsAskedIsWaitedFor) {
+  const std::string base = test::fresh_folder("slow-stop");
+  const std::string root = join_path(base, "KoraVane");
+  const std::string closed = join_path(base, "closed.txt");
+  Windowed game(join_path(root, "game.exe"), closed, /*slow=*/true);
+  ASSERT_TRUE(game.ready());
+
+  stop_processes({}, test::context_for(root), RemovalMode::full);
+
+  EXPECT_EQ(game.exit_code(0), 0u) << "closed by itself, not ended";
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_TRUE(log[0].starts_with("closed ") && same_path(log[0].substr(7), join_path(root, "game.exe")))
+      << log[0];
 }
 
 // Launcher-only removal takes the launcher's entries, so only programs running from those go; the
