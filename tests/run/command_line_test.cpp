@@ -203,5 +203,16 @@ TEST(StartLine, NamesTheFixedVersionQuietFlagAndRoot) {
             "Uninstall 1.5.84 start quiet=true root=C:\\Пользователи\\\uFFFD");
 }
 
+// The notice tells a removal that left files behind from one that took everything it should.
+TEST(NoticeMessage, EachModeSaysWhetherEverythingWent) {
+  EXPECT_EQ(notice_message(RemovalMode::launcher_only, true),
+            "Лаунчер удалён. Файлы Minecraft в папке сохранены.");
+  EXPECT_EQ(notice_message(RemovalMode::launcher_only, false),
+            "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.");
+  EXPECT_EQ(notice_message(RemovalMode::full, true), "Удалено всё в папке установки.");
+  EXPECT_EQ(notice_message(RemovalMode::full, false),
+            "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.");
+}
+
 }  // namespace
 }  // namespace koravane
