@@ -299,7 +299,7 @@ def test_keyboard(prefix, exe):
     tops = [PRIMARY_Y, ALTERNATE_Y, CANCEL_Y]
     for step, top in enumerate(tops, 1):
         run("xdotool", "key", "--window", wid, "Tab")
-        screen = wait_for(lambda s: focus_frame_at(s, wx, wy, top), seconds=60)
+        screen = wait_for(lambda s: focus_frame_at(s, wx, wy, top))
         framed = [t for t in tops if focus_frame_at(screen, wx, wy, t)]
         failures.check(framed == [top], f"Tab {step}: focus frame on the button at y {top} (framed: {framed})")
     run("xdotool", "key", "--window", wid, "space")
@@ -311,9 +311,9 @@ def test_keyboard(prefix, exe):
     wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
     run("xdotool", "windowfocus", "--sync", wid)
     run("xdotool", "key", "--window", wid, "Tab")
-    wait_for(lambda s: focus_frame_at(s, wx, wy, PRIMARY_Y), seconds=60)
+    wait_for(lambda s: focus_frame_at(s, wx, wy, PRIMARY_Y))
     run("xdotool", "key", "--window", wid, "Tab")
-    wait_for(lambda s: focus_frame_at(s, wx, wy, ALTERNATE_Y), seconds=60)
+    wait_for(lambda s: focus_frame_at(s, wx, wy, ALTERNATE_Y))
     run("xdotool", "key", "--window", wid, "space")
     expect_result(probe, 3, "Tab, Tab, Space activates the alternate button")
 
@@ -464,11 +464,11 @@ def box_pixels(screen, wx, wy, box):
     return screen.region(wx + left, wy + top, wx + right, wy + bottom)
 
 
-def count_advances(wx, wy, times, seconds=60):
+def count_advances(wx, wy, times):
     """Whether the count on screen changes `times` times in a row (each within the deadline)."""
     before = box_pixels(Screen(), wx, wy, COUNT_BOX)
     for _ in range(times):
-        screen = wait_for(lambda s: box_pixels(s, wx, wy, COUNT_BOX) != before, seconds)
+        screen = wait_for(lambda s: box_pixels(s, wx, wy, COUNT_BOX) != before)
         after = box_pixels(screen, wx, wy, COUNT_BOX)
         if after == before:
             return False
