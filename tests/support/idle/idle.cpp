@@ -40,15 +40,22 @@ bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Several copies may be asked at once and share one record: an append is not atomic between
+// processes under Wine (one copy's line was seen to overwrite another's), so each appends under an
+// exclusive lock on the whole file, waiting for it, and only then finds the end.
 void record_close() {
   if (closed_record.empty()) return;
-  UniqueHandle file(CreateFileW(closed_record.c_str(), FILE_APPEND_DATA,
+  UniqueHandle file(CreateFileW(closed_record.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
+  if (!file) return;
+  OVERLAPPED whole{};
+  if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) return;
   const std::string line = "closed " + std::to_string(GetCurrentProcessId()) + "\n";
   DWORD written = 0;
-  if (file) WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
+  if (SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END))
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}  // the lock goes with the handle
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
