@@ -97,12 +97,14 @@ def wait_until(predicate, seconds=180, interval=0.2):
     return predicate()
 
 
-def wait_for_painted_window(name, offset, colour, alive=lambda: True, tries=150, height=None):
-    """Waits (bounded) for a window that shows colour at offset from its corner; returns
-    (id, x, y) or None. The position is read again on every try: a window may be mapped at a
-    default place and moved (centred) a moment later. With height, only a window that high
-    counts: a window of the same name that it replaces may still be mapped for a moment."""
-    for _ in range(tries):
+def wait_for_painted_window(name, offset, colour, alive=lambda: True, seconds=180, height=None):
+    """Waits for a window that shows colour at offset from its corner; returns (id, x, y) or None.
+    The deadline only bounds a hang, as in wait_until; a program that has gone ends the wait at
+    once. The position is read again on every try: a window may be mapped at a default place and
+    moved (centred) a moment later. With height, only a window that high counts: a window of the
+    same name that it replaces may still be mapped for a moment."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
         found = visible_windows(name)
         if found:
             screen = Screen()
