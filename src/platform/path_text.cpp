@@ -59,6 +59,24 @@ char32_t fold_case(char32_t c) {
   return c;
 }
 
+// The verbatim (\\?\), NT (\??\) and device (\\.\) prefixes before a drive or a share name
+// the same paths as the plain forms; before anything else (a volume GUID, a pipe) they stay.
+std::string without_namespace_prefix(std::string text) {
+  for (std::string_view prefix : {"\\\\?\\", "\\??\\", "\\\\.\\"}) {
+    if (!text.starts_with(prefix)) continue;
+    const std::string_view rest = std::string_view(text).substr(prefix.size());
+    const auto letter = [&](size_t i, char lower) { return i < rest.size() && (rest[i] | 0x20) == lower; };
+    if (letter(0, 'u') && letter(1, 'n') && letter(2, 'c') && rest.size() > 3 && rest[3] == '\\') {
+      return "\\\\" + std::string(rest.substr(4));
+    }
+    if (rest.size() >= 2 && rest[1] == ':' && (rest[0] | 0x20) >= 'a' && (rest[0] | 0x20) <= 'z') {
+      return std::string(rest);
+    }
+    return text;
+  }
+  return text;
+}
+
 }  // namespace
 
 size_t path_root_length(std::string_view path) {
@@ -107,13 +125,7 @@ std::optional<std::string> parent_path(std::string_view path) {
 }
 
 std::string comparable_path(std::string_view path) {
-  std::string text = display_text(path);
-  // The NT form \??\ names the same paths as \\?\, shares included.
-  if (text.starts_with("\\\\?\\UNC\\") || text.starts_with("\\??\\UNC\\")) {
-    text = "\\\\" + text.substr(8);
-  } else if (text.starts_with("\\\\?\\") || text.starts_with("\\??\\")) {
-    text = text.substr(4);
-  }
+  std::string text = without_namespace_prefix(display_text(path));
   std::u32string points;
   for (char32_t c : code_points(text)) {
     if (c == U'/') c = U'\\';

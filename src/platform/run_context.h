@@ -3,6 +3,7 @@
 // path and the run log, each worked out once and only borrowed by the steps.
 #include <string>
 
+#include "platform/path_identity.h"
 #include "platform/run_log.h"
 
 namespace koravane {
@@ -18,9 +19,15 @@ enum class LauncherEvidence { none, markers, run_log };
 struct InstallRoot {
   std::string path;      // as found (lossless system text): the start line and the run log's place
   std::string absolute;  // made absolute against the current directory; path when the system cannot say
+  // What absolute names: links, 8.3 names and device spellings resolved; absolute when it cannot
+  // be opened. Decisions about places compare both; removal works on the spelling.
+  std::string final;
   RootSource source = RootSource::dot;
   LauncherEvidence evidence = LauncherEvidence::none;
 };
+
+// The root's absolute and final forms.
+inline PathForms root_forms(const InstallRoot& root) { return PathForms{root.absolute, root.final}; }
 
 struct RunContext {
   InstallRoot root;

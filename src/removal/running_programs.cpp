@@ -8,23 +8,37 @@
 
 namespace koravane {
 
-std::vector<std::string> removal_areas(RemovalMode mode, std::string_view absolute_root,
-                                       const std::vector<std::string>& top_level_names) {
-  if (mode == RemovalMode::full) return {std::string(absolute_root)};
-  std::vector<std::string> areas;
+std::vector<PathForms> removal_areas(RemovalMode mode, const PathForms& root,
+                                     const std::vector<std::string>& top_level_names) {
+  if (mode == RemovalMode::full) return {root};
+  std::vector<PathForms> areas;
   for (const std::string& name : top_level_names) {
-    if (is_launcher_entry(display_text(name))) areas.push_back(join_path(absolute_root, name));
+    if (is_launcher_entry(display_text(name))) {
+      areas.push_back({join_path(root.spelled, name), join_path(root.final, name)});
+    }
   }
   return areas;
 }
 
-bool must_close(std::string_view image, const std::vector<std::string>& areas,
-                std::string_view own_executable, std::string_view absolute_root) {
-  if (same_path(image, own_executable) || same_path(image, join_path(absolute_root, "Uninstall.exe"))) {
+namespace {
+
+bool is_uninstaller_copy(const ProgramImage& image, const UninstallerCopies& copies) {
+  const auto same_file = [&](const PathForms& copy) {
+    for (const std::string* form : {&copy.spelled, &copy.final}) {
+      if (same_path(image.path.spelled, *form) || same_path(image.path.final, *form)) return true;
+    }
     return false;
-  }
-  return std::any_of(areas.begin(), areas.end(),
-                     [&](const std::string& area) { return lies_within(image, area); });
+  };
+  return std::any_of(copies.paths.begin(), copies.paths.end(), same_file) ||
+         (image.identity && std::find(copies.identities.begin(), copies.identities.end(), *image.identity) !=
+                                copies.identities.end());
+}
+
+}  // namespace
+
+bool must_close(const ProgramImage& image, const std::vector<PathForms>& areas,
+                const UninstallerCopies& copies) {
+  return !is_uninstaller_copy(image, copies) && lies_within_any(image.path, areas);
 }
 
 std::string closed_line(std::string_view image) { return "closed " + display_text(image); }

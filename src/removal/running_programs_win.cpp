@@ -9,6 +9,8 @@
 #include "platform/env.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
+#include "platform/path_identity.h"
+#include "platform/path_text.h"
 #include "platform/run_log.h"
 #include "removal/running_programs.h"
 
@@ -33,12 +35,32 @@ std::optional<std::string> process_image_path(HANDLE process) {
   return from_wide(buffer);
 }
 
+// The executable as it was started and as what it is: opened once.
+ProgramImage image_of(std::string image) {
+  std::optional<ResolvedFile> resolved = resolve_file(image);
+  if (!resolved) return ProgramImage{spelled_only(std::move(image)), std::nullopt};
+  return ProgramImage{PathForms{std::move(image), std::move(resolved->final)}, resolved->identity};
+}
+
+// This executable and the root's own uninstaller, however the run or they were started.
+UninstallerCopies uninstaller_copies(const RunContext& context) {
+  UninstallerCopies copies;
+  for (const std::string& path : {context.executable, join_path(context.root.absolute, "Uninstall.exe")}) {
+    if (path.empty()) continue;
+    const ProgramImage copy = image_of(path);
+    copies.paths.push_back(copy.path);
+    if (copy.identity) copies.identities.push_back(*copy.identity);
+  }
+  return copies;
+}
+
 // Programs the system will not let us inspect are none of ours: they are left alone.
-std::vector<RunningProgram> programs_to_close(const std::vector<std::string>& areas,
+std::vector<RunningProgram> programs_to_close(const std::vector<PathForms>& areas,
                                               const RunContext& context) {
   std::vector<RunningProgram> programs;
   UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return programs;
+  const UninstallerCopies copies = uninstaller_copies(context);
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -48,7 +70,7 @@ std::vector<RunningProgram> programs_to_close(const std::vector<std::string>& ar
                                      FALSE, entry.th32ProcessID));
     if (!process) continue;
     std::optional<std::string> image = process_image_path(process.get());
-    if (!image || !must_close(*image, areas, context.executable, context.root.absolute)) continue;
+    if (!image || !must_close(image_of(*image), areas, copies)) continue;
     programs.push_back({entry.th32ProcessID, std::move(process), std::move(*image)});
   }
   return programs;
@@ -89,7 +111,7 @@ std::string end_program(const RunningProgram& program) {
 
 }  // namespace
 
-void close_programs_within(const std::vector<std::string>& areas, const RunContext& context) {
+void close_programs_within(const std::vector<PathForms>& areas, const RunContext& context) {
   if (areas.empty()) return;
   std::vector<RunningProgram> programs = programs_to_close(areas, context);
   if (programs.empty()) return;

@@ -19,7 +19,7 @@ void stop_processes(const std::vector<ChildCommand>& commands, const RunContext&
   const std::vector<std::string> names =
       mode == RemovalMode::launcher_only ? list_folder_names(context.root.absolute).names
                                          : std::vector<std::string>{};
-  close_programs_within(removal_areas(mode, context.root.absolute, names), context);
+  close_programs_within(removal_areas(mode, root_forms(context.root), names), context);
   pause_at_least(800);  // ended processes release their files as they go
 }
 

@@ -40,7 +40,7 @@ bool has_root_markers(std::string_view folder, const RootProbe& probe) {
          probe.exists(join_path(folder, "app-current")) || has_app_entry(std::string(folder), probe);
 }
 
-bool run_log_names_root(std::string_view log_text, std::string_view absolute_folder) {
+bool run_log_names_root(std::string_view log_text, const PathForms& folder) {
   const std::string prefixes[] = {start_line(true, ""), start_line(false, "")};
   while (!log_text.empty()) {
     const size_t end = log_text.find('\n');
@@ -49,30 +49,33 @@ bool run_log_names_root(std::string_view log_text, std::string_view absolute_fol
     for (const std::string& prefix : prefixes) {
       if (!line.starts_with(prefix)) continue;
       // A root logged relative to some earlier current directory never names an absolute folder.
-      if (same_path(line.substr(prefix.size()), absolute_folder)) return true;
+      const std::string_view logged = line.substr(prefix.size());
+      if (same_path(logged, folder.spelled) || same_path(logged, folder.final)) return true;
     }
   }
   return false;
 }
 
-LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<std::string>& absolute_folder,
+LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<PathForms>& forms,
                                    const RootProbe& probe) {
   if (has_root_markers(folder, probe)) return LauncherEvidence::markers;
-  if (!absolute_folder) return LauncherEvidence::none;
+  if (!forms) return LauncherEvidence::none;
   const std::string log = join_path(join_path(folder, kRunLogFolder), kRunLogFile);
   const std::optional<std::string> text = probe.read_file_tail(log, kRunLogEvidenceBytes);
-  return text && run_log_names_root(*text, *absolute_folder) ? LauncherEvidence::run_log
-                                                             : LauncherEvidence::none;
+  return text && run_log_names_root(*text, *forms) ? LauncherEvidence::run_log : LauncherEvidence::none;
 }
 
 InstallRoot find_install_root(const LaunchOptions& options, const OsResult<std::string>& executable,
                               const RootProbe& probe) {
-  // The folder chosen, made absolute once, with what says it is a launcher's.
+  // The folder chosen, made absolute and resolved once, with what says it is a launcher's.
   const auto root_at = [&](std::string path, RootSource source) {
     const std::optional<std::string> absolute = probe.absolute_path(path);
-    InstallRoot root{std::move(path), {}, source, LauncherEvidence::none};
+    InstallRoot root{std::move(path), {}, {}, source, LauncherEvidence::none};
     root.absolute = absolute.value_or(root.path);
-    root.evidence = launcher_evidence(root.path, absolute, probe);
+    root.final = probe.final_path(root.absolute).value_or(root.absolute);
+    const std::optional<PathForms> forms =
+        absolute ? std::optional(PathForms{root.absolute, root.final}) : std::nullopt;
+    root.evidence = launcher_evidence(root.path, forms, probe);
     return root;
   };
   if (executable) {

@@ -29,6 +29,8 @@ class RootProbe {
   virtual std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const = 0;
   // The path made absolute against the current directory, or nothing when the system cannot say.
   virtual std::optional<std::string> absolute_path(const std::string& path) const = 0;
+  // What an absolute path names, as the system resolves it, or nothing when it cannot be opened.
+  virtual std::optional<std::string> final_path(const std::string& absolute) const = 0;
 };
 
 // "current.json" or "app-current" in folder, or any entry whose name begins with "app-".
@@ -38,13 +40,13 @@ bool has_root_markers(std::string_view folder, const RootProbe& probe);
 inline constexpr size_t kRunLogEvidenceBytes = 1 << 20;
 
 // Whether log_text holds a start line of this program whose root, written as an absolute path,
-// is folder (compared as path text). A removal ended by force leaves the root without its markers
-// but with this line.
-bool run_log_names_root(std::string_view log_text, std::string_view absolute_folder);
+// is folder in either of its forms (compared as path text). A removal ended by force leaves the
+// root without its markers but with this line.
+bool run_log_names_root(std::string_view log_text, const PathForms& folder);
 
-// Launcher markers in folder, else its own run log naming it (absolute_folder: folder made
-// absolute, none when the system cannot say, and then no log can name it), else none.
-LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<std::string>& absolute_folder,
+// Launcher markers in folder, else its own run log naming it (forms: folder made absolute, with
+// its final form; none when the system cannot say, and then no log can name it), else none.
+LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<PathForms>& forms,
                                    const RootProbe& probe);
 
 // The root for these options, given this program's path as the system reported it.

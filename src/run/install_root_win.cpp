@@ -6,6 +6,7 @@
 #include "platform/env.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
+#include "platform/path_identity.h"
 #include "platform/path_text.h"
 #include "run/install_root.h"
 
@@ -61,6 +62,12 @@ class SystemRootProbe final : public RootProbe {
     OsResult<std::string> full = koravane::absolute_path(path);
     if (!full) return std::nullopt;
     return std::move(full).value();
+  }
+
+  std::optional<std::string> final_path(const std::string& absolute) const override {
+    std::optional<ResolvedFile> resolved = resolve_file(absolute);
+    if (!resolved) return std::nullopt;
+    return std::move(resolved->final);
   }
 };
 

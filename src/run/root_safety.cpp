@@ -15,14 +15,17 @@ bool is_volume_root(std::string_view comparable) {
 }
 
 std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
-                                            const std::vector<std::string>& protected_folders) {
+                                            const std::vector<PathForms>& protected_folders) {
   if (root.source != RootSource::executable_folder && root.evidence == LauncherEvidence::none) {
     return RefusalReason::no_launcher_files;
   }
-  const std::string full_root = comparable_path(root.absolute);
-  if (full_root.empty() || is_volume_root(full_root)) return RefusalReason::protected_folder;
-  for (const std::string& folder : protected_folders) {
-    if (lies_within(folder, full_root)) return RefusalReason::protected_folder;
+  for (const std::string* form : {&root.absolute, &root.final}) {
+    const std::string full_root = comparable_path(*form);
+    if (full_root.empty() || is_volume_root(full_root)) return RefusalReason::protected_folder;
+  }
+  const PathForms forms = root_forms(root);
+  for (const PathForms& folder : protected_folders) {
+    if (lies_within(folder, forms)) return RefusalReason::protected_folder;
   }
   return std::nullopt;
 }

@@ -17,10 +17,11 @@ std::string_view refusal_reason_text(RefusalReason reason);
 // True for a drive root (C:\) or a UNC share root (\\server\share).
 bool is_volume_root(std::string_view comparable);
 
-// The root is refused when it came from a fallback and carries no launcher evidence, or when its
-// absolute form is, or contains, one of the protected folders (or is a volume root).
+// The root is refused when it came from a fallback and carries no launcher evidence, or when
+// either of its forms (absolute, final) is, or contains, a protected folder in either of that
+// folder's forms, or is a volume root.
 std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
-                                            const std::vector<std::string>& protected_folders);
+                                            const std::vector<PathForms>& protected_folders);
 
 // "refused root={root}: {reason}"
 std::string refusal_line(std::string_view install_root, RefusalReason reason);

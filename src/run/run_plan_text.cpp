@@ -14,6 +14,12 @@ std::string start_line(bool quiet, std::string_view install_root) {
   return line;
 }
 
+std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root) {
+  std::vector<std::string> lines{start_line(quiet, root.path)};
+  if (forms_differ(root_forms(root))) lines.push_back("root is " + display_text(root.final));
+  return lines;
+}
+
 std::string_view notice_message(RemovalMode mode, bool complete) {
   if (mode == RemovalMode::launcher_only) {
     return complete ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."

@@ -2,6 +2,9 @@
 // Fixed texts of a run.
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/run_context.h"
 
 #include "removal/removal_steps.h"
 
@@ -12,6 +15,10 @@ inline constexpr std::string_view kLauncherVersion = "1.5.84";
 
 // The first run-log line of every run; the root is shown as display text.
 std::string start_line(bool quiet, std::string_view install_root);
+
+// The lines every run begins with: the start line, then "root is {final}" when the root's spelling
+// stands for another place (a link, an 8.3 name); the lines after them keep the spelling.
+std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root);
 
 // What the result notice says after a removal of mode; complete is false when the removal left
 // anything beyond what the deferred script takes by design.

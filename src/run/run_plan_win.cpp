@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/path_identity.h"
 #include "platform/path_text.h"
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
@@ -20,11 +22,15 @@ namespace {
 
 constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
 
-// Folders no uninstaller may remove whole, from the environment and the system's known folders.
-std::vector<std::string> protected_folders() {
+// Folders no uninstaller may remove whole, from the environment and the system's known folders,
+// each with what it names (a moved or linked folder included), resolved once per run.
+std::vector<PathForms> protected_folders() {
   std::vector<std::string> folders;
   const auto add = [&](const std::optional<std::string>& folder) {
-    if (folder && !folder->empty()) folders.push_back(*folder);
+    if (!folder || folder->empty()) return;
+    const bool known = std::any_of(folders.begin(), folders.end(),
+                                   [&](const std::string& seen) { return same_path(seen, *folder); });
+    if (!known) folders.push_back(*folder);
   };
   for (const char* name : {"USERPROFILE", "APPDATA", "LOCALAPPDATA", "SystemRoot", "windir",
                            "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "TEMP", "TMP"}) {
@@ -44,7 +50,9 @@ std::vector<std::string> protected_folders() {
   };
   add_result(temp_folder());
   add_result(windows_directory());
-  return folders;
+  std::vector<PathForms> forms;
+  for (const std::string& folder : folders) forms.push_back(path_forms(folder));
+  return forms;
 }
 
 // A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
@@ -102,14 +110,14 @@ void finish(const RemovalOutcome& outcome, const RunContext& context) {
 
 void run_plan(const LaunchOptions& options, const RunContext& context) {
   const InstallRoot& root = context.root;
-  const std::string first_line = start_line(options.quiet, root.path);
+  const std::vector<std::string> first_lines = opening_lines(options.quiet, root);
   if (const auto refusal = refusal_reason(root, protected_folders())) {
-    append_refusal_log(first_line);
+    for (const std::string& line : first_lines) append_refusal_log(line);
     append_refusal_log(refusal_line(root.path, *refusal));
     if (!options.quiet) show_notice(refusal_notice(root.path));
     return;
   }
-  context.log.append(first_line);
+  for (const std::string& line : first_lines) context.log.append(line);
   if (options.quiet) {
     Removal removal(context, RemovalMode::full);
     removal.run();

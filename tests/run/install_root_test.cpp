@@ -47,6 +47,12 @@ class FakeProbe final : public RootProbe {
     if (path.size() > 1 && path[1] == ':') return path;
     return path.empty() ? std::string("C:\\Work") : "C:\\Work\\" + path;
   }
+  std::map<std::string, std::string> finals;  // what a link or an 8.3 name stands for
+  std::optional<std::string> final_path(const std::string& absolute) const override {
+    const auto final = finals.find(absolute);
+    if (final == finals.end()) return std::nullopt;
+    return final->second;
+  }
 };
 
 InstallRoot find(const LaunchOptions& options, const FakeProbe& probe) {
@@ -55,7 +61,10 @@ InstallRoot find(const LaunchOptions& options, const FakeProbe& probe) {
 
 // Any evidence at all, the folder made absolute as start-up does.
 bool has_evidence(std::string_view folder, const FakeProbe& probe) {
-  return launcher_evidence(folder, probe.absolute_path(std::string(folder)), probe) != LauncherEvidence::none;
+  const std::optional<std::string> absolute = probe.absolute_path(std::string(folder));
+  const std::optional<PathForms> forms =
+      absolute ? std::optional(PathForms{*absolute, probe.final_path(*absolute).value_or(*absolute)}) : std::nullopt;
+  return launcher_evidence(folder, forms, probe) != LauncherEvidence::none;
 }
 
 LaunchOptions with_target(std::string target) {
@@ -172,30 +181,43 @@ TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
   const std::string log = "Uninstall 1.5.84 start quiet=true root=C:\\Tools\n";
   const Case cases[] = {
       {"markers beside the executable", [](FakeProbe& p) { p.paths.insert("C:\\Tools\\current.json"); },
-       LaunchOptions(), {"C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::markers}},
+       LaunchOptions(), {"C:\\Tools", "C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::markers}},
       {"its own run log beside the executable",
        [&](FakeProbe& p) { p.files["C:\\Tools\\updates\\rust-updater.log"] = log; }, LaunchOptions(),
-       {"C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::run_log}},
+       {"C:\\Tools", "C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::run_log}},
       {"a target with markers", [](FakeProbe& p) { p.paths.insert("D:\\Games\\KoraVane\\app-current"); },
        with_target("D:\\Games\\KoraVane\\app-1\\KoraVane.exe"),
-       {"D:\\Games\\KoraVane", "D:\\Games\\KoraVane", RootSource::target, LauncherEvidence::markers}},
+       {"D:\\Games\\KoraVane", "D:\\Games\\KoraVane", "D:\\Games\\KoraVane", RootSource::target, LauncherEvidence::markers}},
       {"a target without", [](FakeProbe&) {}, with_target("D:\\Files\\x.exe"),
-       {"D:\\Files", "D:\\Files", RootSource::target, LauncherEvidence::none}},
+       {"D:\\Files", "D:\\Files", "D:\\Files", RootSource::target, LauncherEvidence::none}},
       {"a relative target", [](FakeProbe& p) { p.paths.insert("Games\\current.json"); },
        with_target("Games\\KoraVane.exe"),
-       {"Games", "C:\\Work\\Games", RootSource::target, LauncherEvidence::markers}},
+       {"Games", "C:\\Work\\Games", "C:\\Work\\Games", RootSource::target, LauncherEvidence::markers}},
       {"a bare file name as target", [](FakeProbe&) {}, with_target("KoraVane.exe"),
-       {"", "C:\\Work", RootSource::target, LauncherEvidence::none}},
+       {"", "C:\\Work", "C:\\Work", RootSource::target, LauncherEvidence::none}},
       {"the current directory", [](FakeProbe&) {}, LaunchOptions(),
-       {"C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
+       {"C:\\Work", "C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
       {"nothing known", [](FakeProbe& p) { p.executable = OsError{5}; p.cwd = OsError{3}; }, LaunchOptions(),
-       {".", "C:\\Work\\.", RootSource::dot, LauncherEvidence::none}},
+       {".", "C:\\Work\\.", "C:\\Work\\.", RootSource::dot, LauncherEvidence::none}},
       {"a folder the system cannot make absolute",
        [&](FakeProbe& p) {
          p.absolute_fails = true;
          p.files["D:\\Old\\updates\\rust-updater.log"] = "Uninstall 1.5.84 start quiet=true root=D:\\Old\n";
        },
-       with_target("D:\\Old\\KoraVane.exe"), {"D:\\Old", "D:\\Old", RootSource::target, LauncherEvidence::none}},
+       with_target("D:\\Old\\KoraVane.exe"), {"D:\\Old", "D:\\Old", "D:\\Old", RootSource::target, LauncherEvidence::none}},
+      {"an 8.3 spelling beside the executable",
+       [](FakeProbe& p) {
+         p.executable = std::string("C:\\GAMES~1\\Uninstall.exe");
+         p.paths.insert("C:\\GAMES~1\\current.json");
+         p.finals["C:\\GAMES~1"] = "C:\\Games Лаунчер";
+       },
+       LaunchOptions(), {"C:\\GAMES~1", "C:\\GAMES~1", "C:\\Games Лаунчер", RootSource::executable_folder, LauncherEvidence::markers}},
+      {"a link whose run log names what it stands for",
+       [](FakeProbe& p) {
+         p.finals["C:\\Tools"] = "D:\\Real\\Tools";
+         p.files["C:\\Tools\\updates\\rust-updater.log"] = "Uninstall 1.5.84 start quiet=true root=D:\\Real\\Tools\n";
+       },
+       LaunchOptions(), {"C:\\Tools", "C:\\Tools", "D:\\Real\\Tools", RootSource::executable_folder, LauncherEvidence::run_log}},
   };
   for (const Case& c : cases) {
     FakeProbe probe;
@@ -203,6 +225,7 @@ TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
     const InstallRoot root = find(c.options, probe);
     EXPECT_EQ(root.path, c.expected.path) << c.what;
     EXPECT_EQ(root.absolute, c.expected.absolute) << c.what;
+    EXPECT_EQ(root.final, c.expected.final) << c.what;
     EXPECT_EQ(root.source, c.expected.source) << c.what;
     EXPECT_EQ(root.evidence, c.expected.evidence) << c.what;
   }
@@ -231,7 +254,11 @@ TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
       {"settings removed: C:\\Games\\Лаунчер\nfail C:\\Games\\Лаунчер: x\n", false},
       {"", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(run_log_names_root(c.log, folder), c.names_root) << c.log;
+  for (const Case& c : cases) {
+    EXPECT_EQ(run_log_names_root(c.log, spelled_only(folder)), c.names_root) << c.log;
+    // Found through a link or an 8.3 name to it, the folder is still the one its log names.
+    EXPECT_EQ(run_log_names_root(c.log, PathForms{"C:\\GAMES~1\\8E2A~1", folder}), c.names_root) << c.log;
+  }
 }
 
 TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFallback) {

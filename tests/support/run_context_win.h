@@ -8,7 +8,7 @@
 namespace koravane::test {
 
 inline RunContext context_for(const std::string& absolute_root, std::string executable = {}) {
-  return RunContext{InstallRoot{absolute_root, absolute_root, RootSource::executable_folder,
+  return RunContext{InstallRoot{absolute_root, absolute_root, absolute_root, RootSource::executable_folder,
                                 LauncherEvidence::markers},
                     std::move(executable), RunLog(absolute_root)};
 }

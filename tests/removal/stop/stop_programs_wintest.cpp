@@ -13,6 +13,7 @@
 
 #include "platform/env.h"
 #include "platform/os_text_win.h"
+#include "platform/path_identity.h"
 #include "platform/path_text.h"
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
@@ -215,6 +216,28 @@ TEST_F(StopPrograms, TheRootIsComparedByPathWhateverItsSpelling) {
   EXPECT_TRUE(elsewhere.running());
   EXPECT_TRUE(other_uninstaller.running());
   EXPECT_TRUE(sibling.running());
+}
+
+// A root named by its 8.3 spelling still covers a program started by its long name; the root's
+// own uninstaller, started by the long name too, is still known as a copy that finishes by itself.
+TEST_F(StopPrograms, ProgramsAreJudgedByWhatTheirExecutableIs) {
+  const std::string root = join_path(test::fresh_folder("short-stop"), "KoraVane Games");
+  Windowless helper(join_path(root, "runtime\\bin\\java.exe"));
+  Windowless uninstaller(join_path(root, "Uninstall.exe"));
+  ASSERT_TRUE(helper.ready() && uninstaller.ready());
+  std::wstring short_root(32768, L'\0');
+  short_root.resize(GetShortPathNameW(to_wide(root).c_str(), short_root.data(), 32768));
+  ASSERT_FALSE(short_root.empty());
+  const std::string spelled = from_wide(short_root);
+  ASSERT_FALSE(same_path(spelled, root)) << "no 8.3 spelling to start from";
+
+  RunContext context = test::context_for(spelled);
+  context.root.final = path_forms(spelled).final;
+  ASSERT_TRUE(same_path(context.root.final, root)) << context.root.final;
+  stop_processes({}, context, RemovalMode::full);
+
+  EXPECT_EQ(helper.exit_code(0), kEndedCode);
+  EXPECT_TRUE(uninstaller.running());
 }
 
 }  // namespace
