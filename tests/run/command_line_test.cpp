@@ -203,6 +203,23 @@ TEST(StartLine, NamesTheFixedVersionQuietFlagAndRoot) {
             "Uninstall 1.5.84 start quiet=true root=C:\\Пользователи\\\uFFFD");
 }
 
+// The start line keeps the root's spelling; what it stands for follows only when it names another
+// place (case and separators do not make one).
+TEST(StartLine, TheRootsFinalPathFollowsWhenItsSpellingStandsForAnotherPlace) {
+  const auto lines = [](std::string path, std::string absolute, std::string final) {
+    return opening_lines(true, InstallRoot{path, absolute, final, RootSource::executable_folder,
+                                           LauncherEvidence::markers});
+  };
+  const std::string start = "Uninstall 1.5.84 start quiet=true root=";
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(lines("C:\\Games\\KORAVA~1", "C:\\Games\\KORAVA~1", "C:\\Games\\KoraVane Лаунчер"),
+            (Lines{start + "C:\\Games\\KORAVA~1", "root is C:\\Games\\KoraVane Лаунчер"}));
+  EXPECT_EQ(lines("Games", "C:\\Work\\Games", "D:\\Games"), (Lines{start + "Games", "root is D:\\Games"}));
+  EXPECT_EQ(lines("c:/games/koravane/", "c:\\games\\koravane\\", "C:\\Games\\KoraVane"),
+            (Lines{start + "c:/games/koravane/"}));
+  EXPECT_EQ(lines("Games", "C:\\Work\\Games", "C:\\Work\\Games"), (Lines{start + "Games"}));
+}
+
 // The notice tells a removal that left files behind from one that took everything it should.
 TEST(NoticeMessage, EachModeSaysWhetherEverythingWent) {
   EXPECT_EQ(notice_message(RemovalMode::launcher_only, true),
