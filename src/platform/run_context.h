@@ -32,6 +32,7 @@ inline PathForms root_forms(const InstallRoot& root) { return PathForms{root.abs
 struct RunContext {
   InstallRoot root;
   std::string executable;  // this program's own path; empty when the system could not say
+  std::string executable_final;  // what executable names (see InstallRoot::final)
   RunLog log;
 };
 

@@ -23,7 +23,8 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   OsStatus removed = os_success();
   // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
   // stop and retry there, so the rest goes beside it and the root waits for the script.
-  if (const std::optional<OsStatus> cleared = clear_root_beside(root, context.executable, progress)) {
+  const PathForms executable{context.executable, context.executable_final};
+  if (const std::optional<OsStatus> cleared = clear_root_beside(root_forms(context.root), executable, progress)) {
     removed = *cleared;
     outcome.deferred_paths.push_back(root);
   } else if (removed = remove_tree_with_retries(root, progress); !removed) {

@@ -13,4 +13,9 @@ std::optional<std::string> entry_holding(std::string_view root, std::string_view
   return std::string(below.substr(0, below.find('\\')));
 }
 
+std::optional<std::string> entry_holding(const PathForms& root, const PathForms& path) {
+  if (std::optional<std::string> entry = entry_holding(root.final, path.final)) return entry;
+  return entry_holding(root.spelled, path.spelled);
+}
+
 }  // namespace koravane

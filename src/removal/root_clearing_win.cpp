@@ -39,10 +39,11 @@ OsStatus remove_entries_except(const std::string& folder, std::string_view kept,
 
 }  // namespace
 
-std::optional<OsStatus> clear_root_beside(std::string_view root, std::string_view executable,
+std::optional<OsStatus> clear_root_beside(const PathForms& root_forms, const PathForms& executable,
                                           RemovalProgress* progress) {
-  const std::optional<std::string> kept = entry_holding(root, executable);
+  const std::optional<std::string> kept = entry_holding(root_forms, executable);
   if (!kept) return std::nullopt;
+  const std::string& root = root_forms.spelled;
   // The run log stays until the script takes the root: it names this root, so that a run ended
   // by force meanwhile (while the notice is open, say) can still be finished from here.
   const std::string log_folder = comparable_path(kRunLogFolder);

@@ -77,7 +77,9 @@ RunContext start_run(const LaunchOptions& options) {
   const OsResult<std::string> executable = own_executable_path();
   InstallRoot root = find_install_root(options, executable, SystemRootProbe());
   RunLog log(root.path);
-  return {std::move(root), executable ? executable.value() : std::string(), std::move(log)};
+  const std::string own = executable ? executable.value() : std::string();
+  std::string own_final = own.empty() ? own : path_forms(own).final;
+  return {std::move(root), own, std::move(own_final), std::move(log)};
 }
 
 }  // namespace koravane

@@ -40,5 +40,22 @@ TEST(RootClearing, FindsTheTopLevelEntryHoldingTheExecutable) {
   }
 }
 
+// The executable is inside the root when what they are says so, whatever spelled either of them;
+// their spellings still count where nothing resolved.
+TEST(RootClearing, FindsTheEntryByWhatRootAndExecutableAre) {
+  struct Case {
+    PathForms root;
+    PathForms path;
+    std::optional<std::string> entry;
+  };
+  const Case cases[] = {
+      {{"C:\\GAMES~1\\KORAVA~1", "C:\\Games\\KoraVane"}, spelled_only("C:\\Games\\KoraVane\\app-1\\Uninstall.exe"), "app-1"},
+      {{"K:\\link", "C:\\Games\\KoraVane"}, {"K:\\link\\Uninstall.exe", "C:\\Games\\KoraVane\\Uninstall.exe"}, "uninstall.exe"},
+      {spelled_only("C:\\Games\\KoraVane"), {"C:\\Games\\KoraVane\\x.exe", "D:\\Else\\x.exe"}, "x.exe"},
+      {{"K:\\link", "C:\\Games\\KoraVane"}, spelled_only("C:\\Games\\KoraVane2\\Uninstall.exe"), std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(entry_holding(c.root, c.path), c.entry) << c.root.spelled << " | " << c.path.spelled;
+}
+
 }  // namespace
 }  // namespace koravane

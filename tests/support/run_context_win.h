@@ -10,7 +10,7 @@ namespace koravane::test {
 inline RunContext context_for(const std::string& absolute_root, std::string executable = {}) {
   return RunContext{InstallRoot{absolute_root, absolute_root, absolute_root, RootSource::executable_folder,
                                 LauncherEvidence::markers},
-                    std::move(executable), RunLog(absolute_root)};
+                    executable, executable, RunLog(absolute_root)};
 }
 
 }  // namespace koravane::test

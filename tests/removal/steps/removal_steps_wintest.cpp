@@ -341,7 +341,7 @@ TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
   std::string executable = join_path(root, "UNINSTALL.EXE");
   std::replace(executable.begin(), executable.end(), '\\', '/');
 
-  const std::optional<OsStatus> cleared = clear_root_beside(root, executable);
+  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(executable));
   ASSERT_TRUE(cleared);
   EXPECT_TRUE(cleared->ok()) << "nothing stayed but what stays by design";
 
@@ -359,7 +359,7 @@ TEST_F(RemovalSteps, ClearingReportsWhatStayedBesideTheExecutable) {
   UniqueHandle lock(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
-  const std::optional<OsStatus> cleared = clear_root_beside(root, join_path(root, "Uninstall.exe"));
+  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")));
   lock.reset();
   ASSERT_TRUE(cleared);
   ASSERT_FALSE(cleared->ok());
@@ -385,7 +385,7 @@ TEST_F(RemovalSteps, ClearingReportsTheFailureOfTheFirstListedEntryThatStayed) {
   // A held file cannot be shared for deletion; a running program's image cannot be deleted.
   const uint32_t first = held_at < game_at ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
 
-  const std::optional<OsStatus> cleared = clear_root_beside(root, join_path(root, "Uninstall.exe"));
+  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")));
   lock.reset();
   ASSERT_TRUE(cleared);
   ASSERT_FALSE(cleared->ok());
@@ -397,7 +397,7 @@ TEST_F(RemovalSteps, ClearingTakesAPlainFileNamedLikeTheLogFolder) {
   const std::string root = fresh_folder("updates-file");
   write_file(join_path(root, "Uninstall.exe"), "exe");
   write_file(join_path(root, "updates"), "not a folder");
-  EXPECT_TRUE(cleared_fully(clear_root_beside(root, join_path(root, "Uninstall.exe"))));
+  EXPECT_TRUE(cleared_fully(clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")))));
   EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
 }
 
@@ -409,7 +409,7 @@ TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
   write_file(join_path(root, "tools\\bin\\Uninstall.exe"), "exe");
   write_file(join_path(root, "tools\\notes.txt"), "kept with it");
 
-  EXPECT_TRUE(cleared_fully(clear_root_beside(root, join_path(root, "tools\\bin\\Uninstall.exe"))));
+  EXPECT_TRUE(cleared_fully(clear_root_beside(spelled_only(root), spelled_only(join_path(root, "tools\\bin\\Uninstall.exe")))));
 
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"tools", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
@@ -422,7 +422,7 @@ TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
   lay_full_root(root);
   const auto before = listing(root);
   for (const char* other : {"KoraVane2\\Uninstall.exe", "Uninstall.exe", "KoraVane"}) {
-    EXPECT_FALSE(clear_root_beside(root, join_path(parent, other))) << other;
+    EXPECT_FALSE(clear_root_beside(spelled_only(root), spelled_only(join_path(parent, other)))) << other;
   }
   EXPECT_EQ(listing(root), before);
 }
