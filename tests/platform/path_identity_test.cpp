@@ -41,6 +41,8 @@ TEST(PathIdentity, OwnAdministrativeSharesAreTheirDrives) {
       {"\\\\localhost\\Users\\x", "\\\\localhost\\Users\\x"},
       {"\\\\localhost\\C$x\\y", "\\\\localhost\\C$x\\y"},
       {"\\\\localhost\\1$\\y", "\\\\localhost\\1$\\y"},
+      {"\\\\localhost\\z$\\y", "z:\\y"},
+      {"C\\localhost\\C$\\y", "C\\localhost\\C$\\y"},  // relative: no server at all
       {"\\\\localhost", "\\\\localhost"},
       {"C:\\Users", "C:\\Users"},
   };

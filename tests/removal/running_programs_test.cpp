@@ -106,6 +106,7 @@ TEST(RunningPrograms, ProgramsAndCopiesAreKnownByWhatTheyAre) {
       {image_at(kRoot + "2\\game.exe"), false},
       {{{"D:\\Games\\KoraVane2\\game.exe", kRoot + "2\\game.exe"}, std::nullopt}, false},
       {image_at(kOwn), false},
+      {{{"K:\\Ссылка\\Uninstall.exe", kOwn}, std::nullopt}, false},  // through a link, not opened
       {{{"D:\\Copy\\Uninstall.exe", "D:\\Copy\\Uninstall.exe"}, own}, false},  // a hard link to it
       {{{kRoot + "\\app-1\\Uninstall.exe", kRoot + "\\app-1\\Uninstall.exe"}, FileIdentity{7, 43, 0}}, true},
       {{{kRoot + "\\app-1\\Uninstall.exe", kRoot + "\\app-1\\Uninstall.exe"}, FileIdentity{8, 42, 0}}, true},
