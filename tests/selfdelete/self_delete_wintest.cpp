@@ -129,6 +129,20 @@ TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItsel
   EXPECT_TRUE(test::path_exists(kept));
 }
 
+// The interpreter reads the null device, which timeout refuses at once; the script's wait reads
+// the console instead, so that the uninstaller has gone before anything is deleted.
+TEST(SelfDeletion, TheScriptWaitsThoughTheInterpreterReadsTheNullDevice) {
+  const std::string base = fresh_folder("koravane-sd-wait");
+  const std::string listed = join_path(base, "Update.exe");
+  ASSERT_TRUE(write_file(listed, "MZ"));
+  const std::string record = join_path(base, "timeout.txt");
+  test::set_env("KORAVANE_TIMEOUT_RECORD", record);
+  schedule_self_deletion({listed}, RunLog(base), {0, "none.exe"});
+  test::set_env("KORAVANE_TIMEOUT_RECORD", std::nullopt);
+  EXPECT_TRUE(wait_until_gone({listed, script_of_this_process()}));
+  EXPECT_EQ(test::read_all(record), "waited 2\n");
+}
+
 // Install roots whose names cmd reads otherwise with delayed expansion on, each beside the
 // folders a script without its guard removes in its place: between two '!' cmd sees a variable,
 // and Windows' cmd also drops a '^' (Wine's keeps it).
