@@ -16,6 +16,14 @@ namespace koravane {
 
 enum class StdioDisposition { inherit, null_device };
 
+// Which of the uninstaller's handles a child inherits.
+enum class HandleInheritance {
+  every_inheritable,  // as process creation does by default
+  // Only the standard handles prepared for the child: a handle the uninstaller was handed (a
+  // redirected output file, say) must not be held open by a child that outlives it.
+  standard_handles_only,
+};
+
 // CREATE_NO_WINDOW: a console child gets no visible window.
 inline constexpr uint32_t kCreateNoWindow = 0x08000000;
 
@@ -33,6 +41,7 @@ struct ChildCommand {
   std::optional<StdioDisposition> standard_output;
   std::optional<StdioDisposition> standard_error;
   uint32_t creation_flags = 0;
+  HandleInheritance inheritance = HandleInheritance::every_inheritable;
   // The child's current directory; unset: the uninstaller's own.
   std::optional<std::string> working_directory;
 };

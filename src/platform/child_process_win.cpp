@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <vector>
 
 #include "platform/child_process.h"
 #include "platform/env.h"
@@ -53,6 +55,72 @@ OsResult<UniqueHandle> prepare_handle(DWORD kind, std::optional<StdioDisposition
   return UniqueHandle(copy);
 }
 
+// The handles a child limited to its standard handles may inherit, named in an attribute list.
+// The list points into this object, so it stays in place for the one launch it serves.
+class InheritanceList {
+ public:
+  InheritanceList() = default;
+  InheritanceList(const InheritanceList&) = delete;
+  InheritanceList& operator=(const InheritanceList&) = delete;
+
+  // Names the prepared handles that are set; with none set there is no list.
+  OsStatus name(const std::array<UniqueHandle, 3>& prepared) {
+    for (const UniqueHandle& handle : prepared) {
+      if (handle.get()) handles_[count_++] = handle.get();
+    }
+    if (count_ == 0) return os_success();
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);  // only asks for the size
+    memory_.resize(size);
+    const auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(memory_.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return last_error();
+    list_.reset(list);
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                   count_ * sizeof(HANDLE), nullptr, nullptr)) {
+      return last_error();
+    }
+    return os_success();
+  }
+  LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_.get(); }
+
+ private:
+  std::array<HANDLE, 3> handles_{};
+  size_t count_ = 0;
+  std::vector<std::byte> memory_;
+  UniqueAttributeList list_;  // after memory_, so deleted before its memory goes
+};
+
+// What process creation is told besides the program and its command line. It points at the
+// prepared standard handles and at its own list, so it stays in place for one launch.
+struct CreationSettings {
+  STARTUPINFOEXW startup{};
+  DWORD flags = 0;
+  BOOL inherit = TRUE;
+  InheritanceList inherited;
+};
+
+OsStatus settle(CreationSettings& settings, const ChildCommand& command,
+                const std::array<UniqueHandle, 3>& handles) {
+  STARTUPINFOW& startup = settings.startup.StartupInfo;
+  startup.cb = sizeof(STARTUPINFOW);
+  if (handles[0].get() || handles[1].get() || handles[2].get()) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles[0].get();
+    startup.hStdOutput = handles[1].get();
+    startup.hStdError = handles[2].get();
+  }
+  settings.flags = command.creation_flags | CREATE_UNICODE_ENVIRONMENT;
+  if (command.inheritance == HandleInheritance::every_inheritable) return os_success();
+  if (const OsStatus named = settings.inherited.name(handles); !named) return named;
+  settings.inherit = settings.inherited.get() != nullptr;  // none of ours to hand on: no inheritance
+  if (settings.inherit) {
+    startup.cb = sizeof(STARTUPINFOEXW);
+    settings.startup.lpAttributeList = settings.inherited.get();
+    settings.flags |= EXTENDED_STARTUPINFO_PRESENT;
+  }
+  return os_success();
+}
+
 struct ChildHandles {
   UniqueHandle process;
   UniqueHandle thread;
@@ -76,20 +144,16 @@ ChildResult<ChildHandles> launch(const ChildCommand& command) {
     if (!prepared) return ChildError(prepared.error());
     handles[i] = std::move(prepared).value();
   }
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  if (handles[0].get() || handles[1].get() || handles[2].get()) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = handles[0].get();
-    startup.hStdOutput = handles[1].get();
-    startup.hStdError = handles[2].get();
+  CreationSettings settings;  // after handles: its list goes before what it names
+  if (const OsStatus settled = settle(settings, command, handles); !settled) {
+    return ChildError(settled.error());
   }
   const std::optional<std::wstring> directory =
       command.working_directory ? std::optional(to_wide(*command.working_directory)) : std::nullopt;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE,
-                      command.creation_flags | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                      directory ? directory->c_str() : nullptr, &startup, &info)) {
+  if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, settings.inherit,
+                      settings.flags, nullptr, directory ? directory->c_str() : nullptr,
+                      &settings.startup.StartupInfo, &info)) {
     return last_launch_error();  // our copies close as the lock is released
   }
   return ChildHandles{UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};

@@ -55,6 +55,14 @@ using UniqueCoTaskString = UniqueResource<NullEmptyTraits<wchar_t*, free_co_task
 inline void free_local_memory(wchar_t* memory) { LocalFree(memory); }
 using UniqueLocalString = UniqueResource<NullEmptyTraits<wchar_t*, free_local_memory>>;
 
+// A process-creation attribute list (InitializeProcThreadAttributeList) in memory of the caller's,
+// which must outlive it.
+inline void delete_attribute_list(LPPROC_THREAD_ATTRIBUTE_LIST list) {
+  DeleteProcThreadAttributeList(list);
+}
+using UniqueAttributeList =
+    UniqueResource<NullEmptyTraits<LPPROC_THREAD_ATTRIBUTE_LIST, delete_attribute_list>>;
+
 // Holds a slim reader/writer lock exclusively for one scope.
 class ExclusiveLockGuard {
  public:

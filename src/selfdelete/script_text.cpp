@@ -43,9 +43,13 @@ std::string self_deletion_line(std::string_view script_folder, std::string_view 
 
 std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
                                       bool with_code_page_line, std::string_view last_line) {
-  std::vector<std::string> lines = {"@echo off"};
+  // Whatever the person's command-processor settings say: with delayed expansion on, cmd would
+  // take a '!' in a path for a variable and act on another folder; %~f0 needs the extensions.
+  std::vector<std::string> lines = {"@echo off", "setlocal EnableExtensions DisableDelayedExpansion"};
   if (with_code_page_line) lines.push_back("chcp 65001 >nul");
-  lines.insert(lines.end(), {"timeout /t 2 /nobreak >nul",
+  // The interpreter's input is the null device, which timeout refuses at once instead of
+  // waiting: it reads the console the interpreter runs in.
+  lines.insert(lines.end(), {"timeout /t 2 /nobreak <con >nul",
                              "taskkill /F /IM KoraVane.exe /T >nul 2>&1", owner_line(owner)});
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
   lines.push_back(std::string(last_line));
@@ -74,8 +78,16 @@ std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwne
 
 ChildCommand interpreter_command(uint32_t process_id, std::string_view script_folder) {
   ChildCommand interpreter{"cmd"};
-  interpreter.arg("/C").arg(".\\" + script_file_name(process_id));
+  // /D: no AutoRun commands first (one that changes the folder or the code page would lose the
+  // script); /V:OFF: no delayed expansion, whatever the registry says.
+  interpreter.arg("/D").arg("/V:OFF").arg("/C").arg(".\\" + script_file_name(process_id));
   interpreter.creation_flags = kCreateNoWindow;
+  // The script outlives the uninstaller: nothing it was handed (an output redirected into the
+  // install root, say) may stay open in the interpreter.
+  interpreter.standard_input = StdioDisposition::null_device;
+  interpreter.standard_output = StdioDisposition::null_device;
+  interpreter.standard_error = StdioDisposition::null_device;
+  interpreter.inheritance = HandleInheritance::standard_handles_only;
   interpreter.working_directory = std::string(script_folder);
   return interpreter;
 }

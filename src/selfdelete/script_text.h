@@ -55,7 +55,9 @@ std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwne
 // The hidden interpreter for the script of process_id, started in the script's own folder and
 // given it by its name there (".\koravane-uninstall-{pid}.cmd"). The folder's path never reaches
 // cmd's command line, where cmd would act on characters a folder name may hold (& ^ ( ) % and
-// more) by rules of its own; so one command line serves every folder.
+// more) by rules of its own; so one command line serves every folder. The person's AutoRun
+// commands and delayed expansion stay off, and the interpreter holds none of our handles: its
+// standard handles are the null device.
 ChildCommand interpreter_command(uint32_t process_id, std::string_view script_folder);
 
 }  // namespace koravane

@@ -10,6 +10,11 @@
 
 namespace koravane {
 
+// Writes the script for the paths, owned by owner, as "koravane-uninstall-{pid}.cmd" of this
+// process into folder, replacing a script of that name.
+OsStatus write_self_deletion_script(const std::vector<std::string>& deferred_paths,
+                                    const ScriptOwner& owner, std::string_view folder);
+
 // Writes "koravane-uninstall-{pid}.cmd" into the temporary folder and starts it there without
 // waiting; logs "scheduled delete via {script}" once the interpreter has started, else
 // "fail {script}: {error}" (the script could not be written, or the interpreter not started).

@@ -47,6 +47,14 @@ std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
   return encode_lossless(GetOEMCP(), utf8);
 }
 
+OsStatus write_self_deletion_script(const std::vector<std::string>& deferred_paths,
+                                    const ScriptOwner& owner, std::string_view folder) {
+  const std::string name = script_file_name(current_process_id());
+  return write_script(join_path(folder, name),
+                      script_bytes(deferred_paths, owner, encode_oem_lossless,
+                                   self_deletion_line(folder, name)));
+}
+
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,
                             const ScriptOwner& owner) {
   const std::string name = script_file_name(current_process_id());
@@ -56,9 +64,8 @@ void schedule_self_deletion(const std::vector<std::string>& deferred_paths, cons
     return;
   }
   const std::string script = join_path(folder.value(), name);
-  const std::string bytes =
-      script_bytes(deferred_paths, owner, encode_oem_lossless, self_deletion_line(folder.value(), name));
-  if (const OsStatus written = write_script(script, bytes); !written) {
+  if (const OsStatus written = write_self_deletion_script(deferred_paths, owner, folder.value());
+      !written) {
     log.append(fail_line(script, written.error().code));
     return;
   }

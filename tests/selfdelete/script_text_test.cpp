@@ -12,6 +12,9 @@ namespace {
 const std::string& kHead = test::kScriptHead;
 const ScriptOwner& kOwner = test::kScriptOwner;
 const std::string kTail = R"(del /f /q "%~f0" >nul 2>&1)";
+// The code-page switch comes after the guard against the person's command-processor settings.
+const std::string kUtf8Head =
+    "@echo off\r\nsetlocal EnableExtensions DisableDelayedExpansion\r\nchcp 65001 >nul\r\n";
 
 // Code page 866 for ASCII and the basic Cyrillic letters; anything else has no form.
 std::optional<std::string> fake_cp866(std::string_view utf8) {
@@ -33,7 +36,7 @@ size_t count_crlf(const std::string& text) {
   return n;
 }
 
-TEST(ScriptText, OnePathGivesSixLinesWithoutATrailingLineEnd) {
+TEST(ScriptText, OnePathGivesSevenLinesWithoutATrailingLineEnd) {
   const std::string bytes = script_bytes({"C:\\Games\\KoraVane\\Uninstall.exe"}, kOwner, fake_cp866);
   EXPECT_EQ(bytes,
             kHead +
@@ -41,14 +44,14 @@ TEST(ScriptText, OnePathGivesSixLinesWithoutATrailingLineEnd) {
                 R"(else if exist "C:\Games\KoraVane\Uninstall.exe" (del /f /q "C:\Games\KoraVane\Uninstall.exe" )"
                 R"(& rd /s /q "C:\Games\KoraVane\Uninstall.exe" 2>nul))"
                 "\r\n" + kTail);
-  EXPECT_EQ(count_crlf(bytes), 5u);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 5);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 5);
+  EXPECT_EQ(count_crlf(bytes), 6u);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 6);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 6);
 }
 
 TEST(ScriptText, SeveralPathsKeepTheirOrderAndAnEmptyListStillDeletesItself) {
   const std::string bytes = script_bytes({"C:\\a", "C:\\b", "C:\\c"}, kOwner, fake_cp866);
-  EXPECT_EQ(count_crlf(bytes), 7u);
+  EXPECT_EQ(count_crlf(bytes), 8u);
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\a")"), bytes.find(R"(rd /s /q "C:\b")"));
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\b")"), bytes.find(R"(rd /s /q "C:\c")"));
   EXPECT_TRUE(bytes.ends_with("\r\n" + kTail));
@@ -79,11 +82,11 @@ TEST(ScriptText, CyrillicPathsAreWrittenInTheOemCodePage) {
 TEST(ScriptText, PathsOutsideTheOemCodePageGiveUtf8WithACodePageSwitch) {
   const std::vector<std::string> paths = {"C:\\Users\\Иван", "C:\\游戏\\😀"};
   const std::string bytes = script_bytes(paths, kOwner, fake_cp866);
-  EXPECT_TRUE(bytes.starts_with("@echo off\r\nchcp 65001 >nul\r\ntimeout /t 2 /nobreak >nul\r\n"));
+  EXPECT_TRUE(bytes.starts_with(kUtf8Head + "timeout /t 2 /nobreak <con >nul\r\n"));
   EXPECT_NE(bytes.find(R"(if exist "C:\Users\Иван\*")"), std::string::npos);
   EXPECT_NE(bytes.find(R"(del /f /q "C:\游戏\😀" & rd /s /q "C:\游戏\😀" 2>nul))"), std::string::npos);
-  EXPECT_EQ(count_crlf(bytes), 7u);
-  EXPECT_EQ(script_bytes({"C:\\a"}, kOwner, no_oem).substr(0, 28), "@echo off\r\nchcp 65001 >nul\r\n");
+  EXPECT_EQ(count_crlf(bytes), 8u);
+  EXPECT_TRUE(script_bytes({"C:\\a"}, kOwner, no_oem).starts_with(kUtf8Head));
 }
 
 TEST(ScriptText, FileNameCarriesTheDecimalProcessId) {
@@ -105,7 +108,7 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
   };
   for (const Case& c : cases) {
     const auto lines = script_lines({"C:\\K\\Update.exe", "C:\\K\\Uninstall.exe"}, c.owner, false);
-    EXPECT_EQ(lines[3], c.line);
+    EXPECT_EQ(lines[4], c.line);
     for (const std::string& line : lines) {
       if (!line.starts_with("taskkill")) continue;
       EXPECT_EQ(line.find("/IM Update.exe"), std::string::npos) << line;
@@ -114,7 +117,7 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
   }
   // A name outside the OEM code page moves the whole script to UTF-8, like a path would.
   const std::string bytes = script_bytes({}, {5, "Удалить😀.exe"}, fake_cp866);
-  EXPECT_TRUE(bytes.starts_with("@echo off\r\nchcp 65001 >nul\r\n"));
+  EXPECT_TRUE(bytes.starts_with(kUtf8Head));
   EXPECT_NE(bytes.find("IMAGENAME eq Удалить😀.exe"), std::string::npos);
 }
 
@@ -130,18 +133,21 @@ TEST(ScriptText, TheLastLineNamesTheScriptWithoutItsFolderOnlyWhereTheFolderHold
   EXPECT_EQ(bytes.find("%~f0"), std::string::npos);
 }
 
-// One command line for every folder: the script goes by its name in the folder cmd starts in.
+// One command line for every folder: the script goes by its name in the folder cmd starts in,
+// with the person's AutoRun and delayed expansion off, and nothing of ours handed on.
 TEST(InterpreterCommand, NamesTheScriptInTheFolderItRunsHiddenIn) {
   for (const std::string folder : {"C:\\T\\", "C:\\Tom&Jerry (x) ^1@x 100%\\", "C:\\a\xED\xA0\x80&"}) {
     const ChildCommand command = interpreter_command(4242, folder);
     EXPECT_EQ(command.program, "cmd");
-    EXPECT_EQ(command.arguments, (std::vector<std::string>{"/C", ".\\koravane-uninstall-4242.cmd"}));
     EXPECT_EQ(command.working_directory, folder) << "the folder as the system gave it";
     EXPECT_EQ(command.creation_flags, kCreateNoWindow);
-    EXPECT_FALSE(command.standard_input || command.standard_output || command.standard_error);
+    for (const auto& disposition : {command.standard_input, command.standard_output, command.standard_error}) {
+      EXPECT_EQ(disposition, StdioDisposition::null_device);
+    }
+    EXPECT_EQ(command.inheritance, HandleInheritance::standard_handles_only);
     const auto line = build_command_line(command.program, command.arguments);
     ASSERT_TRUE(line.ok());
-    EXPECT_EQ(display_text_from_utf16(line.value()), R"("cmd" /C .\koravane-uninstall-4242.cmd)");
+    EXPECT_EQ(display_text_from_utf16(line.value()), R"("cmd" /D /V:OFF /C .\koravane-uninstall-4242.cmd)");
   }
 }
 

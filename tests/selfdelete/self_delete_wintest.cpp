@@ -6,6 +6,7 @@
 #include <vector>
 #include <string>
 
+#include "platform/child_process.h"
 #include "platform/env.h"
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
@@ -126,6 +127,68 @@ TEST(SelfDeletion, TheScriptDeletesTheListedPathsEndsOnlyItsOwnerAndDeletesItsel
   EXPECT_EQ(other_uninstaller.exit_code(0), std::nullopt) << "another program's uninstaller runs on";
   EXPECT_EQ(other_updater.exit_code(0), std::nullopt) << "another program's updater runs on";
   EXPECT_TRUE(test::path_exists(kept));
+}
+
+// The interpreter reads the null device, which timeout refuses at once; the script's wait reads
+// the console instead, so that the uninstaller has gone before anything is deleted.
+TEST(SelfDeletion, TheScriptWaitsThoughTheInterpreterReadsTheNullDevice) {
+  const std::string base = fresh_folder("koravane-sd-wait");
+  const std::string listed = join_path(base, "Update.exe");
+  ASSERT_TRUE(write_file(listed, "MZ"));
+  const std::string record = join_path(base, "timeout.txt");
+  test::set_env("KORAVANE_TIMEOUT_RECORD", record);
+  schedule_self_deletion({listed}, RunLog(base), {0, "none.exe"});
+  test::set_env("KORAVANE_TIMEOUT_RECORD", std::nullopt);
+  EXPECT_TRUE(wait_until_gone({listed, script_of_this_process()}));
+  EXPECT_EQ(test::read_all(record), "waited 2\n");
+}
+
+// Install roots whose names cmd reads otherwise with delayed expansion on, each beside the
+// folders a script without its guard removes in its place: between two '!' cmd sees a variable,
+// and Windows' cmd also drops a '^' (Wine's keeps it).
+struct ExpansionCase {
+  std::string folder;
+  std::vector<std::string> look_alikes;
+};
+const ExpansionCase kExpansionCases[] = {
+    {"Games!", {"Games"}},
+    {"Sa^ves!", {"Sa^ves", "Saves"}},
+    {"100%!", {"100%", "100"}},
+    {"R&D!", {"R&D", "RD"}},
+    {"a!b^c%d&e!f", {"af", "ab^c%d&ef", "abc%d&ef"}},
+};
+
+// A copy of the script started by hand, as Windows starts it for someone whose settings turn
+// delayed expansion on: every root goes with its whole tree, and no look-alike loses a file.
+TEST(SelfDeletion, ACopyStartedWithDelayedExpansionOnRemovesTheRootsAndNoLookAlike) {
+  const std::string base = fresh_folder("koravane-sd-expansion");
+  const auto lay = [&](const std::string& folder) {
+    const std::string root = join_path(join_path(base, folder), "KoraVane");
+    test::make_folder(join_path(base, folder));
+    test::make_folder(root);
+    test::make_folder(join_path(root, "saves"));
+    EXPECT_TRUE(write_file(join_path(root, "saves\\world.dat"), folder)) << folder;
+    return root;
+  };
+  std::vector<std::string> roots;
+  std::vector<std::string> look_alikes;
+  for (const ExpansionCase& c : kExpansionCases) {
+    roots.push_back(lay(c.folder));
+    for (const std::string& look_alike : c.look_alikes) look_alikes.push_back(lay(look_alike));
+  }
+  const std::string folder = fresh_folder("koravane-sd-by-hand");
+  ASSERT_TRUE(write_self_deletion_script(roots, {0, "none.exe"}, folder));
+  ChildCommand by_hand{"cmd"};
+  by_hand.arg("/V:ON").arg("/C").arg(".\\" + script_name());
+  by_hand.working_directory = folder;
+  by_hand.creation_flags = kCreateNoWindow;
+  const auto finished = run_child(by_hand);
+  ASSERT_TRUE(finished.ok()) << os_error_of(finished);
+  for (const std::string& root : roots) EXPECT_FALSE(test::path_exists(root)) << root;
+  for (const std::string& look_alike : look_alikes) {
+    EXPECT_TRUE(test::path_exists(join_path(look_alike, "saves\\world.dat"))) << look_alike;
+  }
+  EXPECT_FALSE(test::path_exists(join_path(folder, script_name())));
 }
 
 // Temporary folder names that together hold every printable ASCII character a folder name may

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -100,6 +102,43 @@ inline std::string standard_handle_kind(DWORD which) {
     default: return "unknown";
   }
 }
+
+// A handle's value in hexadecimal, as a child given it by name reads it back.
+inline std::string handle_value_text(HANDLE handle) {
+  char text[2 * sizeof(HANDLE) + 1] = {};
+  const auto value = static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle));
+  std::snprintf(text, sizeof text, "%llx", value);
+  return text;
+}
+
+// A file created for writing through an inheritable handle, as a program's parent hands one on.
+inline UniqueHandle create_inheritable_file(std::string_view path) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return UniqueHandle(CreateFileW(long_form(path).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, CREATE_ALWAYS, 0,
+                                  nullptr));
+}
+
+// This process's three standard handles set to one handle (or none) for a scope; the earlier
+// ones come back after.
+class StandardHandlesSetTo {
+ public:
+  explicit StandardHandlesSetTo(HANDLE handle) {
+    for (int i = 0; i < 3; ++i) {
+      saved_[i] = GetStdHandle(kKinds[i]);
+      SetStdHandle(kKinds[i], handle);
+    }
+  }
+  ~StandardHandlesSetTo() {
+    for (int i = 0; i < 3; ++i) SetStdHandle(kKinds[i], saved_[i]);
+  }
+  StandardHandlesSetTo(const StandardHandlesSetTo&) = delete;
+  StandardHandlesSetTo& operator=(const StandardHandlesSetTo&) = delete;
+
+ private:
+  static constexpr DWORD kKinds[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  HANDLE saved_[3] = {};
+};
 
 // A new, empty folder under the temporary folder. Wine reuses process ids from run to run, so
 // the name takes the clock too and creation must succeed on a name that was not there.

@@ -33,6 +33,7 @@ class ChildLaunch : public ::testing::Test {
   void TearDown() override {
     DeleteFileW(to_wide(record_).c_str());
     SetEnvironmentVariableW(L"KORAVANE_RECORD_FILE", nullptr);
+    SetEnvironmentVariableW(L"KORAVANE_RECORD_HELD", nullptr);
   }
   std::vector<std::string> records() const { return lines_of(test::read_all(record_)); }
 
@@ -136,6 +137,51 @@ TEST_F(ChildLaunch, WithOneStandardHandleOfThreeTheChildGetsThatOneAlone) {
   EXPECT_EQ(lines[1], "usestdhandles=1 in=disk out=none err=none");
   EXPECT_EQ(lines[4], "usestdhandles=1 in=none out=disk err=none");
   EXPECT_EQ(lines[7], "usestdhandles=1 in=none out=none err=disk");
+}
+
+// A child limited to its standard handles inherits those alone: another inheritable handle of
+// ours (a file we were handed, say) stays ours, whether the child's standard handles are copies of
+// ours, the null device or none at all.
+TEST_F(ChildLaunch, AChildLimitedToItsStandardHandlesInheritsNoOtherHandle) {
+  const std::string folder = test::fresh_folder("inheritance");
+  const UniqueHandle stream = test::create_inheritable_file(join_path(folder, "stream.txt"));
+  const UniqueHandle other = test::create_inheritable_file(join_path(folder, "other.txt"));
+  ASSERT_TRUE(stream && other);
+  test::set_env("KORAVANE_RECORD_HELD", test::handle_value_text(other.get()));
+
+  using enum HandleInheritance;
+  struct Case {
+    const char* what;
+    HandleInheritance inheritance;
+    std::optional<StdioDisposition> disposition;
+    bool we_have_standard_handles;
+    std::string handles;  // how the second record line starts
+    std::string held;     // and ends
+  };
+  const Case cases[] = {
+      {"every inheritable handle", every_inheritable, std::nullopt, true,
+       "usestdhandles=1 in=disk out=disk err=disk", "\\other.txt"},
+      {"copies of ours", standard_handles_only, std::nullopt, true,
+       "usestdhandles=1 in=disk out=disk err=disk", " held=none"},
+      {"the null device", standard_handles_only, StdioDisposition::null_device, true,
+       "usestdhandles=1 in=char out=char err=char", " held=none"},
+      {"none at all", standard_handles_only, std::nullopt, false, "usestdhandles=0 ", " held=none"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(DeleteFileW(to_wide(record_).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+    ChildCommand command{"child_recorder"};
+    command.inheritance = c.inheritance;
+    command.standard_input = command.standard_output = command.standard_error = c.disposition;
+    const auto result = [&] {
+      const test::StandardHandlesSetTo ours(c.we_have_standard_handles ? stream.get() : nullptr);
+      return run_child(command);
+    }();
+    ASSERT_TRUE(result.ok()) << c.what << ": " << os_error_of(result);
+    const auto lines = records();
+    ASSERT_EQ(lines.size(), 3u) << c.what;
+    EXPECT_TRUE(lines[1].starts_with(c.handles) && lines[1].ends_with(c.held))
+        << c.what << ": " << lines[1];
+  }
 }
 
 TEST_F(ChildLaunch, AMissingProgramIsNotFound) {

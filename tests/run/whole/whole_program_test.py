@@ -235,7 +235,7 @@ class Uninstall:
     """One run of the uninstaller, started through with_env so that the profile variables point
     into the scratch drive."""
 
-    def __init__(self, exe, *args, cwd=None, env=None, unset=()):
+    def __init__(self, exe, *args, cwd=None, env=None, unset=(), output=None):
         # A window of an earlier run may still be listed while it goes; windows are found by name.
         xdesk.wait_until(lambda: not xdesk.visible_windows("KoraVane"), 10)
         values = {"USERPROFILE": PROFILE, "APPDATA": APPDATA, "LOCALAPPDATA": LOCALAPPDATA}
@@ -244,6 +244,8 @@ class Uninstall:
         settings += [f"-{name}" for name in unset]
         if cwd:
             settings += ["--cwd", cwd]
+        if output:  # its standard output and error go to this file, as with ">output 2>&1"
+            settings += ["--output", output]
         # with_env names itself before it starts the uninstaller and waits for it: ending it by
         # id ends the uninstaller too.
         self.wrapper = Started(f"with_env for {exe}", WITH_ENV, *settings, "--", exe, *args)

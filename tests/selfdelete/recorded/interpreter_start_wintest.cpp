@@ -30,6 +30,7 @@ class InterpreterStart : public ::testing::Test {
     GetCurrentDirectoryW(MAX_PATH + 1, saved_cwd_);
   }
   void TearDown() override {
+    SetEnvironmentVariableW(L"KORAVANE_RECORD_HELD", nullptr);
     SetEnvironmentVariableW(L"TMP", saved_tmp_);
     SetEnvironmentVariableW(L"TEMP", saved_temp_);
     SetCurrentDirectoryW(saved_cwd_);
@@ -68,12 +69,31 @@ TEST_F(InterpreterStart, TheScriptIsNamedRelativeToTheFolderTheInterpreterStarts
     ASSERT_TRUE(test::make_folder(temp));
     const auto lines = schedule_in(temp, {"C:\\K\\Update.exe"});
     ASSERT_EQ(lines.size(), 3u) << name;
-    EXPECT_EQ(lines[0], "\"cmd\" /C .\\koravane-uninstall-" + std::to_string(GetCurrentProcessId()) + ".cmd");
+    EXPECT_EQ(lines[0], "\"cmd\" /D /V:OFF /C .\\koravane-uninstall-" +
+                            std::to_string(GetCurrentProcessId()) + ".cmd");
     EXPECT_TRUE(same_path(lines[2].substr(4), temp)) << lines[2] << " is not " << temp;
     EXPECT_EQ(test::read_all(join_path(root_, "updates\\rust-updater.log")),
               "scheduled delete via " + script_in(temp) + "\n");
     ASSERT_TRUE(DeleteFileW(to_wide(record_).c_str()));
   }
+}
+
+// Whatever we were handed, the interpreter outlives us holding none of it: its standard handles
+// are the null device, not copies of ours (here a file, as when the output of a quiet run goes into
+// a file inside the install root), and it inherits no other handle of ours.
+TEST_F(InterpreterStart, TheInterpreterGetsTheNullDeviceAndNoHandleOfOurs) {
+  const std::string folder = test::fresh_folder("handed");
+  const UniqueHandle output = test::create_inheritable_file(join_path(folder, "output.txt"));
+  const UniqueHandle other = test::create_inheritable_file(join_path(folder, "other.txt"));
+  ASSERT_TRUE(output && other);
+  test::set_env("KORAVANE_RECORD_HELD", test::handle_value_text(other.get()));
+  const std::string temp = test::fresh_folder("handed-temp") + "\\";
+  const auto lines = [&] {
+    const test::StandardHandlesSetTo handed(output.get());
+    return schedule_in(temp, {"C:\\K\\Update.exe"});
+  }();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "usestdhandles=1 in=char out=char err=char held=none");
 }
 
 // Process ids come round again, and with them script names: a file of that name that another

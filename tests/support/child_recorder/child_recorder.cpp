@@ -1,8 +1,12 @@
 // Appends to the file named by KORAVANE_RECORD_FILE three lines: its command line exactly as the
 // system gives it, then "usestdhandles=<0|1> in=<kind> out=<kind> err=<kind>", then
-// "cwd=<current directory>". Exits with the number in KORAVANE_RECORD_EXIT (0 when unset).
+// "cwd=<current directory>". Given a handle value of its parent's in KORAVANE_RECORD_HELD
+// (hexadecimal), the second line ends in " held=<path of the file it names here>", or " held=none"
+// when the value names no file in this process: whether that handle was inherited. Exits with the
+// number in KORAVANE_RECORD_EXIT (0 when unset).
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <string>
 
@@ -18,6 +22,15 @@ std::wstring env(const wchar_t* name) {
   return (n > 0 && n < 4096) ? std::wstring(buffer, n) : std::wstring();
 }
 
+// The file a handle value names in this process, or "none".
+std::string held_file(const std::wstring& value) {
+  const uintptr_t number = std::wcstoull(value.c_str(), nullptr, 16);
+  const auto handle = reinterpret_cast<HANDLE>(number);
+  wchar_t path[4096] = {};
+  const DWORD n = GetFinalPathNameByHandleW(handle, path, 4096, FILE_NAME_NORMALIZED);
+  return (n > 0 && n < 4096) ? koravane::from_wide(std::wstring_view(path, n)) : "none";
+}
+
 }  // namespace
 
 int wmain() {
@@ -28,7 +41,11 @@ int wmain() {
   record += (startup.dwFlags & STARTF_USESTDHANDLES) ? "1" : "0";
   record += " in=" + koravane::test::standard_handle_kind(STD_INPUT_HANDLE) +
             " out=" + koravane::test::standard_handle_kind(STD_OUTPUT_HANDLE) +
-            " err=" + koravane::test::standard_handle_kind(STD_ERROR_HANDLE) + "\n";
+            " err=" + koravane::test::standard_handle_kind(STD_ERROR_HANDLE);
+  if (const std::wstring held = env(L"KORAVANE_RECORD_HELD"); !held.empty()) {
+    record += " held=" + held_file(held);
+  }
+  record += "\n";
   wchar_t directory[4096] = {};
   GetCurrentDirectoryW(4096, directory);
   record += "cwd=" + koravane::from_wide(directory) + "\n";

@@ -1,7 +1,9 @@
 // Starts a program with a changed environment and current directory, waits for it and exits with
 // its exit code (255 when it cannot be started). Wine sets the profile variables of a Windows
 // process itself, so tests change them from inside the prefix:
-//   with_env [NAME=VALUE | -NAME | --cwd DIR]... -- PROGRAM [ARGUMENTS...]
+//   with_env [NAME=VALUE | -NAME | --cwd DIR | --output FILE]... -- PROGRAM [ARGUMENTS...]
+// --output FILE hands the program FILE as its standard output and error, the way a shell runs
+// "PROGRAM >FILE 2>&1": an inheritable handle, open until the program has ended.
 #include <windows.h>
 
 #include <string>
@@ -9,14 +11,21 @@
 #include "platform/child_process.h"
 #include "platform/os_text_win.h"
 #include "support/ready_file_win.h"
+#include "support/test_files_win.h"
 
 int wmain(int argc, wchar_t** argv) {
   using namespace koravane;
+  UniqueHandle output;
   int i = 1;
   for (; i < argc && std::wstring(argv[i]) != L"--"; ++i) {
     const std::wstring item = argv[i];
     if (item == L"--cwd" && i + 1 < argc) {
       SetCurrentDirectoryW(argv[++i]);
+    } else if (item == L"--output" && i + 1 < argc) {
+      output = test::create_inheritable_file(from_wide(argv[++i]));
+      if (!output) return 255;
+      SetStdHandle(STD_OUTPUT_HANDLE, output.get());
+      SetStdHandle(STD_ERROR_HANDLE, output.get());
     } else if (item == L"--ready" && i + 1 < argc) {
       if (!koravane::test::write_ready_file(argv[++i])) return 255;
     } else if (item.starts_with(L"-")) {
