@@ -55,6 +55,10 @@ using UniqueCoTaskString = UniqueResource<NullEmptyTraits<wchar_t*, free_co_task
 inline void free_local_memory(wchar_t* memory) { LocalFree(memory); }
 using UniqueLocalString = UniqueResource<NullEmptyTraits<wchar_t*, free_local_memory>>;
 
+// This process's environment block as GetEnvironmentStringsW hands it out.
+inline void free_environment_strings(wchar_t* block) { FreeEnvironmentStringsW(block); }
+using UniqueEnvironmentStrings = UniqueResource<NullEmptyTraits<wchar_t*, free_environment_strings>>;
+
 // Holds a slim reader/writer lock exclusively for one scope.
 class ExclusiveLockGuard {
  public:
