@@ -81,22 +81,21 @@ std::string end_program(const Program& program) {
   return ended_line(program.image);
 }
 
-}  // namespace
-
-StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const StopScope& scope,
-                                  const RunLog& log) {
-  StopOutcome outcome;
-  const ProcessSnapshot snapshot = snapshot_processes(PROCESS_TERMINATE | SYNCHRONIZE);
-  std::vector<Program> programs = programs_of(snapshot, scope);
-  if (programs.empty()) return outcome;  // nothing runs that the step would touch
-
+// Asks through the windows and waits for those asked; what closed is said at once, since a
+// task-kill line may yet end this run (one that could not leave the launcher's tree).
+void ask_to_close(std::vector<Program>& programs, const RunLog& log, StopOutcome& outcome) {
   EnumWindows(ask_window_to_close, reinterpret_cast<LPARAM>(&programs));
   wait_for(programs, kCloseWait, [](const Program& program) { return program.asked; });
   for (Program& program : programs) {
     program.gone_before_lines = has_exited(program);
     outcome.asked += program.asked ? 1 : 0;
+    if (program.asked && program.gone_before_lines) log.append(closed_line(program.image));
   }
+}
 
+// Runs each line whose image still runs; which ran, by position in the image list.
+std::vector<bool> run_lines(const std::vector<TaskKillLine>& lines, const std::vector<Program>& programs,
+                            StopOutcome& outcome) {
   std::vector<bool> ran(kLauncherImages.size(), false);
   for (const TaskKillLine& line : lines) {
     const std::optional<size_t> index = launcher_image_index(line.image);
@@ -105,6 +104,12 @@ StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const 
     ran[*index] = true;
     ++outcome.lines_run;
   }
+  return ran;
+}
+
+// Ends what is left running from the areas and says what became of the rest.
+void end_what_is_left(const std::vector<Program>& programs, const std::vector<bool>& ran, const RunLog& log,
+                      StopOutcome& outcome) {
   const auto reached = [&](const Program& program) {
     const StopTarget& target = program.target;
     return (target.image_line && ran[*target.image_line]) || (target.tree_line && ran[*target.tree_line]);
@@ -113,19 +118,29 @@ StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const 
   // it for a program that refused to close.
   wait_for(programs, kExitWait,
            [&](const Program& program) { return reached(program) && (program.target.must_go || program.asked); });
-
   for (const Program& program : programs) {
-    if (!program.process) continue;
+    if (!program.process || (program.asked && program.gone_before_lines)) continue;
     if (!has_exited(program)) {
       if (!program.target.must_go) continue;  // not in what the mode removes: not ours to end
       log.append(end_program(program));
       ++outcome.ended;
-      continue;
+    } else if (const std::optional<std::string> line = gone_line(
+                   program.image, program.asked, program.gone_before_lines, reached(program), program.target.must_go)) {
+      log.append(*line);
     }
-    const std::optional<std::string> line =
-        gone_line(program.image, program.asked, program.gone_before_lines, reached(program), program.target.must_go);
-    if (line) log.append(*line);
   }
+}
+
+}  // namespace
+
+StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const StopScope& scope,
+                                  const RunLog& log) {
+  StopOutcome outcome;
+  const ProcessSnapshot snapshot = snapshot_processes(PROCESS_TERMINATE | SYNCHRONIZE);
+  std::vector<Program> programs = programs_of(snapshot, scope);
+  if (programs.empty()) return outcome;  // nothing runs that the step would touch
+  ask_to_close(programs, log, outcome);
+  end_what_is_left(programs, run_lines(lines, programs, outcome), log, outcome);
   return outcome;
 }
 

@@ -6,11 +6,12 @@
 namespace koravane {
 
 DetachPlan plan_detach(bool stoppable_ancestor, const JobLimits& job) {
-  const bool job_may_end_us = job.in_job && (!job.known || job.kill_on_close);
+  const bool known_to_end_us = job.in_job && job.known && job.kill_on_close;
+  const bool may_end_us = known_to_end_us || (job.in_job && !job.known);
   DetachPlan plan;
-  plan.detach = stoppable_ancestor || job_may_end_us;
-  plan.breakaway = plan.detach && job.in_job && !job.silent_breakaway_ok &&
-                   (job_may_end_us || job.breakaway_ok);
+  plan.detach = stoppable_ancestor || may_end_us;
+  plan.breakaway = plan.detach && job.in_job && !job.silent_breakaway_ok && (may_end_us || job.breakaway_ok);
+  plan.stay_if_refused = plan.breakaway && !known_to_end_us;
   return plan;
 }
 

@@ -13,7 +13,7 @@ namespace koravane {
 // The job this process belongs to, as far as leaving it matters.
 struct JobLimits {
   bool in_job = false;
-  bool known = true;  // false: the job's limits could not be read
+  bool known = true;  // false: the job's limits could not be read, or were read as none at all
   bool kill_on_close = false;
   bool breakaway_ok = false;
   bool silent_breakaway_ok = false;  // children are outside the job without asking
@@ -21,13 +21,14 @@ struct JobLimits {
 
 struct DetachPlan {
   bool detach = false;
-  bool breakaway = false;  // the new copy asks to leave the job
+  bool breakaway = false;        // the new copy asks to leave the job
+  bool stay_if_refused = false;  // a refused breakaway is tried again inside the job
 };
 
 // Detach when an ancestor may be ended by the stop step or the job may end this process with
-// it (its limits unknown counts as may). The new copy leaves the job where the job ends its
-// processes or lets them go; a job that ends them and lets none go refuses it, and that refusal is
-// the failure to report.
+// it (limits unknown count as may). The new copy asks to leave a job whose children do not leave
+// by themselves wherever that may be allowed; when the job refuses, it starts inside the job
+// instead, unless the job is known to end its processes: that refusal is the failure to report.
 DetachPlan plan_detach(bool stoppable_ancestor, const JobLimits& job);
 
 // Tells the new copy that it continues a run, and which process it waits for before it stops

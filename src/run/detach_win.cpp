@@ -50,6 +50,7 @@ JobLimits job_limits() {
     return job;
   }
   const DWORD flags = limits.BasicLimitInformation.LimitFlags;
+  job.known = flags != 0;  // Wine answers without the limits it enforces
   job.kill_on_close = (flags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0;
   job.breakaway_ok = (flags & JOB_OBJECT_LIMIT_BREAKAWAY_OK) != 0;
   job.silent_breakaway_ok = (flags & JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK) != 0;
@@ -73,7 +74,7 @@ std::u16string own_environment() {
 }
 
 // Starts the new copy suspended, lets it take the foreground that this copy was given, then lets it run.
-std::optional<OsError> start_new_copy(const RunContext& context, bool breakaway) {
+std::optional<OsError> start_new_copy(const std::string& executable, bool breakaway) {
   const FirstCopy first{GetCurrentProcessId(), process_creation_time(GetCurrentProcess())};
   const std::u16string environment =
       environment_with(own_environment(), utf16_from_wtf8(kContinuedRunVariable),
@@ -87,7 +88,7 @@ std::optional<OsError> start_new_copy(const RunContext& context, bool breakaway)
   startup.wShowWindow = own.wShowWindow;
   const DWORD flags = CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED | (breakaway ? CREATE_BREAKAWAY_FROM_JOB : 0);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(to_wide(context.executable).c_str(), command_line.data(), nullptr, nullptr, FALSE,
+  if (!CreateProcessW(to_wide(executable).c_str(), command_line.data(), nullptr, nullptr, FALSE,
                       flags, const_cast<char16_t*>(environment.c_str()), nullptr, &startup, &info)) {
     return OsError{GetLastError()};
   }
@@ -111,8 +112,13 @@ Continuation continue_outside_the_launcher(const RunContext& context) {
   }
   const DetachPlan plan = plan_detach(has_stoppable_ancestor(context), job_limits());
   if (!plan.detach) return {};
-  if (context.executable.empty()) return {false, OsError{ERROR_FILE_NOT_FOUND}};
-  if (const std::optional<OsError> failure = start_new_copy(context, plan.breakaway)) return {false, failure};
+  const OsResult<std::string> executable = own_executable_path();
+  if (!executable) return {false, executable.error()};
+  std::optional<OsError> failure = start_new_copy(executable.value(), plan.breakaway);
+  if (failure && failure->code == ERROR_ACCESS_DENIED && plan.stay_if_refused) {
+    failure = start_new_copy(executable.value(), false);  // the job keeps it but may not end it
+  }
+  if (failure) return {false, failure};
   return {true, std::nullopt};
 }
 

@@ -14,6 +14,7 @@ TEST(Detach, WhenAndHowARunLeavesTheLaunchersTreeAndJob) {
     JobLimits job;
     bool detach;
     bool breakaway;
+    bool stay_if_refused;
   };
   const JobLimits none;
   const JobLimits harmless{true, true, false, false, false};
@@ -23,20 +24,21 @@ TEST(Detach, WhenAndHowARunLeavesTheLaunchersTreeAndJob) {
   const JobLimits kills_lets_go{true, true, true, true, true};
   const JobLimits unknown{true, false, false, false, false};
   const Case cases[] = {
-      {"started from the desktop", false, none, false, false},
-      {"the launcher's plain child", true, none, true, false},
-      {"in a job that ends nothing", false, harmless, false, false},
-      {"the launcher's child in a job that ends nothing, no leaving", true, harmless, true, false},
-      {"the launcher's child in a job that ends nothing, leaving allowed", true, harmless_may_leave, true, true},
-      {"in a job that ends its processes and lets none go", false, kills, true, true},
-      {"in a job that ends its processes and lets them go", false, kills_may_leave, true, true},
-      {"in a job whose children leave by themselves", true, kills_lets_go, true, false},
-      {"in a job that cannot be read", false, unknown, true, true},
+      {"started from the desktop", false, none, false, false, false},
+      {"the launcher's plain child", true, none, true, false, false},
+      {"in a job that ends nothing", false, harmless, false, false, false},
+      {"the launcher's child in a job that ends nothing and keeps its processes", true, harmless, true, false, false},
+      {"the launcher's child in a job that ends nothing and lets them go", true, harmless_may_leave, true, true, true},
+      {"in a job that ends its processes and lets none go", false, kills, true, true, false},
+      {"in a job that ends its processes and lets them go", false, kills_may_leave, true, true, false},
+      {"in a job whose children leave by themselves", true, kills_lets_go, true, false, false},
+      {"in a job whose limits are unknown", false, unknown, true, true, true},
   };
   for (const Case& c : cases) {
     const DetachPlan plan = plan_detach(c.stoppable_ancestor, c.job);
     EXPECT_EQ(plan.detach, c.detach) << c.what;
     EXPECT_EQ(plan.breakaway, c.breakaway) << c.what;
+    EXPECT_EQ(plan.stay_if_refused, c.stay_if_refused) << c.what;
   }
 }
 
