@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -90,29 +90,16 @@ ProcessEntry running(uint32_t id, uint32_t parent, uint64_t created, const std::
   return {id, parent, created, image.substr(slash == std::string::npos ? 0 : slash + 1), image};
 }
 
-struct Expected {
-  uint32_t id;
-  bool must_go;
-  std::optional<size_t> image_line;
-  std::optional<size_t> tree_line;
-};
+// A target as (id, must go, image line, tree line).
+using Expected = std::tuple<uint32_t, bool, std::optional<size_t>, std::optional<size_t>>;
 
 std::vector<Expected> targets_of(const std::vector<ProcessEntry>& processes, uint32_t own_id,
                                  const StopScope& scope) {
   std::vector<Expected> out;
   for (const StopTarget& t : stop_targets(processes, own_id, scope)) {
-    out.push_back({processes[t.entry].id, t.must_go, t.image_line, t.tree_line});
+    out.emplace_back(processes[t.entry].id, t.must_go, t.image_line, t.tree_line);
   }
   return out;
-}
-
-bool operator==(const Expected& a, const Expected& b) {
-  return a.id == b.id && a.must_go == b.must_go && a.image_line == b.image_line && a.tree_line == b.tree_line;
-}
-
-void PrintTo(const Expected& e, std::ostream* out) {
-  *out << "{" << e.id << (e.must_go ? " must go" : "") << " image line " << e.image_line.value_or(9)
-       << " tree line " << e.tree_line.value_or(9) << "}";
 }
 
 // The launcher started the uninstaller and a game; beside them run the root's updater, a program
@@ -193,13 +180,10 @@ TEST(RunningPrograms, AGoneProgramIsLoggedByWhatHappenedToIt) {
   };
   const std::string image = kRoot + "\\runtime\\bin\\javaw.exe";
   const Case cases[] = {
-      {true, true, true, true, "closed " + image},    // closed when asked, before any line
-      {true, true, false, false, "closed " + image},
-      {true, false, true, true, "ended " + image},    // refused, then the tree kill took it
-      {true, false, true, false, "ended " + image},
+      {true, false, true, false, "ended " + image},   // refused, then the tree kill took it
       {true, false, false, true, "closed " + image},  // closed a moment after the lines
+      {true, true, false, false, "closed " + image},  // closed when asked
       {false, false, true, true, std::nullopt},       // the task-kill line ended it unasked
-      {false, true, true, false, std::nullopt},
       {false, true, false, true, "closed " + image},  // went from the root by itself
       {false, false, false, false, std::nullopt},
   };
