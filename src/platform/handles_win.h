@@ -63,6 +63,10 @@ inline void delete_attribute_list(LPPROC_THREAD_ATTRIBUTE_LIST list) {
 using UniqueAttributeList =
     UniqueResource<NullEmptyTraits<LPPROC_THREAD_ATTRIBUTE_LIST, delete_attribute_list>>;
 
+// This process's environment block as GetEnvironmentStringsW hands it out.
+inline void free_environment_strings(wchar_t* block) { FreeEnvironmentStringsW(block); }
+using UniqueEnvironmentStrings = UniqueResource<NullEmptyTraits<wchar_t*, free_environment_strings>>;
+
 // Holds a slim reader/writer lock exclusively for one scope.
 class ExclusiveLockGuard {
  public:

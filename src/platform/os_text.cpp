@@ -125,6 +125,24 @@ std::string utf8_from_code_points(std::u32string_view points) {
   return out;
 }
 
+char32_t fold_case(char32_t c) {
+  if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  return c;
+}
+
+bool same_ignoring_case(std::string_view a, std::string_view b) {
+  std::u32string left = code_points(a);
+  std::u32string right = code_points(b);
+  if (left.size() != right.size()) return false;
+  for (size_t i = 0; i < left.size(); ++i) {
+    if (fold_case(left[i]) != fold_case(right[i])) return false;
+  }
+  return true;
+}
+
 bool is_unicode_white_space(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||

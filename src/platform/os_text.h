@@ -23,6 +23,12 @@ inline std::string display_text_from_utf16(std::u16string_view text) {
 std::u32string code_points(std::string_view utf8);
 std::string utf8_from_code_points(std::u32string_view points);
 
+// Simple case folding for the scripts Windows names are likely to use: Latin (ASCII and
+// Latin-1), Greek and Cyrillic. Other letters compare as written.
+char32_t fold_case(char32_t c);
+// Whether two names are one when case is ignored as above, code point by code point (ordinal).
+bool same_ignoring_case(std::string_view a, std::string_view b);
+
 // The Unicode White_Space property.
 bool is_unicode_white_space(char32_t c);
 // Removes leading and trailing White_Space characters; inner ones stay.

@@ -36,6 +36,16 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// A file as spelled and as what it is: both forms of its path and, when it could be opened, the
+// file itself.
+struct FileForms {
+  PathForms path;
+  std::optional<FileIdentity> identity;
+};
+
+// A file known only by its spelling.
+inline FileForms unresolved(std::string path) { return FileForms{spelled_only(std::move(path)), std::nullopt}; }
+
 // The final path as the system writes it, without its "\\?\" ("\\?\UNC\" becomes "\\").
 std::string without_verbatim_prefix(std::string_view final);
 
@@ -57,5 +67,7 @@ struct ResolvedFile {
 std::optional<ResolvedFile> resolve_file(std::string_view path);
 // absolute with its final form, or with itself as both when it cannot be opened.
 PathForms path_forms(std::string_view absolute);
+// path with its final form and identity, opening it once; unresolved when it cannot be opened.
+FileForms file_forms(std::string_view path);
 
 }  // namespace koravane

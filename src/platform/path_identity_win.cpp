@@ -65,9 +65,12 @@ std::optional<ResolvedFile> resolve_file(std::string_view path) {
   return ResolvedFile{std::move(text), *identity};
 }
 
-PathForms path_forms(std::string_view absolute) {
-  std::optional<ResolvedFile> resolved = resolve_file(absolute);
-  return PathForms{std::string(absolute), resolved ? std::move(resolved->final) : std::string(absolute)};
+PathForms path_forms(std::string_view absolute) { return file_forms(absolute).path; }
+
+FileForms file_forms(std::string_view path) {
+  std::optional<ResolvedFile> resolved = resolve_file(path);
+  if (!resolved) return unresolved(std::string(path));
+  return FileForms{PathForms{std::string(path), std::move(resolved->final)}, resolved->identity};
 }
 
 }  // namespace koravane

@@ -49,16 +49,6 @@ std::vector<Component> components(std::string_view path) {
   return out;
 }
 
-// Simple case folding for the scripts a Windows path is likely to use: Latin (ASCII and
-// Latin-1), Greek and Cyrillic. Other letters compare as written.
-char32_t fold_case(char32_t c) {
-  if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
-}
-
 // The verbatim (\\?\), NT (\??\) and device (\\.\) prefixes before a drive or a share name
 // the same paths as the plain forms; before anything else (a volume GUID, a pipe) they stay.
 std::string without_namespace_prefix(std::string text) {

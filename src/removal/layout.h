@@ -17,6 +17,13 @@ inline constexpr std::array<std::string_view, 10> kLauncherFiles = {
     "current.json",      "bootstrap-config.json", "icon.ico",             "version.json",
     "app-install.json",  "update-stub.meta.json"};
 
+// The images of the launcher and its updater, in the order they are ended. "Update.exe" and
+// "Uninstall.exe" are not here: both names are common among other programs' updaters and
+// uninstallers. The root's own updater goes with the programs running from the root, and this
+// program ends by itself.
+inline constexpr std::array<std::string_view, 3> kLauncherImages = {
+    "KoraVane.exe", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
+
 inline constexpr std::string_view kSettingsFolderName = "koravane-launcher";
 inline constexpr std::array<std::string_view, 3> kStartMenuShortcuts = {
     "Удалить KoraVane.lnk", "Uninstall KoraVane.lnk", "KoraVane.lnk"};

@@ -20,9 +20,7 @@ std::vector<PathForms> removal_areas(RemovalMode mode, const PathForms& root,
   return areas;
 }
 
-namespace {
-
-bool is_uninstaller_copy(const ProgramImage& image, const UninstallerCopies& copies) {
+bool is_uninstaller_copy(const FileForms& image, const UninstallerCopies& copies) {
   const auto same_file = [&](const PathForms& copy) {
     for (const std::string* form : {&copy.spelled, &copy.final}) {
       if (same_path(image.path.spelled, *form) || same_path(image.path.final, *form)) return true;
@@ -34,11 +32,71 @@ bool is_uninstaller_copy(const ProgramImage& image, const UninstallerCopies& cop
                                 copies.identities.end());
 }
 
+bool must_close(const FileForms& image, const std::vector<PathForms>& areas, const UninstallerCopies& copies) {
+  return !is_uninstaller_copy(image, copies) && lies_within_any(image.path, areas);
+}
+
+std::optional<size_t> launcher_image_index(std::string_view name) {
+  for (size_t i = 0; i < kLauncherImages.size(); ++i) {
+    if (same_ignoring_case(name, kLauncherImages[i])) return i;
+  }
+  return std::nullopt;
+}
+
+bool may_be_stopped(const ProcessEntry& process, const PathForms& root, const UninstallerCopies& copies) {
+  if (launcher_image_index(process.name)) return true;
+  return process.image && must_close(*process.image, {root}, copies);
+}
+
+namespace {
+
+bool is_copy(const ProcessEntry& process, const StopScope& scope) {
+  return process.image && is_uninstaller_copy(*process.image, scope.copies);
+}
+
 }  // namespace
 
-bool must_close(const ProgramImage& image, const std::vector<PathForms>& areas,
-                const UninstallerCopies& copies) {
-  return !is_uninstaller_copy(image, copies) && lies_within_any(image.path, areas);
+std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes, uint32_t own_id,
+                                     const StopScope& scope) {
+  std::vector<StopTarget> all(processes.size());
+  std::vector<bool> chosen(processes.size(), false);
+  for (size_t i = 0; i < processes.size(); ++i) {
+    const ProcessEntry& process = processes[i];
+    all[i].entry = i;
+    if (process.id == own_id || is_copy(process, scope)) continue;
+    all[i].image_line = launcher_image_index(process.name);
+    all[i].must_go = process.image && must_close(*process.image, scope.areas, scope.copies);
+    chosen[i] = all[i].image_line || all[i].must_go;
+  }
+  // The tree kill of full removal also ends what the launcher started: it is asked first too.
+  if (scope.mode == RemovalMode::full) {
+    for (size_t line = 0; line < kLauncherImages.size(); ++line) {
+      std::vector<size_t> named;
+      for (size_t i = 0; i < processes.size(); ++i) {
+        if (all[i].image_line == line && processes[i].id != own_id) named.push_back(i);
+      }
+      for (size_t i : descendants_of(processes, named)) {
+        if (processes[i].id == own_id || is_copy(processes[i], scope) || all[i].tree_line) continue;
+        all[i].tree_line = line;
+        chosen[i] = true;
+      }
+    }
+  }
+  std::vector<StopTarget> targets;
+  for (size_t i = 0; i < processes.size(); ++i) {
+    if (chosen[i]) targets.push_back(all[i]);
+  }
+  return targets;
+}
+
+std::optional<std::string> gone_line(std::string_view image, bool asked, bool gone_before_lines,
+                                     bool reached_by_a_line_that_ran, bool must_go) {
+  if (reached_by_a_line_that_ran && !(asked && gone_before_lines)) {
+    if (!asked) return std::nullopt;
+    return ended_line(image);
+  }
+  if (asked || must_go) return closed_line(image);
+  return std::nullopt;
 }
 
 std::string closed_line(std::string_view image) { return "closed " + display_text(image); }

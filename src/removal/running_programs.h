@@ -1,14 +1,20 @@
 #pragma once
-// Programs still running from what a removal takes away. A game started by the launcher outlives
-// it and holds its files open, so before anything is removed such programs are asked to close
-// and, if they do not, ended; nothing outside what the chosen mode removes is ever touched.
+// Programs still running when a removal begins: the launcher's own, which are ended by name, and
+// those running from what the removal takes away (a game started by the launcher outlives it and
+// holds its files open). Each is first asked to close as a person would close it; what is still
+// running afterwards is ended. Nothing outside what the chosen mode removes is ever ended by the
+// step itself.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/child_process.h"
 #include "platform/path_identity.h"
+#include "platform/processes.h"
 #include "platform/run_context.h"
+#include "platform/run_log.h"
 #include "removal/removal_steps.h"
 
 namespace koravane {
@@ -19,33 +25,81 @@ namespace koravane {
 std::vector<PathForms> removal_areas(RemovalMode mode, const PathForms& root,
                                      const std::vector<std::string>& top_level_names);
 
-// A running program's executable: its path in both forms and, when it could be opened, the file.
-struct ProgramImage {
-  PathForms path;
-  std::optional<FileIdentity> identity;
-};
-
 // Copies of this uninstaller (this very executable, the root's own "Uninstall.exe"), which finish
-// their run by themselves: known by their paths and by the files they are.
+// their run by themselves and are never asked to close nor ended: known by their paths and by the
+// files they are.
 struct UninstallerCopies {
   std::vector<PathForms> paths;
   std::vector<FileIdentity> identities;
 };
 
-// Whether the program must go before the removal: its executable lies within one of the areas,
-// in either form, and is no copy of this uninstaller, however either is spelled.
-bool must_close(const ProgramImage& image, const std::vector<PathForms>& areas,
-                const UninstallerCopies& copies);
+// Whether the program whose executable is image is such a copy, however either is spelled.
+bool is_uninstaller_copy(const FileForms& image, const UninstallerCopies& copies);
+
+// Whether the program whose executable is image must go before the removal: it lies within one
+// of the areas, in either form, and is no copy of this uninstaller.
+bool must_close(const FileForms& image, const std::vector<PathForms>& areas, const UninstallerCopies& copies);
+
+// The position of name (a process list's file name) in the launcher's image list, compared as
+// Windows compares image names: "koravane.EXE" is one, "KoraVane2.exe" none.
+std::optional<size_t> launcher_image_index(std::string_view name);
+
+// Whether a stop step of some removal of this root could end the process: one of the launcher's
+// images, or a program that lies in the root (no copy of this uninstaller). A run that descends
+// from such a process would be ended with it.
+bool may_be_stopped(const ProcessEntry& process, const PathForms& root, const UninstallerCopies& copies);
+
+// What the stop step works on for one removal.
+struct StopScope {
+  RemovalMode mode = RemovalMode::full;
+  std::vector<PathForms> areas;  // see removal_areas
+  UninstallerCopies copies;
+};
+
+// A program the stop step asks to close. Lines are positions in the launcher's image list.
+struct StopTarget {
+  size_t entry = 0;                  // its entry in the snapshot
+  bool must_go = false;              // lies in an area: ended by the step if it outlives the rest
+  std::optional<size_t> image_line;  // the task-kill line that names its image
+  std::optional<size_t> tree_line;   // in full removal: the first line whose tree holds it
+};
+
+// The programs of the snapshot that the step asks to close, in snapshot order: the launcher's
+// own processes, in full removal everything they started (which their task-kill lines end with
+// them), and every program that must go. Never the process own_id, nor a copy of the uninstaller.
+std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes, uint32_t own_id,
+                                     const StopScope& scope);
+
+// What the run log says of a target that is gone by the end of the step: "closed" when it went
+// after it was asked (or, never asked, went from an area by itself); "ended" when a task-kill line
+// that reached it ran after it had been asked and had not closed; nothing when such a line ended it
+// unasked, as it always has.
+std::optional<std::string> gone_line(std::string_view image, bool asked, bool gone_before_lines,
+                                     bool reached_by_a_line_that_ran, bool must_go);
 
 // The run-log lines for a program that closed when asked (or went by itself) and for one that
 // had to be ended.
 std::string closed_line(std::string_view image);
 std::string ended_line(std::string_view image);
 
-// Windows only: asks every program that must go (other than this process) to close through its
-// visible top-level windows, waits up to 10 s in all for those it asked, then ends the rest; the
-// image is checked on the handle that ends it. One line per program in the run log. Returns at
-// once when none runs from the areas.
-void close_programs_within(const std::vector<PathForms>& areas, const RunContext& context);
+// One task-kill child for one of the launcher's images.
+struct TaskKillLine {
+  std::string_view image;
+  ChildCommand command;
+};
+
+// What one stop step did: the 800 ms pause follows only when it did anything.
+struct StopOutcome {
+  int lines_run = 0;  // task-kill children started
+  int asked = 0;      // programs asked to close through their windows
+  int ended = 0;      // programs the step ended itself
+};
+
+// Windows only: this executable and the root's own uninstaller, each opened once.
+UninstallerCopies uninstaller_copies(const RunContext& context);
+
+// Windows only: the stop step's work on the programs, without its pause (see stop_processes).
+StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const StopScope& scope,
+                                  const RunLog& log);
 
 }  // namespace koravane

@@ -1,125 +1,171 @@
 #include <windows.h>
-#include <tlhelp32.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/clock_win.h"
-#include "platform/env.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
 #include "platform/path_identity.h"
 #include "platform/path_text.h"
-#include "platform/run_log.h"
+#include "platform/processes_win.h"
+#include "removal/layout.h"
 #include "removal/running_programs.h"
 
 namespace koravane {
 namespace {
 
 constexpr uint32_t kCloseWait = 10000;  // ms, for all the programs asked together
-constexpr DWORD kExitWait = 5000;  // ms; an ended program lets go of its files as it exits
+constexpr uint32_t kExitWait = 5000;    // ms; an ended program lets go of its files as it exits
 
-struct RunningProgram {
+// A target as the step goes along, with the handle the snapshot opened it through: the handle
+// waits for it and ends it, whichever process later gets its id.
+struct Program {
+  StopTarget target;
+  HANDLE process = nullptr;  // borrowed from the snapshot; none where it would not open
   DWORD id = 0;
-  UniqueHandle process;  // the image was read on this handle, and this handle ends it
   std::string image;
   bool asked = false;
+  bool gone_before_lines = false;
 };
 
-std::optional<std::string> process_image_path(HANDLE process) {
-  std::wstring buffer(32768, L'\0');  // the longest path the system has
-  DWORD size = static_cast<DWORD>(buffer.size());
-  if (!QueryFullProcessImageNameW(process, 0, buffer.data(), &size)) return std::nullopt;
-  buffer.resize(size);
-  return from_wide(buffer);
+bool has_exited(const Program& program) {
+  return program.process && WaitForSingleObject(program.process, 0) == WAIT_OBJECT_0;
 }
 
-// The executable as it was started and as what it is: opened once.
-ProgramImage image_of(std::string image) {
-  std::optional<ResolvedFile> resolved = resolve_file(image);
-  if (!resolved) return ProgramImage{spelled_only(std::move(image)), std::nullopt};
-  return ProgramImage{PathForms{std::move(image), std::move(resolved->final)}, resolved->identity};
-}
-
-// This executable and the root's own uninstaller, however the run or they were started.
-UninstallerCopies uninstaller_copies(const RunContext& context) {
-  UninstallerCopies copies;
-  for (const std::string& path : {context.executable, join_path(context.root.absolute, "Uninstall.exe")}) {
-    if (path.empty()) continue;
-    const ProgramImage copy = image_of(path);
-    copies.paths.push_back(copy.path);
-    if (copy.identity) copies.identities.push_back(*copy.identity);
+// A program the step could end is judged by what its executable is: each such image is opened
+// once. The others keep the spelling the system gave.
+void resolve_images(ProcessSnapshot& snapshot) {
+  for (size_t i = 0; i < snapshot.entries.size(); ++i) {
+    std::optional<FileForms>& image = snapshot.entries[i].image;
+    if (snapshot.handles[i] && image) image = file_forms(image->path.spelled);
   }
-  return copies;
 }
 
-// Programs the system will not let us inspect are none of ours: they are left alone.
-std::vector<RunningProgram> programs_to_close(const std::vector<PathForms>& areas,
-                                              const RunContext& context) {
-  std::vector<RunningProgram> programs;
-  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return programs;
-  const UninstallerCopies copies = uninstaller_copies(context);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-       more = Process32NextW(snapshot.get(), &entry)) {
-    if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-                                     FALSE, entry.th32ProcessID));
-    if (!process) continue;
-    std::optional<std::string> image = process_image_path(process.get());
-    if (!image || !must_close(image_of(*image), areas, copies)) continue;
-    programs.push_back({entry.th32ProcessID, std::move(process), std::move(*image)});
+// Only programs the step could wait for are asked: one it cannot open is not ours to close.
+std::vector<Program> programs_of(const ProcessSnapshot& snapshot, const StopScope& scope) {
+  std::vector<Program> programs;
+  for (const StopTarget& target : stop_targets(snapshot.entries, GetCurrentProcessId(), scope)) {
+    const ProcessEntry& entry = snapshot.entries[target.entry];
+    programs.push_back({target, snapshot.handles[target.entry].get(), entry.id,
+                        entry.image ? entry.image->path.spelled : entry.name});
   }
   return programs;
 }
 
 // Posts WM_CLOSE to each visible top-level window of the programs, as a person closing them would.
 BOOL CALLBACK ask_window_to_close(HWND window, LPARAM context) {
-  auto& programs = *reinterpret_cast<std::vector<RunningProgram>*>(context);
+  auto& programs = *reinterpret_cast<std::vector<Program>*>(context);
   if (!IsWindowVisible(window)) return TRUE;
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  for (RunningProgram& program : programs) {
-    if (program.id == owner && PostMessageW(window, WM_CLOSE, 0, 0)) program.asked = true;
+  for (Program& program : programs) {
+    if (program.process && program.id == owner && PostMessageW(window, WM_CLOSE, 0, 0)) {
+      program.asked = true;
+    }
   }
   return TRUE;
 }
 
-void wait_for_the_asked(const std::vector<RunningProgram>& programs) {
-  const Deadline deadline(kCloseWait);
-  for (const RunningProgram& program : programs) {
-    if (program.asked) WaitForSingleObject(program.process.get(), deadline.left());
+// Waits, within one deadline, for each program that matters to exit.
+template <class Matters>
+void wait_for(const std::vector<Program>& programs, uint32_t milliseconds, Matters matters) {
+  const Deadline deadline(milliseconds);
+  for (const Program& program : programs) {
+    if (program.process && matters(program)) WaitForSingleObject(program.process, deadline.left());
   }
 }
 
-bool has_exited(const RunningProgram& program) {
-  return WaitForSingleObject(program.process.get(), 0) == WAIT_OBJECT_0;
+// Whether a process of the line's image, other than this one, may still run: one the step could
+// not open counts as running.
+bool image_still_runs(const std::vector<Program>& programs, size_t line) {
+  for (const Program& program : programs) {
+    if (program.target.image_line == line && (!program.process || !has_exited(program))) return true;
+  }
+  return false;
 }
 
-std::string end_program(const RunningProgram& program) {
-  if (!TerminateProcess(program.process.get(), 1)) {
+std::string end_program(const Program& program) {
+  if (!TerminateProcess(program.process, 1)) {
     const DWORD error = GetLastError();
     if (!has_exited(program)) return fail_line(program.image, error);
     return closed_line(program.image);  // it went by itself meanwhile
   }
-  WaitForSingleObject(program.process.get(), kExitWait);
+  WaitForSingleObject(program.process, kExitWait);
   return ended_line(program.image);
+}
+
+// Asks through the windows and waits for those asked; what closed is said at once, since a
+// task-kill line may yet end this run (one that could not leave the launcher's tree).
+void ask_to_close(std::vector<Program>& programs, const RunLog& log, StopOutcome& outcome) {
+  EnumWindows(ask_window_to_close, reinterpret_cast<LPARAM>(&programs));
+  wait_for(programs, kCloseWait, [](const Program& program) { return program.asked; });
+  for (Program& program : programs) {
+    program.gone_before_lines = has_exited(program);
+    outcome.asked += program.asked ? 1 : 0;
+    if (program.asked && program.gone_before_lines) log.append(closed_line(program.image));
+  }
+}
+
+// Runs each line whose image still runs; which ran, by position in the image list.
+std::vector<bool> run_lines(const std::vector<TaskKillLine>& lines, const std::vector<Program>& programs,
+                            StopOutcome& outcome) {
+  std::vector<bool> ran(kLauncherImages.size(), false);
+  for (const TaskKillLine& line : lines) {
+    const std::optional<size_t> index = launcher_image_index(line.image);
+    if (!index || !image_still_runs(programs, *index)) continue;
+    (void)run_child(line.command);  // nothing to do about a tool that failed or found nothing
+    ran[*index] = true;
+    ++outcome.lines_run;
+  }
+  return ran;
+}
+
+// Ends what is left running from the areas and says what became of the rest.
+void end_what_is_left(const std::vector<Program>& programs, const std::vector<bool>& ran, const RunLog& log,
+                      StopOutcome& outcome) {
+  const auto reached = [&](const Program& program) {
+    const StopTarget& target = program.target;
+    return (target.image_line && ran[*target.image_line]) || (target.tree_line && ran[*target.tree_line]);
+  };
+  // What the tool ended may take a moment to go: the step must not end it a second time, nor take
+  // it for a program that refused to close.
+  wait_for(programs, kExitWait,
+           [&](const Program& program) { return reached(program) && (program.target.must_go || program.asked); });
+  for (const Program& program : programs) {
+    if (!program.process || (program.asked && program.gone_before_lines)) continue;
+    if (!has_exited(program)) {
+      if (!program.target.must_go) continue;  // not in what the mode removes: not ours to end
+      log.append(end_program(program));
+      ++outcome.ended;
+    } else if (const std::optional<std::string> line = gone_line(
+                   program.image, program.asked, program.gone_before_lines, reached(program), program.target.must_go)) {
+      log.append(*line);
+    }
+  }
 }
 
 }  // namespace
 
-void close_programs_within(const std::vector<PathForms>& areas, const RunContext& context) {
-  if (areas.empty()) return;
-  std::vector<RunningProgram> programs = programs_to_close(areas, context);
-  if (programs.empty()) return;
-  EnumWindows(ask_window_to_close, reinterpret_cast<LPARAM>(&programs));
-  wait_for_the_asked(programs);
-  for (const RunningProgram& program : programs) {
-    context.log.append(has_exited(program) ? closed_line(program.image) : end_program(program));
+UninstallerCopies uninstaller_copies(const RunContext& context) {
+  UninstallerCopies copies;
+  for (const std::string& path : {context.executable, join_path(context.root.absolute, "Uninstall.exe")}) {
+    if (path.empty()) continue;
+    const FileForms copy = file_forms(path);
+    copies.paths.push_back(copy.path);
+    if (copy.identity) copies.identities.push_back(*copy.identity);
   }
+  return copies;
+}
+
+StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const StopScope& scope,
+                                  const RunLog& log) {
+  StopOutcome outcome;
+  ProcessSnapshot snapshot = snapshot_processes(PROCESS_TERMINATE | SYNCHRONIZE);
+  resolve_images(snapshot);
+  std::vector<Program> programs = programs_of(snapshot, scope);
+  if (programs.empty()) return outcome;  // nothing runs that the step would touch
+  ask_to_close(programs, log, outcome);
+  end_what_is_left(programs, run_lines(lines, programs, outcome), log, outcome);
+  return outcome;
 }
 
 }  // namespace koravane

@@ -4,8 +4,9 @@
 
 namespace koravane {
 
-// Ends every running launcher and updater process (task-kill by image name), then closes or ends
-// every other program running from what the mode removes, then pauses 800 ms.
+// Asks the running launcher, its updater and every program running from what the mode removes to
+// close, then ends the launcher's processes by image name (task-kill) and what is left of the
+// others; pauses 800 ms when it did anything. See stop_processes.
 void stop_launcher_processes(const RunContext& context, RemovalMode mode);
 
 }  // namespace koravane

@@ -1,28 +1,31 @@
 #pragma once
 // The task-kill children that end the launcher and its updater before anything is removed.
-#include <array>
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/run_context.h"
+#include "removal/layout.h"
 #include "removal/removal_steps.h"
+#include "removal/running_programs.h"
 
 namespace koravane {
 
-// The image names, in the order they are ended. "Update.exe" and "Uninstall.exe" are not here:
-// both names are common among other programs' updaters and uninstallers. The root's own updater
-// goes with the programs running from the root, and this program ends by itself.
-inline constexpr std::array<std::string_view, 3> kLauncherImages = {
-    "KoraVane.exe", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
+// One awaited, windowless child per launcher image, in the images' order: tool /F /IM image, and
+// in full removal /T, which ends what the launcher started with it; launcher-only removal keeps
+// the game the launcher started. Output and errors are discarded.
+std::vector<TaskKillLine> launcher_stop_commands(RemovalMode mode,
+                                                 std::string_view task_kill_program = "taskkill");
 
-// One awaited, windowless child per image: tool /F /IM image /T, output and errors discarded.
-std::vector<ChildCommand> launcher_stop_commands(std::string_view task_kill_program = "taskkill");
-
-// Windows only: runs each command to its end, dropping every outcome, then closes or ends the
-// programs running from what the mode removes (see running_programs.h), then pauses at least
+// Windows only. Takes one snapshot of the running processes; asks the launcher's processes and
+// the programs that must go (in full removal also what the launcher started) to close through
+// their visible windows, waiting up to 10 s in all; then runs each line whose image still runs
+// (another process than this one); then ends what is left running from what the mode removes.
+// One run-log line per program asked or ended; then, when anything was done, a pause of at least
 // 800 ms so that the ended processes release their files.
-void stop_processes(const std::vector<ChildCommand>& commands, const RunContext& context,
-                    RemovalMode mode);
+StopOutcome stop_processes(const std::vector<TaskKillLine>& lines, const RunContext& context,
+                           RemovalMode mode);
 
 }  // namespace koravane

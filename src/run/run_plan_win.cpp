@@ -10,6 +10,7 @@
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
 #include "removal/stop_launcher.h"
+#include "run/detach_win.h"
 #include "run/root_safety.h"
 #include "run/run_plan.h"
 #include "run/run_plan_text.h"
@@ -117,7 +118,12 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
     if (!options.quiet) show_notice(refusal_notice(root.path));
     return;
   }
+  // Started by the launcher, the run would be ended with it: it goes on outside its tree, and
+  // only the copy that goes on writes to the run log.
+  const Continuation continuation = continue_outside_the_launcher(context);
+  if (continuation.moved_on) return;
   for (const std::string& line : first_lines) context.log.append(line);
+  if (continuation.failure) context.log.append(fail_line("detach", continuation.failure->code));
   if (options.quiet) {
     Removal removal(context, RemovalMode::full);
     removal.run();

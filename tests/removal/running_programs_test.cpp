@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -18,12 +20,16 @@ std::vector<PathForms> spelled(const std::vector<std::string>& paths) {
   return forms;
 }
 
-ProgramImage image_at(std::string path) { return {spelled_only(std::move(path)), std::nullopt}; }
+FileForms image_at(std::string path) { return unresolved(std::move(path)); }
+
+UninstallerCopies copies_of(const std::string& own, const std::string& root) {
+  return UninstallerCopies{spelled({own, root + "\\Uninstall.exe"}), {}};
+}
+const UninstallerCopies kCopies = copies_of(kOwn, kRoot);
 
 bool must_close(const std::string& image, const std::vector<std::string>& areas, const std::string& own,
                 const std::string& root) {
-  const UninstallerCopies copies{spelled({own, root + "\\Uninstall.exe"}), {}};
-  return must_close(image_at(image), spelled(areas), copies);
+  return must_close(image_at(image), spelled(areas), copies_of(own, root));
 }
 
 TEST(RunningPrograms, FullRemovalGuardsTheWholeRootWhateverItLists) {
@@ -96,7 +102,7 @@ TEST(RunningPrograms, ProgramsAndCopiesAreKnownByWhatTheyAre) {
   const FileIdentity own{7, 42, 0};
   const UninstallerCopies copies{{{short_root.spelled + "\\UNINST~1.EXE", kOwn}}, {own}};
   struct Case {
-    ProgramImage image;
+    FileForms image;
     bool must;
   };
   const Case cases[] = {
@@ -112,6 +118,128 @@ TEST(RunningPrograms, ProgramsAndCopiesAreKnownByWhatTheyAre) {
       {{{kRoot + "\\app-1\\Uninstall.exe", kRoot + "\\app-1\\Uninstall.exe"}, FileIdentity{8, 42, 0}}, true},
   };
   for (const Case& c : cases) EXPECT_EQ(must_close(c.image, whole, copies), c.must) << c.image.path.spelled;
+}
+
+TEST(RunningPrograms, LauncherImagesAreNamedAsWindowsComparesNames) {
+  struct Case {
+    const char* name;
+    std::optional<size_t> line;
+  };
+  const Case cases[] = {
+      {"KoraVane.exe", 0},          {"koravane.EXE", 0},         {"KoraVane Updater.exe", 1},
+      {"KORAVANE-UPDATER.exe", 2},  {"KoraVane2.exe", {}},       {"KoraVane.exe.exe", {}},
+      {"KoraVane", {}},             {" KoraVane.exe", {}},       {"KoraVane_Updater.exe", {}},
+      {"Update.exe", {}},           {"Uninstall.exe", {}},       {"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(launcher_image_index(c.name), c.line) << c.name;
+}
+
+ProcessEntry running(uint32_t id, uint32_t parent, uint64_t created, const std::string& image) {
+  const size_t slash = image.rfind('\\');
+  return {id, parent, created, image.substr(slash == std::string::npos ? 0 : slash + 1), unresolved(image)};
+}
+
+// A target as (id, must go, image line, tree line).
+using Expected = std::tuple<uint32_t, bool, std::optional<size_t>, std::optional<size_t>>;
+
+std::vector<Expected> targets_of(const std::vector<ProcessEntry>& processes, uint32_t own_id,
+                                 const StopScope& scope) {
+  std::vector<Expected> out;
+  for (const StopTarget& t : stop_targets(processes, own_id, scope)) {
+    out.emplace_back(processes[t.entry].id, t.must_go, t.image_line, t.tree_line);
+  }
+  return out;
+}
+
+// The launcher started the uninstaller and a game; beside them run the root's updater, a program
+// elsewhere, a look-alike and a process whose id the launcher's dead child once had.
+const std::string kElsewhere = "C:\\Games\\Tools";
+const std::vector<ProcessEntry> kRunning = {
+    running(10, 1, 100, kRoot + "\\app-1.5.84\\KoraVane.exe"),  // the launcher
+    running(11, 10, 101, kRoot + "\\app-1.5.84\\KoraVane.exe"),  // its renderer
+    running(12, 10, 102, kOwn),                                   // the first copy of this run
+    running(13, 12, 103, kOwn),                                   // this run
+    running(14, 10, 104, kRoot + "\\runtime\\bin\\javaw.exe"),   // the game it started, in the root
+    running(15, 10, 105, kElsewhere + "\\javaw.exe"),            // a game it started elsewhere
+    running(16, 15, 106, kElsewhere + "\\crash-reporter.exe"),   // what that game started
+    running(17, 10, 50, kElsewhere + "\\older.exe"),             // older than the launcher: not its child
+    running(18, 1, 107, kRoot + "\\Update.exe"),                  // the root's updater
+    running(19, 1, 108, kElsewhere + "\\KoraVane2.exe"),          // a look-alike name
+    running(20, 1, 109, kElsewhere + "\\KoraVane Updater.exe"),   // an updater copy elsewhere
+    running(21, 1, 110, kRoot + "\\minecraft\\runtime\\javaw.exe"),  // a game not started by it
+};
+
+TEST(RunningPrograms, FullRemovalAsksTheLauncherWhatItStartedAndWhatRunsFromTheRoot) {
+  const StopScope scope{RemovalMode::full, {kRootForms}, kCopies};
+  const std::vector<Expected> expected = {
+      {10, true, 0, {}},  {11, true, 0, {}},  {14, true, {}, 0}, {15, false, {}, 0},
+      {16, false, {}, 0}, {18, true, {}, {}}, {20, false, 1, {}}, {21, true, {}, {}},
+  };
+  EXPECT_EQ(targets_of(kRunning, 13, scope), expected);
+}
+
+// Launcher-only removal keeps the game the launcher started: its lines end the launcher's images
+// alone, and only what runs from a launcher entry must go.
+TEST(RunningPrograms, LauncherOnlyRemovalLeavesWhatTheLauncherStarted) {
+  const StopScope scope{RemovalMode::launcher_only,
+                        removal_areas(RemovalMode::launcher_only, kRootForms,
+                                      {"app-1.5.84", "runtime", "minecraft", "Update.exe", "Uninstall.exe"}),
+                        kCopies};
+  const std::vector<Expected> expected = {
+      {10, true, 0, {}}, {11, true, 0, {}}, {18, true, {}, {}}, {20, false, 1, {}},
+  };
+  EXPECT_EQ(targets_of(kRunning, 13, scope), expected);
+}
+
+TEST(RunningPrograms, NothingIsATargetWhenNeitherTheLauncherNorAnythingFromTheRootRuns) {
+  const std::vector<ProcessEntry> others = {running(5, 1, 1, kElsewhere + "\\KoraVane2.exe"),
+                                            running(6, 5, 2, kElsewhere + "\\game.exe"),
+                                            running(7, 1, 3, kOwn)};
+  EXPECT_TRUE(stop_targets(others, 7, {RemovalMode::full, {kRootForms}, kCopies}).empty());
+  // A launcher process that could not be inspected is still one by its name: its line runs.
+  const std::vector<ProcessEntry> unknown = {{8, 1, 0, "KoraVane.exe", std::nullopt}};
+  const std::vector<Expected> expected = {{8, false, 0, {}}};
+  EXPECT_EQ(targets_of(unknown, 7, {RemovalMode::full, {kRootForms}, kCopies}), expected);
+}
+
+// A run descends from a process that some stop step could end: it then continues elsewhere.
+TEST(RunningPrograms, WhatAStopStepCouldEndIsTheLaunchersImagesAndWhatRunsFromTheRoot) {
+  struct Case {
+    ProcessEntry process;
+    bool stoppable;
+  };
+  const Case cases[] = {
+      {running(1, 0, 1, kElsewhere + "\\koravane.exe"), true},
+      {running(1, 0, 1, kRoot + "\\app-1\\squirrel.exe"), true},
+      {running(1, 0, 1, kRoot + "\\minecraft\\runtime\\javaw.exe"), true},
+      {running(1, 0, 1, kRoot + "2\\game.exe"), false},
+      {running(1, 0, 1, kElsewhere + "\\explorer.exe"), false},
+      {running(1, 0, 1, kRoot + "\\Uninstall.exe"), false},  // a copy of this uninstaller
+      {{1, 0, 1, "KoraVane Updater.exe", std::nullopt}, true},
+      {{1, 0, 1, "javaw.exe", std::nullopt}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(may_be_stopped(c.process, kRootForms, kCopies), c.stoppable) << c.process.name;
+}
+
+// One line per program asked or ended by the step; none for what a task-kill line ended unasked.
+TEST(RunningPrograms, AGoneProgramIsLoggedByWhatHappenedToIt) {
+  struct Case {
+    bool asked, gone_before_lines, reached, must_go;
+    std::optional<std::string> line;
+  };
+  const std::string image = kRoot + "\\runtime\\bin\\javaw.exe";
+  const Case cases[] = {
+      {true, false, true, false, "ended " + image},   // refused, then the tree kill took it
+      {true, false, false, true, "closed " + image},  // closed a moment after the lines
+      {true, true, false, false, "closed " + image},  // closed when asked
+      {false, false, true, true, std::nullopt},       // the task-kill line ended it unasked
+      {false, true, false, true, "closed " + image},  // went from the root by itself
+      {false, false, false, false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(gone_line(image, c.asked, c.gone_before_lines, c.reached, c.must_go), c.line)
+        << c.asked << c.gone_before_lines << c.reached << c.must_go;
+  }
 }
 
 TEST(RunningPrograms, LinesNameTheProgramReadably) {

@@ -71,30 +71,63 @@ class Windowed : public test::RunningCopy {
 
 constexpr DWORD kEndedCode = 1;  // what the stop step ends a program with
 
-TEST_F(StopPrograms, TaskKillRunsForEachLauncherImageThenThePauseFollows) {
-  const auto start = std::chrono::steady_clock::now();
-  stop_launcher_processes(test::context_for(test::fresh_folder("stop-root")), RemovalMode::full);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
-  const auto lines = records();
-  ASSERT_EQ(lines.size(), 9u) << "taskkill.exe next to the test should have run three times";
-  // Which commands, quoted how, is the stop commands' own test; here each reaches the child whole.
-  const std::vector<ChildCommand> commands = launcher_stop_commands();
-  ASSERT_EQ(commands.size(), 3u);
-  for (size_t i = 0; i < commands.size(); ++i) {
-    const auto line = build_command_line(commands[i].program, commands[i].arguments);
-    ASSERT_TRUE(line.ok());
-    EXPECT_EQ(lines[3 * i], display_text_from_utf16(line.value())) << i;
+// Each line runs only while a process of its image runs; its command line is the stop commands'
+// own test, here each reaches the child whole, in order. The stand-ins run outside the root and
+// the recorder ends nothing, so they are neither asked nor ended by the step.
+TEST_F(StopPrograms, ATaskKillLineRunsForEachLauncherImageThatRunsThenThePauseFollows) {
+  const std::string base = test::fresh_folder("images");
+  Windowless launcher(join_path(base, "a\\koravane.EXE"));
+  Windowless updater(join_path(base, "b\\KoraVane-Updater.exe"));
+  Windowless look_alike(join_path(base, "c\\KoraVane2.exe"));
+  ASSERT_TRUE(launcher.ready() && updater.ready() && look_alike.ready());
+  const std::string root = test::fresh_folder("stop-root");
+  for (const RemovalMode mode : {RemovalMode::full, RemovalMode::launcher_only}) {
+    test::set_env("KORAVANE_RECORD_FILE", record_ + (mode == RemovalMode::full ? ".full" : ".launcher"));
+    const auto start = std::chrono::steady_clock::now();
+    const StopOutcome outcome = stop_processes(launcher_stop_commands(mode), test::context_for(root), mode);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
+    EXPECT_EQ(outcome.lines_run, 2);
+    EXPECT_EQ(outcome.asked + outcome.ended, 0);
+    const auto lines = lines_of(test::read_all(record_ + (mode == RemovalMode::full ? ".full" : ".launcher")));
+    ASSERT_EQ(lines.size(), 6u) << "taskkill.exe next to the test should have run twice";
+    const std::vector<TaskKillLine> commands = launcher_stop_commands(mode);
+    for (size_t i : {0u, 1u}) {
+      const TaskKillLine& expected = commands[i == 0 ? 0 : 2];
+      const auto line = build_command_line(expected.command.program, expected.command.arguments);
+      ASSERT_TRUE(line.ok());
+      EXPECT_EQ(lines[3 * i], display_text_from_utf16(line.value())) << i;
+    }
+    EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
   }
-  EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
-  EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
+  EXPECT_TRUE(launcher.running() && updater.running() && look_alike.running());
+  EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing was asked or ended: no line";
+}
+
+// Nothing of the launcher runs, only a look-alike: no child starts, nothing is asked, so no pause.
+TEST_F(StopPrograms, WithNoLauncherImageRunningNoTaskKillStartsAndNothingIsDone) {
+  Windowless look_alike(join_path(test::fresh_folder("look-alike"), "KoraVane2.exe"));
+  ASSERT_TRUE(look_alike.ready());
+  const std::string root = test::fresh_folder("stop-root");
+  for (const RemovalMode mode : {RemovalMode::full, RemovalMode::launcher_only}) {
+    const StopOutcome outcome = stop_processes(launcher_stop_commands(mode), test::context_for(root), mode);
+    EXPECT_EQ(outcome.lines_run + outcome.asked + outcome.ended, 0);
+  }
+  EXPECT_TRUE(records().empty());
+  EXPECT_TRUE(look_alike.running());
 }
 
 TEST_F(StopPrograms, AMissingTaskKillIsPassedOverAndThePauseStillFollows) {
+  Windowless launcher(join_path(test::fresh_folder("launcher"), "KoraVane.exe"));
+  ASSERT_TRUE(launcher.ready());
   const std::string root = test::fresh_folder("stop-root");
   const auto begin = std::chrono::steady_clock::now();
-  stop_processes(launcher_stop_commands("koravane-no-such-program"), test::context_for(root), RemovalMode::full);
+  const StopOutcome outcome = stop_processes(launcher_stop_commands(RemovalMode::full, "koravane-no-such-program"),
+                                             test::context_for(root), RemovalMode::full);
   EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
+  EXPECT_EQ(outcome.lines_run, 1);
   EXPECT_TRUE(records().empty());
+  EXPECT_TRUE(launcher.running());
   EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing ran from the root: no line";
 }
 

@@ -1,0 +1,33 @@
+#pragma once
+// One snapshot of the system's process list, each process inspected through a handle of its own.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/handles_win.h"
+#include "platform/processes.h"
+
+namespace koravane {
+
+// entries[i] was read through handles[i], which is empty where the process would not open. A
+// handle holds its process: whatever is later done through it reaches the process the entry
+// describes, even once its id has gone to another.
+struct ProcessSnapshot {
+  std::vector<ProcessEntry> entries;
+  std::vector<UniqueHandle> handles;
+};
+
+// Every process but the idle one, each kept open with access and PROCESS_QUERY_LIMITED_INFORMATION
+// where the system allows that (elsewhere its entry is still read as far as it can be).
+// Empty when the system gives no list.
+ProcessSnapshot snapshot_processes(DWORD access);
+
+// The full path of the process's executable, or nothing when the system will not say.
+std::optional<std::string> process_image_path(HANDLE process);
+
+// The creation time of the process as a FILETIME count, 0 when the system will not say.
+uint64_t process_creation_time(HANDLE process);
+
+}  // namespace koravane
