@@ -57,11 +57,21 @@ std::optional<UiResult> command_result(UiLayout layout, int control_id) {
 
 UiLook dark_look(bool removal_style) {
   const Palette palette = palette_for(removal_style);
-  UiLook look{ui_colour::background_top, ui_colour::background_bottom, ui_colour::frame, palette.accent,
-              palette.light_accent,      ui_colour::heading_text,      ui_colour::body_text, ui_colour::card_fill,
-              palette.card_border,       ui_colour::close_normal,      ui_colour::close_hover,
-              ui_colour::focus_frame,    ui_colour::progress_track,    ui_colour::progress_track,
-              {}};
+  UiLook look{.background_top = ui_colour::background_top,
+              .background_bottom = ui_colour::background_bottom,
+              .frame = ui_colour::frame,
+              .accent = palette.accent,
+              .brand = palette.light_accent,
+              .heading_text = ui_colour::heading_text,
+              .body_text = ui_colour::body_text,
+              .card_fill = ui_colour::card_fill,
+              .card_border = palette.card_border,
+              .close_normal = ui_colour::close_normal,
+              .close_hover = ui_colour::close_hover,
+              .focus_frame = ui_colour::focus_frame,
+              .progress_track = ui_colour::progress_track,
+              .progress_track_border = ui_colour::progress_track,
+              .buttons = {}};
   for (ButtonStyle style : {ButtonStyle::primary, ButtonStyle::danger, ButtonStyle::secondary}) {
     for (bool pressed : {false, true}) {
       look.buttons[static_cast<int>(style)][pressed ? 1 : 0] = button_colours(style, removal_style, pressed);
@@ -73,11 +83,21 @@ UiLook dark_look(bool removal_style) {
 UiLook high_contrast_look(const SystemColours& system) {
   const ButtonColours normal{system.button_face, system.button_text, system.button_text};
   const ButtonColours pressed{system.highlight, system.button_text, system.highlight_text};
-  return UiLook{system.window,      system.window,      system.window_text, system.highlight,
-                system.window_text, system.window_text, system.window_text, system.window,
-                system.window_text, system.window_text, system.highlight,   system.button_text,
-                system.window,      system.window_text,
-                {{normal, pressed}, {normal, pressed}, {normal, pressed}}};
+  return UiLook{.background_top = system.window,
+                .background_bottom = system.window,
+                .frame = system.window_text,
+                .accent = system.highlight,
+                .brand = system.window_text,
+                .heading_text = system.window_text,
+                .body_text = system.window_text,
+                .card_fill = system.window,
+                .card_border = system.window_text,
+                .close_normal = system.window_text,
+                .close_hover = system.highlight,
+                .focus_frame = system.button_text,
+                .progress_track = system.window,
+                .progress_track_border = system.window_text,
+                .buttons = {{normal, pressed}, {normal, pressed}, {normal, pressed}}};
 }
 
 std::span<const UiChild> text_children(UiLayout layout) {

@@ -1,6 +1,7 @@
 #pragma once
 // What the custom window shows and answers, independent of Win32: result values, layouts,
-// control ids, colours, the button style table and the notice body rule.
+// control ids and the child windows, what a key answers, colours and looks, the button style
+// table, the notice body rule and the progress texts.
 #include <cstdint>
 #include <optional>
 #include <span>
