@@ -148,6 +148,14 @@ TEST(Children, TextsInReadingOrderOverlapNoButtonNorTheCloseGlyph) {
     for (size_t i = 1; i < buttons.size(); ++i) EXPECT_LT(buttons[i - 1].box.top, buttons[i].box.top);
   }
   EXPECT_EQ(text_children(UiLayout::progress).back().box, progress_box::count_text);
+  // Tab order: the first choice, the other, then Cancel; a dialog without the other keeps the rest.
+  const auto ids = [](bool alternate) {
+    std::vector<int> ids;
+    for (const UiChild& button : button_children(UiLayout::choice, alternate)) ids.push_back(button.id);
+    return ids;
+  };
+  EXPECT_EQ(ids(true), (std::vector<int>{ID_BUTTON_PRIMARY, ID_BUTTON_ALTERNATE, ID_BUTTON_CANCEL}));
+  EXPECT_EQ(ids(false), (std::vector<int>{ID_BUTTON_PRIMARY, ID_BUTTON_CANCEL}));
 }
 
 TEST(TextPacer, PassesTheFirstAtOnceThenAtMostOnceAnInterval) {
