@@ -36,13 +36,26 @@ def notice_tree(message):
 
 
 def window_tree(prefix, probe, class_name):
-    """The child windows of the visible window of class_name as assistive technology walks them,
-    read by ui_probe from another process: (class, visible, top, focused, text) in window order."""
+    """The visible window of class_name as assistive technology walks it, read by ui_probe from
+    another process: whether it is the foreground window (which keys reach), and its child windows
+    as (class, visible, top, focused, text) in window order."""
     done = subprocess.run([WINE_EXEC, prefix, probe, "tree", class_name], stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, encoding="utf-8", timeout=120)
-    rows = [line.split("\t")[1:] for line in done.stdout.splitlines() if line.startswith("child\t")]
-    return [(kind.lower(), shown == "visible", int(box.split(",")[1]), focus == "focus",
-             text.replace("\\n", "\n")) for kind, shown, box, focus, text in rows]
+    lines = [line.split("\t") for line in done.stdout.splitlines()]
+    foreground = any(line[0] == "window" and line[-1] == "foreground" for line in lines)
+    return foreground, [(kind.lower(), shown == "visible", int(box.split(",")[1]), focus == "focus",
+                         text.replace("\\n", "\n")) for _, kind, shown, box, focus, text in
+                        (line for line in lines if line[0] == "child")]
+
+
+def give_keys(prefix, probe, class_name, wid, *keys):
+    """Gives the window the keyboard and, once Windows says it is the foreground window (keys sent
+    before that may go to the window that had it), sends the keys."""
+    run("xdotool", "windowfocus", "--sync", wid)
+    if not wait_until(lambda: window_tree(prefix, probe, class_name)[0], 60):
+        raise RuntimeError(f"the window of {class_name} never became the foreground window")
+    if keys:
+        run("xdotool", "key", "--window", wid, *keys)
 
 
 def tree_holds(tree, expected, focused=None):

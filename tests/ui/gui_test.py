@@ -16,7 +16,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
-                   PRIMARY_Y, Screen, button_centre, click_at, move, run,
+                   PRIMARY_Y, Screen, button_centre, click_at, give_keys, move, run,
                    wait_for_painted_window)
 
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
@@ -278,31 +278,30 @@ def test_close_glyph(prefix, exe):
     expect_result(probe, 2, "press on the card, release over the close glyph")
 
 
-def keys(probe, name, *names):
-    """The probe's window once painted and given the focus, then the keys; returns (wid, wx, wy)."""
+def keys(prefix, exe, probe, name, *names):
+    """The probe's window once painted and given the keyboard, then the keys; returns (wid, wx, wy)."""
     wid, wx, wy = probe.window(name)
-    (x, y), colour = ((40, CANCEL_Y + 20), SECONDARY) if name == CHOICE_NAME else ((40, 230), STANDARD["light"])
+    choice = name == CHOICE_NAME
+    (x, y), colour = ((40, CANCEL_Y + 20), SECONDARY) if choice else ((40, 230), STANDARD["light"])
     wait_for(lambda s: s.at(wx + x, wy + y) == colour)
-    run("xdotool", "windowfocus", "--sync", wid)
-    if names:
-        run("xdotool", "key", "--window", wid, *names)
+    give_keys(prefix, exe, "KoraVaneUninstallUI" if choice else "KoraVaneUpdaterUI", wid, *names)
     return wid, wx, wy
 
 
 def test_keyboard(prefix, exe):
     # Enter chooses nothing in the dialog; Escape is Cancel.
     probe = Probe(prefix, exe, "choice")
-    keys(probe, CHOICE_NAME, "Return", "KP_Enter", "Escape")
+    keys(prefix, exe, probe, CHOICE_NAME, "Return", "KP_Enter", "Escape")
     expect_result(probe, 2, "choice: Enter leaves the dialog open, Escape cancels")
 
     # The first choice has the focus on open: Space activates it, no Tab needed.
     probe = Probe(prefix, exe, "choice")
-    keys(probe, CHOICE_NAME, "space")
+    keys(prefix, exe, probe, CHOICE_NAME, "space")
     expect_result(probe, 1, "choice: Space at once activates the first choice")
 
     # Tab walks on from the first choice: alternate, cancel, primary again, alternate; Space.
     probe = Probe(prefix, exe, "choice")
-    wid, wx, wy = keys(probe, CHOICE_NAME)
+    wid, wx, wy = keys(prefix, exe, probe, CHOICE_NAME)
     tops = [PRIMARY_Y, ALTERNATE_Y, CANCEL_Y]
     for step, top in enumerate([ALTERNATE_Y, CANCEL_Y, PRIMARY_Y, ALTERNATE_Y], 1):
         run("xdotool", "key", "--window", wid, "Tab")
@@ -315,13 +314,13 @@ def test_keyboard(prefix, exe):
     # A notice: Tab shows the frame on its one button, which has the focus; Enter closes it, and
     # so does Escape.
     probe = Probe(prefix, exe, "notice", FULL)
-    wid, wx, wy = keys(probe, NOTICE_NAME, "Tab")
+    wid, wx, wy = keys(prefix, exe, probe, NOTICE_NAME, "Tab")
     screen = wait_for(lambda s: focus_frame_at(s, wx, wy, 210))
     failures.check(focus_frame_at(screen, wx, wy, 210), "notice: Tab shows the focus frame on Закрыть")
     run("xdotool", "key", "--window", wid, "Return")
     expect_result(probe, 1, "notice: Enter closes it")
     probe = Probe(prefix, exe, "notice", FULL)
-    keys(probe, NOTICE_NAME, "Escape")
+    keys(prefix, exe, probe, NOTICE_NAME, "Escape")
     expect_result(probe, 2, "notice: Escape closes it")
 
 

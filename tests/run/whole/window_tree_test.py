@@ -18,12 +18,11 @@ xdesk = whole.xdesk
 
 
 def tree(class_name):
-    return xdesk.window_tree(whole.PREFIX, whole.UI_PROBE, class_name)
+    return xdesk.window_tree(whole.PREFIX, whole.UI_PROBE, class_name)[1]
 
 
-def press(window, key):
-    xdesk.run("xdotool", "windowfocus", "--sync", window[0])
-    xdesk.run("xdotool", "key", "--window", window[0], key)
+def press(class_name, window, key):
+    xdesk.give_keys(whole.PREFIX, whole.UI_PROBE, class_name, window[0], key)
 
 
 def read_and_close_notice(run, message, key, what):
@@ -34,7 +33,7 @@ def read_and_close_notice(run, message, key, what):
         seen = tree("KoraVaneUpdaterUI")
         check(xdesk.tree_holds(seen, xdesk.notice_tree(message), "Закрыть"),
               f"{what}: the message and Закрыть, focused, in the window tree ({seen})")
-        press(notice, key)
+        press("KoraVaneUpdaterUI", notice, key)
     code = run.finish()
     check(code == 0, f"{what}: {key} closes the notice and the run exits 0 (saw {code})")
 
@@ -58,7 +57,7 @@ def test_dialog_read_and_cancelled_by_escape():
         seen = tree("KoraVaneUninstallUI")
         check(xdesk.tree_holds(seen, xdesk.CHOICE_TREE, "Только лаунчер"),
               f"dialog: heading, body and buttons in the window tree, the first choice focused ({seen})")
-        press(window, "Escape")
+        press("KoraVaneUninstallUI", window, "Escape")
     code = run.finish()
     after = whole.snapshot(ROOT)
     lines = after.pop("updates/rust-updater.log").decode().splitlines()

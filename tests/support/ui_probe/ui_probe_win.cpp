@@ -6,7 +6,8 @@
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
 //   ui_probe null-loop              loop and release without a window; prints "returned"
 //   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
-//                                   technology walks it: "window CAPTION", then per child in window
+//                                   technology walks it: "window CAPTION FOREGROUND" (whether keys
+//                                   reach it: "foreground" or "-"), then per child in window
 //                                   order "child CLASS VISIBLE L,T,R,B FOCUS TEXT", tab-separated,
 //                                   with line feeds in TEXT written as \n
 //   ui_probe progress FLAG [DONE TOTAL]
@@ -92,7 +93,7 @@ int list_tree(const std::wstring& class_name) {
   GUITHREADINFO thread{};
   thread.cbSize = sizeof(thread);
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-  print_line("window\t" + text_of(window));
+  print_line("window\t" + text_of(window) + "\t" + (GetForegroundWindow() == window ? "foreground" : "-"));
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
     wchar_t class_text[64] = {};
     GetClassNameW(child, class_text, 64);
