@@ -30,6 +30,7 @@ sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
 import xdesk  # noqa: E402
 
 UNINSTALL_EXE = os.path.join(BUILD, "Uninstall.exe")
+PEER_EXE = os.environ.get("KORAVANE_PEER_EXE")  # another build, run interactively in every round too
 WITH_ENV = os.path.join(BUILD, "tests", "support", "with_env", "with_env.exe")
 WORK = os.path.join(PREFIX, "drive_c", "koravane-bench-progress")
 WIN_WORK = "C:\\koravane-bench-progress"
@@ -296,8 +297,8 @@ def make_writable(path):
     subprocess.run(["chmod", "-R", "u+w", path], check=False, stderr=subprocess.DEVNULL)
 
 
-def lay(name):
-    """A fresh copy of the template with the real Uninstall.exe, and a settings folder."""
+def lay(name, exe=UNINSTALL_EXE):
+    """A fresh copy of the template with the real Uninstall.exe (or exe), and a settings folder."""
     case = os.path.join(WORK, name)
     if os.path.exists(case):
         make_writable(case)
@@ -309,7 +310,7 @@ def lay(name):
         f.write('{"token": 1}\n')
     subprocess.run(["cp", "-a", os.path.join(WORK, "template"), os.path.join(case, "KoraVane")],
                    check=True)
-    shutil.copyfile(UNINSTALL_EXE, os.path.join(case, "KoraVane", "Uninstall.exe"))
+    shutil.copyfile(exe, os.path.join(case, "KoraVane", "Uninstall.exe"))
 
 
 def start(name, *args):
@@ -417,16 +418,16 @@ def trace(click, samples):
         shown = now
 
 
-def interactive_run(xs, manager):
+def interactive_run(xs, manager, name="case-i"):
     """Clicks "Удалить всё" in the painted dialog and samples the screen until the notice is
     painted; closes the notice. Returns the figures (None when no dialog came) and the entries
     left of the root in the end."""
-    process = start("case-i")
+    process = start(name)
     found = xdesk.wait_for_painted_window(f"^{CHOICE}$", DIALOG_MARK, DIALOG_FILL,
                                           lambda: process.poll() is None)
     if found is None:
         process.kill()
-        return None, settle("case-i")
+        return None, settle(name)
     _, x, y = found
     manager.update(xs.viewable_windows())
     xs.click(x + FULL_BUTTON[0], y + FULL_BUTTON[1])
@@ -455,7 +456,7 @@ def interactive_run(xs, manager):
         print("  the run did not end after its notice was closed", flush=True)
         process.kill()
         process.wait()
-    return watched, settle("case-i")
+    return watched, settle(name)
 
 
 def median(values):
@@ -485,18 +486,30 @@ def main():
           f"; window manager's WM_STATE {'said by the benchmark' if manager.enabled else 'never said'}"
           f"; load {os.getloadavg()[0]:.2f}", flush=True)
     print("times in ms after the click; quiet run from start to exit", flush=True)
-    rounds, incomplete = [], False
+    rounds, incomplete, peers = [], False, []
     for round_ in range(1, ROUNDS + 1):
         lay("case-i")
         lay("case-q")
+        if PEER_EXE:
+            lay("case-p", PEER_EXE)
         subprocess.run(["sync"], check=True)
-        # The order turns, so that neither run always follows the other's deferred script.
+        # The order turns, so that no run always follows another's deferred script.
+        peer, left_p = interactive_run(xs, manager, "case-p") if PEER_EXE and not round_ % 2 else (None, 0)
         if round_ % 2:
             watched, left_i = interactive_run(xs, manager)
             quiet, left_q = quiet_run()
         else:
             quiet, left_q = quiet_run()
             watched, left_i = interactive_run(xs, manager)
+        if PEER_EXE and round_ % 2:
+            peer, left_p = interactive_run(xs, manager, "case-p")
+        left_i += left_p
+        if PEER_EXE:
+            both = peer and watched and peer.notice_painted and watched.notice_painted
+            peers.append(watched.notice_painted / peer.notice_painted if both else None)
+            print(f"round {round_}: peer: notice {ms(peer and peer.notice_painted)}  count: max"
+                  f" {ms(max(peer.intervals, default=None) if peer else None).strip()} median"
+                  f" {ms(median(peer.intervals) if peer else None).strip()}", flush=True)
         incomplete |= bool(left_i or left_q) or watched is None
         if watched is None:
             print(f"round {round_}: no dialog came; skipped", flush=True)
@@ -533,6 +546,9 @@ def main():
     ratios = [w.notice_painted / q for w, q in rounds if w.notice_painted]
     print(f"  (click -> notice) / quiet          {median(ratios):7.2f}x   (limit 1.10x; per-round"
           f" ratios {' '.join(f'{r:.2f}' for r in ratios)})")
+    if PEER_EXE:
+        print(f"  (click -> notice) ours / peer's    {median(peers):7.2f}x"
+              f"   (per round {' '.join(f'{r:.2f}' for r in peers if r)}; peer {PEER_EXE})")
     if incomplete:
         print("  WARNING: a run left entries behind or showed no dialog in some round")
     for name in os.listdir(WORK):

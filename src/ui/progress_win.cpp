@@ -13,11 +13,10 @@ std::optional<UiPlace> run_with_progress(std::optional<UiPlace> centre, const st
   setup.heading = "Удаление\u2026";
   setup.layout = UiLayout::progress;
   setup.centre = centre;
+  setup.read_progress = &read;
   UiWindowHandle handle = create_ui_window(setup);
   HWND window = handle.window;
   UiWindowState& state = *handle.record;
-  state.read_progress = &read;
-  state.progress = read();
   state.work_running = true;
 
   // Without a window the message goes to the worker's own queue, which no one reads: harmless.

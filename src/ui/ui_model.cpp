@@ -34,6 +34,111 @@ ButtonColours button_colours(ButtonStyle style, bool removal_style, bool pressed
   return {pressed ? rgb(40, 48, 64) : rgb(28, 34, 48), rgb(70, 80, 100), light_text};
 }
 
+std::optional<UiResult> command_result(UiLayout layout, int control_id) {
+  switch (control_id) {
+    case ID_BUTTON_PRIMARY:
+      return UiResult::primary;
+    case ID_BUTTON_CANCEL:
+      return UiResult::cancel;
+    case ID_BUTTON_ALTERNATE:
+      return UiResult::alternate;
+    case ID_KEY_ESCAPE:
+      if (layout != UiLayout::progress) return UiResult::cancel;
+      break;
+    case ID_KEY_ENTER:
+      // In the dialog Enter chooses nothing: a removal is chosen by its own button only.
+      if (layout == UiLayout::notice) return UiResult::primary;
+      break;
+    default:
+      break;
+  }
+  return std::nullopt;
+}
+
+UiLook dark_look(bool removal_style) {
+  const Palette palette = palette_for(removal_style);
+  UiLook look{.background_top = ui_colour::background_top,
+              .background_bottom = ui_colour::background_bottom,
+              .frame = ui_colour::frame,
+              .accent = palette.accent,
+              .brand = palette.light_accent,
+              .heading_text = ui_colour::heading_text,
+              .body_text = ui_colour::body_text,
+              .card_fill = ui_colour::card_fill,
+              .card_border = palette.card_border,
+              .close_normal = ui_colour::close_normal,
+              .close_hover = ui_colour::close_hover,
+              .focus_frame = ui_colour::focus_frame,
+              .progress_track = ui_colour::progress_track,
+              .progress_track_border = ui_colour::progress_track,
+              .buttons = {}};
+  for (ButtonStyle style : {ButtonStyle::primary, ButtonStyle::danger, ButtonStyle::secondary}) {
+    for (bool pressed : {false, true}) {
+      look.buttons[static_cast<int>(style)][pressed ? 1 : 0] = button_colours(style, removal_style, pressed);
+    }
+  }
+  return look;
+}
+
+UiLook high_contrast_look(const SystemColours& system) {
+  const ButtonColours normal{system.button_face, system.button_text, system.button_text};
+  const ButtonColours pressed{system.highlight, system.button_text, system.highlight_text};
+  return UiLook{.background_top = system.window,
+                .background_bottom = system.window,
+                .frame = system.window_text,
+                .accent = system.highlight,
+                .brand = system.window_text,
+                .heading_text = system.window_text,
+                .body_text = system.window_text,
+                .card_fill = system.window,
+                .card_border = system.window_text,
+                .close_normal = system.window_text,
+                .close_hover = system.highlight,
+                .focus_frame = system.button_text,
+                .progress_track = system.window,
+                .progress_track_border = system.window_text,
+                .buttons = {{normal, pressed}, {normal, pressed}, {normal, pressed}}};
+}
+
+std::span<const UiChild> text_children(UiLayout layout) {
+  // The brand stops short of the close glyph, and the notice's body where its button begins.
+  static constexpr UiBox brand{80, 24, close_glyph_box.left, 58};
+  static constexpr UiBox heading{28, 78, 472, 112};
+  static constexpr UiChild choice[] = {
+      {ID_TEXT_BRAND, brand}, {ID_TEXT_HEADING, heading}, {ID_TEXT_BODY, {46, 136, 458, 216}}};
+  static constexpr UiChild notice[] = {
+      {ID_TEXT_BRAND, brand}, {ID_TEXT_HEADING, heading}, {ID_TEXT_BODY, {46, 136, 458, 210}}};
+  static constexpr UiChild progress[] = {{ID_TEXT_BRAND, brand},
+                                         {ID_TEXT_HEADING, heading},
+                                         {ID_TEXT_STAGE, progress_box::stage_text},
+                                         {ID_TEXT_COUNT, progress_box::count_text}};
+  switch (layout) {
+    case UiLayout::choice:
+      return choice;
+    case UiLayout::notice:
+      return notice;
+    case UiLayout::progress:
+      break;
+  }
+  return progress;
+}
+
+std::vector<UiChild> button_children(UiLayout layout, bool with_alternate) {
+  const auto at = [](int id, int top) {
+    return UiChild{id, {button_left, top, button_left + button_width, top + button_height}};
+  };
+  switch (layout) {
+    case UiLayout::choice:
+      if (!with_alternate) return {at(ID_BUTTON_PRIMARY, 248), at(ID_BUTTON_CANCEL, 352)};
+      return {at(ID_BUTTON_PRIMARY, 248), at(ID_BUTTON_ALTERNATE, 300), at(ID_BUTTON_CANCEL, 352)};
+    case UiLayout::notice:
+      return {at(ID_BUTTON_PRIMARY, 210)};
+    case UiLayout::progress:
+      break;
+  }
+  return {};
+}
+
 std::string prepare_notice_body(std::string_view message) {
   const std::u32string points = code_points(trim_white_space(message));
   if (points.size() <= notice_body_limit) return utf8_from_code_points(points);
@@ -76,6 +181,16 @@ int determinate_fill_width(int track_width, uint64_t done, uint64_t total) {
     total >>= 1;
   }
   return static_cast<int>(std::min(done * width / total, width - 1));
+}
+
+std::optional<std::string> TextPacer::offer(std::string_view text, uint64_t now_ms) {
+  if (passed_at_) {
+    if (text == passed_) return std::nullopt;
+    if (now_ms - *passed_at_ < interval_ms_) return std::nullopt;
+  }
+  passed_at_ = now_ms;
+  passed_.assign(text);
+  return passed_;
 }
 
 UiBox progress_fill(const ProgressSnapshot& snapshot, uint32_t tick) {

@@ -1,9 +1,13 @@
 #pragma once
 // What the custom window shows and answers, independent of Win32: result values, layouts,
-// control ids, colours, the button style table and the notice body rule.
+// control ids and the child windows, what a key answers, colours and looks, the button style
+// table, the notice body rule and the progress texts.
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace koravane {
 
@@ -16,6 +20,19 @@ enum class UiLayout : uint8_t { choice, notice, progress };
 inline constexpr int ID_BUTTON_PRIMARY = 1001;
 inline constexpr int ID_BUTTON_CANCEL = 1002;
 inline constexpr int ID_BUTTON_ALTERNATE = 1003;
+// The child windows that hold the painted texts, so that assistive technology reads them.
+inline constexpr int ID_TEXT_BRAND = 1010;
+inline constexpr int ID_TEXT_HEADING = 1011;
+inline constexpr int ID_TEXT_BODY = 1012;
+inline constexpr int ID_TEXT_STAGE = 1013;
+inline constexpr int ID_TEXT_COUNT = 1014;
+// What the dialog keyboard handling sends for Enter and Escape (the system's IDOK and IDCANCEL).
+inline constexpr int ID_KEY_ENTER = 1;
+inline constexpr int ID_KEY_ESCAPE = 2;
+
+// The answer a command gives in a layout, if any. Escape is Cancel in the dialog, and Enter and
+// Escape close a notice; the progress window answers no key.
+std::optional<UiResult> command_result(UiLayout layout, int control_id);
 
 // A Win32 COLORREF: 0x00BBGGRR.
 using Colour = uint32_t;
@@ -56,6 +73,42 @@ struct ButtonColours {
 ButtonStyle button_style_for(int control_id, bool removal_style);
 ButtonColours button_colours(ButtonStyle style, bool removal_style, bool pressed);
 
+// Every colour a window draws with, so that one drawing serves the dark look and high contrast.
+struct UiLook {
+  Colour background_top;
+  Colour background_bottom;  // also behind each button's rounded corners
+  Colour frame;
+  Colour accent;  // top strip, card accent bar, progress fill
+  Colour brand;
+  Colour heading_text;  // also the progress count
+  Colour body_text;     // also the progress stage
+  Colour card_fill;
+  Colour card_border;
+  Colour close_normal;
+  Colour close_hover;
+  Colour focus_frame;
+  Colour progress_track;
+  Colour progress_track_border;
+  ButtonColours buttons[3][2];  // by ButtonStyle, then pressed
+  const ButtonColours& button(ButtonStyle style, bool pressed) const {
+    return buttons[static_cast<int>(style)][pressed ? 1 : 0];
+  }
+};
+UiLook dark_look(bool removal_style);
+
+// The system colours a high-contrast look is made of.
+struct SystemColours {
+  Colour window;
+  Colour window_text;
+  Colour button_face;
+  Colour button_text;
+  Colour highlight;
+  Colour highlight_text;
+};
+// The same layout in the system's colours: no gradient, no palette; borders in text colours so
+// that every shape stays visible where the scheme gives window and buttons one colour.
+UiLook high_contrast_look(const SystemColours& system);
+
 // Longest notice body in Unicode scalar values before it is cut and "…" appended.
 inline constexpr size_t notice_body_limit = 360;
 // Trims White_Space at both ends and limits the rest to notice_body_limit characters.
@@ -80,6 +133,23 @@ struct UiBox {
   int bottom;
   bool operator==(const UiBox&) const = default;
 };
+
+inline constexpr UiBox close_glyph_box{454, 10, 490, 46};
+// Every button's left edge and size.
+inline constexpr int button_left = 28;
+inline constexpr int button_width = 428;
+inline constexpr int button_height = 40;
+
+// A child window of a layout: its control id and where it lies.
+struct UiChild {
+  int id;
+  UiBox box;
+};
+// The texts a layout paints besides its buttons, in reading order. Each box holds its text where
+// the text can be seen, and overlaps nothing that repaints by itself (a button, the close glyph).
+std::span<const UiChild> text_children(UiLayout layout);
+// The buttons of a layout from top to bottom, which is also their Tab order.
+std::vector<UiChild> button_children(UiLayout layout, bool with_alternate);
 
 // The progress window's card and what it holds.
 namespace progress_box {
@@ -107,5 +177,21 @@ int determinate_fill_width(int track_width, uint64_t done, uint64_t total);
 // segment at the given tick, which runs in from the left, out at the right and starts again.
 UiBox progress_fill(const ProgressSnapshot& snapshot, uint32_t tick);
 
+// Passes on a text that may change often, such as a count that assistive technology reads: the
+// first at once, later ones no sooner than the interval after the last one passed on. A change
+// that had to wait is passed on when offered again once its time has come.
+class TextPacer {
+ public:
+  explicit TextPacer(uint64_t interval_ms) : interval_ms_(interval_ms) {}
+  // The text to pass on now, if any.
+  std::optional<std::string> offer(std::string_view text, uint64_t now_ms);
+
+ private:
+  uint64_t interval_ms_;
+  std::optional<uint64_t> passed_at_;
+  std::string passed_;
+};
+// How often the progress count is passed on; the stage is passed on at once.
+inline constexpr uint64_t progress_count_text_interval_ms = 1000;
 
 }  // namespace koravane

@@ -15,6 +15,12 @@ void run_message_loop(HWND window) {
   if (window == nullptr) return;
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab shows the focus frame from now on. IsDialogMessageW asks for that on Windows; Wine 8's
+    // does not, and asking twice changes nothing.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+        (message.hwnd == window || IsChild(window, message.hwnd))) {
+      SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
     if (IsDialogMessageW(window, &message)) continue;  // Tab, Space, Enter, Escape
     TranslateMessage(&message);
     DispatchMessageW(&message);

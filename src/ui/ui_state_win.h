@@ -36,10 +36,18 @@ struct UiWindowState {
   UniqueFont button_font;
   UniqueFont close_font;
   RECT close_rect{};  // empty where the layout has no close glyph
+  UiLook look{};      // the dark look of the palette, or the system's colours in high contrast
   bool removal_style = false;
   bool close_hover = false;
   UiLayout layout = UiLayout::choice;
   std::optional<UiPlace> closed_at;  // the window's centre when it was destroyed
+
+  // The keyboard: the control that had the focus when the window was last deactivated, and
+  // whether the focus frame is hidden until the keyboard is used. Where the system keeps that
+  // state for its windows it is asked; otherwise the window keeps it here.
+  HWND focused_control = nullptr;
+  bool system_focus_cues = false;
+  bool focus_cues_hidden = true;
 
   // The progress layout: what the card shows, where the marquee stands, and whether the work
   // still runs (the window cannot be closed until it has ended).
@@ -47,6 +55,9 @@ struct UiWindowState {
   ProgressSnapshot progress;
   uint32_t marquee_tick = 0;
   bool work_running = false;
+  // What of the progress reaches the window tree, and when.
+  TextPacer stage_text{0};
+  TextPacer count_text{progress_count_text_interval_ms};
 };
 
 struct UiWindowHandle {

@@ -8,10 +8,6 @@
 namespace koravane {
 namespace {
 
-constexpr int button_left = 28;
-constexpr int button_width = 428;
-constexpr int button_height = 40;
-
 UniqueFont make_font(int height, int weight) {
   return UniqueFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0, L"Segoe UI"));
@@ -40,51 +36,88 @@ void draw_text(HDC dc, const UniqueFont& font, Colour colour, const std::wstring
 
 RECT as_rect(const UiBox& box) { return RECT{box.left, box.top, box.right, box.bottom}; }
 
+TRIVERTEX vertex(LONG x, LONG y, Colour colour) {
+  return {x, y, static_cast<COLOR16>(GetRValue(colour) << 8), static_cast<COLOR16>(GetGValue(colour) << 8),
+          static_cast<COLOR16>(GetBValue(colour) << 8), 0};
+}
+
+bool high_contrast_on() {
+  HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) != 0 &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+UiLook look_for(bool removal_style) {
+  if (!high_contrast_on()) return dark_look(removal_style);
+  return high_contrast_look({GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_BTNFACE),
+                             GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_HIGHLIGHT),
+                             GetSysColor(COLOR_HIGHLIGHTTEXT)});
+}
+
 // The stage, the bar and the count inside the progress window's card.
-void draw_progress(HDC dc, const UiWindowState& state, const Palette& palette) {
-  draw_text(dc, state.body_font, ui_colour::body_text, to_wide(progress_stage_text(state.progress.stage)),
+void draw_progress(HDC dc, const UiWindowState& state) {
+  const UiLook& look = state.look;
+  draw_text(dc, state.body_font, look.body_text, to_wide(progress_stage_text(state.progress.stage)),
             as_rect(progress_box::stage_text), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   const RECT track = as_rect(progress_box::track);
   const int round = track.bottom - track.top;
-  fill_round_rect(dc, track, round, ui_colour::progress_track, std::nullopt);
+  fill_round_rect(dc, track, round, look.progress_track, look.progress_track_border);
   const RECT fill = as_rect(progress_fill(state.progress, state.marquee_tick));
-  if (fill.right > fill.left) fill_round_rect(dc, fill, round, palette.accent, std::nullopt);
+  if (fill.right > fill.left) fill_round_rect(dc, fill, round, look.accent, std::nullopt);
   const std::wstring count = to_wide(files_removed_text(state.progress.files_removed));
-  draw_text(dc, state.button_font, ui_colour::heading_text, count, as_rect(progress_box::count_text),
+  draw_text(dc, state.button_font, look.heading_text, count, as_rect(progress_box::count_text),
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 void draw_window(HDC dc, const RECT& rc, const UiWindowState& state) {
-  const Palette palette = palette_for(state.removal_style);
+  const UiLook& look = state.look;
   const bool progress = state.layout == UiLayout::progress;
 
-  TRIVERTEX corners[2] = {{rc.left, rc.top, 0x0A00, 0x0C00, 0x1200, 0},
-                          {rc.right, rc.bottom, 0x1200, 0x1600, 0x2000, 0}};
+  TRIVERTEX corners[2] = {vertex(rc.left, rc.top, look.background_top),
+                          vertex(rc.right, rc.bottom, look.background_bottom)};
   GRADIENT_RECT mesh{0, 1};
   GdiGradientFill(dc, corners, 2, &mesh, 1, GRADIENT_FILL_RECT_V);
 
-  fill_solid(dc, RECT{0, 0, rc.right, 3}, palette.accent);
-  frame_solid(dc, rc, ui_colour::frame);
+  fill_solid(dc, RECT{0, 0, rc.right, 3}, look.accent);
+  frame_solid(dc, rc, look.frame);
   SetBkMode(dc, TRANSPARENT);
 
   if (!progress) {  // nothing may close the progress window while the work runs
-    draw_text(dc, state.close_font, state.close_hover ? ui_colour::close_hover : ui_colour::close_normal,
-              L"\u00D7", state.close_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    draw_text(dc, state.close_font, state.close_hover ? look.close_hover : look.close_normal, L"\u00D7",
+              state.close_rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
   if (state.icon != nullptr) DrawIconEx(dc, 28, 22, state.icon, 40, 40, 0, nullptr, DI_NORMAL);
-  draw_text(dc, state.brand_font, palette.light_accent, state.brand, RECT{80, 24, rc.right - 28, 58},
+  draw_text(dc, state.brand_font, look.brand, state.brand, RECT{80, 24, rc.right - 28, 58},
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  draw_text(dc, state.heading_font, ui_colour::heading_text, state.heading,
-            RECT{28, 78, rc.right - 28, 112}, DT_WORDBREAK | DT_NOPREFIX);
+  draw_text(dc, state.heading_font, look.heading_text, state.heading, RECT{28, 78, rc.right - 28, 112},
+            DT_WORDBREAK | DT_NOPREFIX);
   const RECT card = progress ? as_rect(progress_box::card) : RECT{28, 122, rc.right - 28, 228};
-  fill_round_rect(dc, card, 12, ui_colour::card_fill, palette.card_border);
-  fill_solid(dc, RECT{29, card.top + 10, 32, card.bottom - 10}, palette.accent);
+  fill_round_rect(dc, card, 12, look.card_fill, look.card_border);
+  fill_solid(dc, RECT{29, card.top + 10, 32, card.bottom - 10}, look.accent);
   if (progress) {
-    draw_progress(dc, state, palette);
+    draw_progress(dc, state);
   } else {
-    draw_text(dc, state.body_font, ui_colour::body_text, state.body, RECT{46, 136, rc.right - 42, 216},
+    draw_text(dc, state.body_font, look.body_text, state.body, RECT{46, 136, rc.right - 42, 216},
               DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
+}
+
+// Draws `part` of the window's picture (client coordinates) at dc's origin: the whole picture is
+// drawn as the window would paint it, clipped to the part, so a child window holding a text shows
+// exactly the pixels the window would show there. Off screen first, so a repaint does not flicker.
+void draw_part(HDC dc, HWND window, const UiWindowState& state, const RECT& part) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const int width = part.right - part.left;
+  const int height = part.bottom - part.top;
+  // Declared in this order, the bitmap is let go of before the memory DC and then deleted.
+  const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+  const UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  const SelectionGuard selected(memory.get(), bitmap.get());
+  SetViewportOrgEx(memory.get(), -part.left, -part.top, nullptr);
+  draw_window(memory.get(), client, state);
+  SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+  BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
 void paint_window(HWND window, const UiWindowState& state) {
@@ -92,32 +125,40 @@ void paint_window(HWND window, const UiWindowState& state) {
   HDC dc = paint.dc();
   RECT rc{};
   GetClientRect(window, &rc);
+  // The progress window's card changes on every timer tick: drawn off screen and copied at once.
   if (state.layout == UiLayout::progress) {
-    // Drawn off screen and copied at once, so the card does not flicker on every timer tick.
-    // Declared in this order, the bitmap is let go of before the memory DC and then deleted.
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-    const UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    const SelectionGuard selected(memory.get(), bitmap.get());
-    draw_window(memory.get(), rc, state);
-    BitBlt(dc, 0, 0, rc.right, rc.bottom, memory.get(), 0, 0, SRCCOPY);
+    draw_part(dc, window, state, rc);
   } else {
     draw_window(dc, rc, state);
   }
 }
 
+// A child holding a text shows the window's picture under it.
+void draw_text_child(HWND window, const DRAWITEMSTRUCT& item, const UiWindowState& state) {
+  RECT part = item.rcItem;
+  MapWindowPoints(item.hwndItem, window, reinterpret_cast<POINT*>(&part), 2);
+  draw_part(item.hDC, window, state, part);
+}
+
+// A focus frame shows once the keyboard has been used, as on the system's own dialogs.
+bool focus_frame_hidden(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
+  if ((item.itemState & ODS_NOFOCUSRECT) != 0) return true;
+  if (state.system_focus_cues) return (SendMessageW(item.hwndItem, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+  return state.focus_cues_hidden;
+}
+
 void draw_button(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const ButtonColours colours =
-      button_colours(button_style_for(static_cast<int>(item.CtlID), state.removal_style),
-                     state.removal_style, pressed);
+  const ButtonColours& colours =
+      state.look.button(button_style_for(static_cast<int>(item.CtlID), state.removal_style), pressed);
   HDC dc = item.hDC;
   // The corners outside the rounded shape match the bottom of the window gradient.
-  fill_solid(dc, item.rcItem, ui_colour::background_bottom);
+  fill_solid(dc, item.rcItem, state.look.background_bottom);
   fill_round_rect(dc, item.rcItem, 10, colours.fill, colours.border);
-  if ((item.itemState & ODS_FOCUS) != 0) {
+  if ((item.itemState & ODS_FOCUS) != 0 && !focus_frame_hidden(item, state)) {
     RECT focus = item.rcItem;
     InflateRect(&focus, -3, -3);
-    frame_solid(dc, focus, ui_colour::focus_frame);
+    frame_solid(dc, focus, state.look.focus_frame);
   }
   wchar_t label[128] = {};
   const int length = GetWindowTextW(item.hwndItem, label, 128);
@@ -158,13 +199,10 @@ void answer(HWND window, UiWindowState& state, UiResult result) {
 }
 
 void handle_command(HWND window, UiWindowState* state, WPARAM wparam) {
-  const int id = LOWORD(wparam);
-  if (id != ID_BUTTON_PRIMARY && id != ID_BUTTON_CANCEL && id != ID_BUTTON_ALTERNATE) return;
   if (state == nullptr) return;
-  const UiResult result = id == ID_BUTTON_PRIMARY  ? UiResult::primary
-                          : id == ID_BUTTON_CANCEL ? UiResult::cancel
-                                                   : UiResult::alternate;
-  answer(window, *state, result);
+  if (const std::optional<UiResult> result = command_result(state->layout, LOWORD(wparam))) {
+    answer(window, *state, *result);
+  }
 }
 
 void handle_button_up(HWND window, UiWindowState* state, LPARAM lparam) {
@@ -191,15 +229,110 @@ UiPlace centre_of(HWND window) {
   return {rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
 }
 
-// A timer tick: repaint the card's inside when the counts changed or the marquee must move on.
+void set_child_text(HWND window, int id, std::string_view text) {
+  SetWindowTextW(GetDlgItem(window, id), to_wide(text).c_str());
+}
+
+void invalidate_child(HWND window, int id) { InvalidateRect(GetDlgItem(window, id), nullptr, FALSE); }
+
+// Hands the stage and the count on to the window tree: the stage at once, the count no more
+// often than a screen reader can follow.
+void pass_on_progress_texts(HWND window, UiWindowState& state) {
+  const uint64_t now = GetTickCount64();
+  if (const auto stage = state.stage_text.offer(progress_stage_text(state.progress.stage), now)) {
+    set_child_text(window, ID_TEXT_STAGE, *stage);
+  }
+  if (const auto count = state.count_text.offer(files_removed_text(state.progress.files_removed), now)) {
+    set_child_text(window, ID_TEXT_COUNT, *count);
+  }
+}
+
+// A timer tick: repaint what changed of the card (or the marquee, which moves on), and pass the
+// texts on when their time has come.
 void refresh_progress(HWND window, UiWindowState& state) {
   if (state.read_progress == nullptr) return;
   const ProgressSnapshot now = (*state.read_progress)();
-  if (now == state.progress && now.total != 0) return;
-  state.progress = now;
-  if (now.total == 0) ++state.marquee_tick;
-  const RECT inside = as_rect(progress_box::card_inside);
-  InvalidateRect(window, &inside, FALSE);
+  if (now.stage != state.progress.stage) invalidate_child(window, ID_TEXT_STAGE);
+  if (now.files_removed != state.progress.files_removed) invalidate_child(window, ID_TEXT_COUNT);
+  if (now != state.progress || now.total == 0) {
+    state.progress = now;
+    if (now.total == 0) ++state.marquee_tick;
+    const RECT inside = as_rect(progress_box::card_inside);
+    InvalidateRect(window, &inside, FALSE);
+  }
+  pass_on_progress_texts(window, state);
+}
+
+std::string_view label_for(const UiWindowSetup& setup, int id) {
+  if (id == ID_BUTTON_ALTERNATE) return setup.alternate_label.value_or("");
+  return id == ID_BUTTON_CANCEL ? setup.cancel_label : setup.primary_label;
+}
+
+const std::wstring& fixed_text(const UiWindowState& state, int id) {
+  return id == ID_TEXT_BRAND ? state.brand : id == ID_TEXT_HEADING ? state.heading : state.body;
+}
+
+// The texts first, then the buttons: creation order is reading order and Tab order. A text is an
+// owner-drawn static: no mouse input of its own (the header still drags), no prefix characters.
+void create_children(HWND window, HINSTANCE instance, const UiWindowSetup& setup, UiWindowState& state) {
+  for (const UiChild& child : text_children(setup.layout)) {
+    const bool progress_text = child.id == ID_TEXT_STAGE || child.id == ID_TEXT_COUNT;
+    const UiBox& box = child.box;
+    CreateWindowExW(0, L"STATIC", progress_text ? L"" : fixed_text(state, child.id).c_str(),
+                    WS_CHILD | WS_VISIBLE | SS_OWNERDRAW | SS_NOPREFIX, box.left, box.top, box.right - box.left,
+                    box.bottom - box.top, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
+                    instance, nullptr);
+  }
+  for (const UiChild& button : button_children(setup.layout, setup.alternate_label.has_value())) {
+    create_button(window, instance, label_for(setup, button.id), button.id, button.box.top,
+                  state.button_font.get());
+  }
+  if (setup.layout == UiLayout::progress) pass_on_progress_texts(window, state);
+}
+
+// A dialog opened with the mouse shows no focus frame until the keyboard is used. Where the system
+// keeps that state for its windows, it decides as for its own dialogs (by the last input and the
+// user's setting); where it keeps none (Wine 8), the window keeps it: hidden until Tab.
+void initialise_focus_cues(HWND window, UiWindowState& state) {
+  SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  state.system_focus_cues = (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+  if (state.system_focus_cues) SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS), 0);
+}
+
+// Keeps the window's own focus-cue state, for systems that keep none.
+void note_focus_cues(HWND window, UiWindowState& state, WPARAM wparam) {
+  if (state.system_focus_cues || (HIWORD(wparam) & UISF_HIDEFOCUS) == 0) return;
+  const WORD action = LOWORD(wparam);
+  if (action != UIS_SET && action != UIS_CLEAR) return;
+  const bool hidden = action == UIS_SET;
+  if (hidden == state.focus_cues_hidden) return;
+  state.focus_cues_hidden = hidden;
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(window, focus)) InvalidateRect(focus, nullptr, FALSE);
+}
+
+// Like a dialog, the window gives the focus back to the control that had it when it was
+// deactivated, or to the first choice; without buttons the window keeps it.
+bool restore_focus(HWND window, const UiWindowState& state) {
+  HWND control = state.focused_control != nullptr ? state.focused_control : GetDlgItem(window, ID_BUTTON_PRIMARY);
+  if (control == nullptr) return false;
+  SetFocus(control);
+  return true;
+}
+
+bool handle_activation(HWND window, UiWindowState& state, WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window, focus)) state.focused_control = focus;
+    return false;
+  }
+  return HIWORD(wparam) == 0 && restore_focus(window, state);  // not while minimised
+}
+
+// High contrast switched on or off, or the system's colours changed, while the window is open.
+void follow_system_colours(HWND window, UiWindowState& state) {
+  state.look = look_for(state.removal_style);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 }  // namespace
@@ -247,8 +380,11 @@ UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
   state->body = to_wide(setup.body);
   state->icon = icon;
   if (setup.layout != UiLayout::progress) state->close_rect = ui_close_glyph_rect;
+  state->look = look_for(setup.removal_style);
   state->removal_style = setup.removal_style;
   state->layout = setup.layout;
+  state->read_progress = setup.read_progress;
+  if (setup.read_progress != nullptr) state->progress = (*setup.read_progress)();
   state->brand_font = make_font(-28, 700);
   state->heading_font = make_font(-17, 600);
   state->body_font = make_font(-14, 400);
@@ -263,17 +399,10 @@ UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
     // The window owns the region once it has taken it.
     UniqueRegion region(CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14));
     if (SetWindowRgn(window, region.get(), TRUE)) region.release();
-    HFONT button_font = state->button_font.get();
-    if (setup.layout == UiLayout::choice) {
-      create_button(window, instance, setup.primary_label, ID_BUTTON_PRIMARY, 248, button_font);
-      if (setup.alternate_label) {
-        create_button(window, instance, *setup.alternate_label, ID_BUTTON_ALTERNATE, 300, button_font);
-      }
-      create_button(window, instance, setup.cancel_label, ID_BUTTON_CANCEL, 352, button_font);
-    } else if (setup.layout == UiLayout::notice) {
-      create_button(window, instance, setup.primary_label, ID_BUTTON_PRIMARY, height - 90, button_font);
-    }
+    create_children(window, instance, setup, *state);
     place_window(window, setup.centre);
+    restore_focus(window, *state);  // the first choice
+    initialise_focus_cues(window, *state);
   }
   return UiWindowHandle{std::move(state), window};
 }
@@ -309,7 +438,9 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
   }
   if (message == WM_ERASEBKGND) return 1;  // painting covers the whole client area
   if (message == WM_DRAWITEM) {
-    if (state != nullptr) draw_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), *state);
+    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+    if (state != nullptr && item.CtlType == ODT_STATIC) draw_text_child(window, item, *state);
+    else if (state != nullptr) draw_button(item, *state);
     return 1;
   }
   if (message == WM_NCHITTEST) return hit_test(window, state, lparam);
@@ -328,6 +459,14 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
   if (message == WM_TIMER && wparam == ui_progress_timer) {
     if (state != nullptr) refresh_progress(window, *state);
     return 0;
+  }
+  if (message == WM_ACTIVATE && state != nullptr && handle_activation(window, *state, wparam)) return 0;
+  if ((message == WM_CHANGEUISTATE || message == WM_UPDATEUISTATE) && state != nullptr) {
+    note_focus_cues(window, *state, wparam);
+  }
+  if ((message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && wparam == SPI_SETHIGHCONTRAST)) &&
+      state != nullptr) {
+    follow_system_colours(window, *state);
   }
   if (message == ui_work_done_message) {
     if (state != nullptr) state->work_running = false;

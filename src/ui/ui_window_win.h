@@ -3,6 +3,7 @@
 // window and the notice.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -13,7 +14,8 @@ namespace koravane {
 
 inline constexpr int ui_window_width = 500;
 inline constexpr int ui_header_band_height = 56;
-inline constexpr RECT ui_close_glyph_rect{454, 10, 490, 46};
+inline constexpr RECT ui_close_glyph_rect{close_glyph_box.left, close_glyph_box.top, close_glyph_box.right,
+                                          close_glyph_box.bottom};
 
 // Posted by the progress window's worker when the work has returned.
 inline constexpr UINT ui_work_done_message = WM_APP + 1;
@@ -34,6 +36,8 @@ struct UiWindowSetup {
   std::string_view cancel_label;                     // choice only
   std::optional<std::string_view> alternate_label;  // choice only, when given
   std::optional<UiPlace> centre;                     // on the primary screen's centre when absent
+  // The progress layout: what its card shows, read on the window's thread.
+  const std::function<ProgressSnapshot()>* read_progress = nullptr;
 };
 
 // Creates and shows the window at its place; the caller then runs run_message_loop and

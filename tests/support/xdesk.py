@@ -1,8 +1,12 @@
 """Helpers for tests that drive Wine windows in a private X server: screenshots, windows, mouse.
 
 DISPLAY must name an X server without a window manager (tools/with-xvfb)."""
+import os
+import re
 import subprocess
 import time
+
+WINE_EXEC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-exec")
 
 # Where both GUI test programs find and press things in the custom windows (window names as
 # regular expressions; offsets from the window's corner).
@@ -10,6 +14,58 @@ CHOICE_NAME = "^KoraVane — удаление$"
 NOTICE_NAME = "^KoraVane$"
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y, NOTICE_BUTTON_Y = 248, 300, 352, 210  # button tops
 CLOSE_CENTRE = (472, 28)
+
+
+
+def text_tree(*texts, buttons=()):
+    """What a window's tree should hold: its painted texts, then its buttons, as (class, pattern)."""
+    return [("static", re.escape(t)) for t in texts] + [("button", re.escape(b)) for b in buttons]
+
+
+CHOICE_TREE = text_tree("KoraVane", "Что удалить?",
+                        "Только лаунчер — программа и ярлыки. Файлы игры останутся.\n\n"
+                        "Удалить всё — папка установки и настройки входа.",
+                        buttons=("Только лаунчер", "Удалить всё", "Отмена"))
+PROGRESS_TREE = text_tree("KoraVane", "Удаление…") + [
+    ("static", "(Закрываем лаунчер|Удаляем ярлыки|Удаляем файлы)…"),
+    ("static", r"Удалено файлов: \d{1,3}( \d{3})*")]
+
+
+def notice_tree(message):
+    return text_tree("KoraVane", "KoraVane", message, buttons=("Закрыть",))
+
+
+def window_tree(prefix, probe, class_name):
+    """The visible window of class_name as assistive technology walks it, read by ui_probe from
+    another process: whether it is the foreground window (which keys reach), and its child windows
+    as (class, visible, top, focused, text) in window order."""
+    done = subprocess.run([WINE_EXEC, prefix, probe, "tree", class_name], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, encoding="utf-8", timeout=120)
+    lines = [line.split("\t") for line in done.stdout.splitlines()]
+    foreground = any(line[0] == "window" and line[-1] == "foreground" for line in lines)
+    return foreground, [(kind.lower(), shown == "visible", int(box.split(",")[1]), focus == "focus",
+                         text.replace("\\n", "\n")) for _, kind, shown, box, focus, text in
+                        (line for line in lines if line[0] == "child")]
+
+
+def give_keys(prefix, probe, class_name, wid, *keys):
+    """Gives the window the keyboard and, once Windows says it is the foreground window (keys sent
+    before that may go to the window that had it), sends the keys."""
+    run("xdotool", "windowfocus", "--sync", wid)
+    if not wait_until(lambda: window_tree(prefix, probe, class_name)[0], 60):
+        raise RuntimeError(f"the window of {class_name} never became the foreground window")
+    if keys:
+        run("xdotool", "key", "--window", wid, *keys)
+
+
+def tree_holds(tree, expected, focused=None):
+    """Whether a window tree holds the expected (class, text pattern) children in this order, all
+    visible and from top to bottom, with the focus on the one whose text is focused (or on none)."""
+    tops = [top for _, _, top, _, _ in tree]
+    return (len(tree) == len(expected) and tops == sorted(tops) and all(shown for _, shown, *_ in tree)
+            and all(kind == k and re.fullmatch(p, text, re.S) is not None
+                    for (kind, _, _, _, text), (k, p) in zip(tree, expected))
+            and [text for *_, focus, text in tree if focus] == ([focused] if focused else []))
 
 
 def button_centre(wx, wy, top):

@@ -16,7 +16,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
-                   PRIMARY_Y, Screen, button_centre, click_at, move, run,
+                   PRIMARY_Y, Screen, button_centre, click_at, give_keys, move, run,
                    wait_for_painted_window)
 
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
@@ -278,44 +278,50 @@ def test_close_glyph(prefix, exe):
     expect_result(probe, 2, "press on the card, release over the close glyph")
 
 
-def test_keyboard(prefix, exe):
-    # Escape and Enter change nothing: the window stays and a later outside close still gives none.
-    probe = Probe(prefix, exe, "choice")
-    wid, wx, wy = probe.window(CHOICE_NAME)
-    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
-    run("xdotool", "windowfocus", "--sync", wid)
-    run("xdotool", "key", "--window", wid, "Escape", "Return", "KP_Enter", "Escape")
-    screen = Screen()
-    failures.check(probe.alive() and screen.at(wx + 100, wy + 2) == REMOVAL["accent"],
-                   "Escape and Enter leave the dialog open")
-    post_close(prefix, exe, "KoraVaneUninstallUI")
-    expect_result(probe, 0, "Escape/Enter then WM_CLOSE from another process")
+def keys(prefix, exe, probe, name, *names):
+    """The probe's window once painted and given the keyboard, then the keys; returns (wid, wx, wy)."""
+    wid, wx, wy = probe.window(name)
+    choice = name == CHOICE_NAME
+    (x, y), colour = ((40, CANCEL_Y + 20), SECONDARY) if choice else ((40, 230), STANDARD["light"])
+    wait_for(lambda s: s.at(wx + x, wy + y) == colour)
+    give_keys(prefix, exe, "KoraVaneUninstallUI" if choice else "KoraVaneUpdaterUI", wid, *names)
+    return wid, wx, wy
 
-    # Tab walks primary, alternate, cancel; Space activates the focused button.
+
+def test_keyboard(prefix, exe):
+    # Enter chooses nothing in the dialog; Escape is Cancel.
     probe = Probe(prefix, exe, "choice")
-    wid, wx, wy = probe.window(CHOICE_NAME)
-    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
-    run("xdotool", "windowfocus", "--sync", wid)
+    keys(prefix, exe, probe, CHOICE_NAME, "Return", "KP_Enter", "Escape")
+    expect_result(probe, 2, "choice: Enter leaves the dialog open, Escape cancels")
+
+    # The first choice has the focus on open: Space activates it, no Tab needed.
+    probe = Probe(prefix, exe, "choice")
+    keys(prefix, exe, probe, CHOICE_NAME, "space")
+    expect_result(probe, 1, "choice: Space at once activates the first choice")
+
+    # Tab walks on from the first choice: alternate, cancel, primary again, alternate; Space.
+    probe = Probe(prefix, exe, "choice")
+    wid, wx, wy = keys(prefix, exe, probe, CHOICE_NAME)
     tops = [PRIMARY_Y, ALTERNATE_Y, CANCEL_Y]
-    for step, top in enumerate(tops, 1):
+    for step, top in enumerate([ALTERNATE_Y, CANCEL_Y, PRIMARY_Y, ALTERNATE_Y], 1):
         run("xdotool", "key", "--window", wid, "Tab")
         screen = wait_for(lambda s: focus_frame_at(s, wx, wy, top))
         framed = [t for t in tops if focus_frame_at(screen, wx, wy, t)]
         failures.check(framed == [top], f"Tab {step}: focus frame on the button at y {top} (framed: {framed})")
     run("xdotool", "key", "--window", wid, "space")
-    expect_result(probe, 2, "Space on the focused cancel button")
+    expect_result(probe, 3, "Space on the focused alternate button")
 
-    # Tab twice and Space: the alternate button.
-    probe = Probe(prefix, exe, "choice")
-    wid, wx, wy = probe.window(CHOICE_NAME)
-    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
-    run("xdotool", "windowfocus", "--sync", wid)
-    run("xdotool", "key", "--window", wid, "Tab")
-    wait_for(lambda s: focus_frame_at(s, wx, wy, PRIMARY_Y))
-    run("xdotool", "key", "--window", wid, "Tab")
-    wait_for(lambda s: focus_frame_at(s, wx, wy, ALTERNATE_Y))
-    run("xdotool", "key", "--window", wid, "space")
-    expect_result(probe, 3, "Tab, Tab, Space activates the alternate button")
+    # A notice: Tab shows the frame on its one button, which has the focus; Enter closes it, and
+    # so does Escape.
+    probe = Probe(prefix, exe, "notice", FULL)
+    wid, wx, wy = keys(prefix, exe, probe, NOTICE_NAME, "Tab")
+    screen = wait_for(lambda s: focus_frame_at(s, wx, wy, 210))
+    failures.check(focus_frame_at(screen, wx, wy, 210), "notice: Tab shows the focus frame on Закрыть")
+    run("xdotool", "key", "--window", wid, "Return")
+    expect_result(probe, 1, "notice: Enter closes it")
+    probe = Probe(prefix, exe, "notice", FULL)
+    keys(prefix, exe, probe, NOTICE_NAME, "Escape")
+    expect_result(probe, 2, "notice: Escape closes it")
 
 
 def drag(wid, x, y, dx, dy, moves_window):
@@ -510,11 +516,11 @@ def test_progress(prefix, exe, base):
     c(segment(moved_on) != first, "progress: the marquee moves along the track")
 
     run("xdotool", "windowfocus", "--sync", wid)
-    run("xdotool", "key", "--window", wid, "alt+F4")
+    run("xdotool", "key", "--window", wid, "Escape", "alt+F4")
     post_close(prefix, exe, "KoraVaneUninstallUI")
-    # Keys and posted messages go before timer ticks: a count drawn twice more means both were handled.
+    # Keys and posted messages go before timer ticks: a count drawn twice more means all were handled.
     ignored = count_advances(wx, wy, 2) and probe.alive()
-    c(ignored, "progress: Alt+F4 and WM_CLOSE from another program are ignored")
+    c(ignored, "progress: Escape, Alt+F4 and WM_CLOSE from another program are ignored")
     if not ignored:  # the window is gone: end the probe, whose fake work would wait for ever
         probe.process.kill()
         probe.finish()

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/ui_model.h"
 
@@ -100,6 +103,126 @@ TEST(ButtonStyle, DangerAndSecondaryIgnorePaletteButNotPressed) {
     EXPECT_EQ(secondary.border, rgb(70, 80, 100));
     EXPECT_EQ(secondary.text, rgb(240, 242, 248));
     EXPECT_EQ(button_colours(ButtonStyle::secondary, removal, true).fill, rgb(40, 48, 64));
+  }
+}
+
+TEST(Keys, EscapeCancelsTheDialogEnterAndEscapeCloseANoticeTheProgressWindowAnswersNone) {
+  using enum UiLayout;
+  using R = std::optional<UiResult>;
+  const struct {
+    UiLayout layout;
+    int id;
+    R result;
+  } cases[] = {
+      {choice, ID_KEY_ESCAPE, UiResult::cancel},   {choice, ID_KEY_ENTER, std::nullopt},
+      {notice, ID_KEY_ESCAPE, UiResult::cancel},   {notice, ID_KEY_ENTER, UiResult::primary},
+      {progress, ID_KEY_ESCAPE, std::nullopt},     {progress, ID_KEY_ENTER, std::nullopt},
+      {choice, ID_BUTTON_PRIMARY, UiResult::primary}, {choice, ID_BUTTON_ALTERNATE, UiResult::alternate},
+      {choice, ID_BUTTON_CANCEL, UiResult::cancel},   {notice, ID_BUTTON_PRIMARY, UiResult::primary},
+      {choice, ID_TEXT_BODY, std::nullopt},        {notice, 0, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(command_result(c.layout, c.id), c.result) << static_cast<int>(c.layout) << " " << c.id;
+  }
+}
+
+TEST(Children, TextsInReadingOrderOverlapNoButtonNorTheCloseGlyph) {
+  const auto overlap = [](const UiBox& a, const UiBox& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  for (UiLayout layout : {UiLayout::choice, UiLayout::notice, UiLayout::progress}) {
+    const int height = layout == UiLayout::choice ? 500 : 300;
+    std::vector<UiChild> others = button_children(layout, true);
+    others.push_back({0, close_glyph_box});
+    int previous_top = 0;
+    for (const UiChild& text : text_children(layout)) {
+      const UiBox& box = text.box;
+      EXPECT_TRUE(0 <= box.left && box.left < box.right && box.right <= 500 && 0 <= box.top && box.top < box.bottom &&
+                  box.bottom <= height) << text.id;
+      EXPECT_LE(previous_top, box.top) << "reading order at " << text.id;
+      previous_top = box.bottom;
+      for (const UiChild& other : others) EXPECT_FALSE(overlap(box, other.box)) << text.id << " over " << other.id;
+      others.push_back(text);
+    }
+    const auto buttons = button_children(layout, true);
+    for (size_t i = 1; i < buttons.size(); ++i) EXPECT_LT(buttons[i - 1].box.top, buttons[i].box.top);
+  }
+  EXPECT_EQ(text_children(UiLayout::progress).back().box, progress_box::count_text);
+  // Tab order: the first choice, the other, then Cancel; a dialog without the other keeps the rest.
+  const auto ids = [](bool alternate) {
+    std::vector<int> ids;
+    for (const UiChild& button : button_children(UiLayout::choice, alternate)) ids.push_back(button.id);
+    return ids;
+  };
+  EXPECT_EQ(ids(true), (std::vector<int>{ID_BUTTON_PRIMARY, ID_BUTTON_ALTERNATE, ID_BUTTON_CANCEL}));
+  EXPECT_EQ(ids(false), (std::vector<int>{ID_BUTTON_PRIMARY, ID_BUTTON_CANCEL}));
+}
+
+TEST(TextPacer, PassesTheFirstAtOnceThenAtMostOnceAnInterval) {
+  const struct {
+    uint64_t interval;
+    std::vector<std::pair<const char*, uint64_t>> offers;
+    std::vector<const char*> passed;  // "" where nothing is passed on
+  } cases[] = {
+      {1000, {{"1", 5}, {"2", 6}, {"3", 1004}, {"3", 1005}, {"4", 1006}}, {"1", "", "", "3", ""}},
+      {1000, {{"1", 0}, {"1", 5000}, {"2", 5000}, {"2", 9000}}, {"1", "", "2", ""}},
+      {1000, {{"1", 0}, {"2", 999}, {"2", 1000}}, {"1", "", "2"}},
+      {0, {{"a", 7}, {"b", 7}, {"b", 7}, {"a", 7}}, {"a", "b", "", "a"}},
+  };
+  for (const auto& c : cases) {
+    TextPacer pacer(c.interval);
+    for (size_t i = 0; i < c.offers.size(); ++i) {
+      const auto& [text, now] = c.offers[i];
+      EXPECT_EQ(pacer.offer(text, now).value_or(""), c.passed[i]) << c.interval << " offer " << i;
+    }
+  }
+}
+
+// Every colour a look draws with, and each foreground with what it is drawn on.
+std::vector<Colour> colours_of(const UiLook& l) {
+  std::vector<Colour> all{l.background_top, l.background_bottom, l.frame, l.accent, l.brand, l.heading_text,
+                          l.body_text, l.card_fill, l.card_border, l.close_normal, l.close_hover, l.focus_frame,
+                          l.progress_track, l.progress_track_border};
+  for (const auto& style : l.buttons) {
+    for (const ButtonColours& b : style) all.insert(all.end(), {b.fill, b.border, b.text});
+  }
+  return all;
+}
+
+std::vector<std::pair<Colour, Colour>> drawn_over(const UiLook& l) {
+  std::vector<std::pair<Colour, Colour>> pairs;
+  for (Colour back : {l.background_top, l.background_bottom}) {
+    for (Colour front : {l.frame, l.accent, l.brand, l.heading_text, l.close_normal, l.close_hover, l.card_border}) {
+      pairs.emplace_back(front, back);
+    }
+  }
+  for (Colour front : {l.body_text, l.heading_text, l.accent, l.card_border, l.progress_track_border}) {
+    pairs.emplace_back(front, l.card_fill);
+  }
+  pairs.emplace_back(l.accent, l.progress_track);
+  for (const auto& style : l.buttons) {
+    for (const ButtonColours& b : style) {
+      pairs.insert(pairs.end(), {{b.text, b.fill}, {l.focus_frame, b.fill}, {b.border, l.background_bottom}});
+    }
+  }
+  return pairs;
+}
+
+TEST(Look, HighContrastDrawsOnlyInSystemColoursAndEveryShapeStaysVisible) {
+  const SystemColours black{rgb(0, 0, 0), rgb(255, 255, 255), rgb(0, 0, 0), rgb(255, 255, 255), rgb(26, 235, 255),
+                            rgb(0, 0, 0)};
+  const SystemColours white{rgb(255, 255, 255), rgb(0, 0, 0), rgb(255, 255, 255), rgb(0, 0, 0), rgb(55, 0, 110),
+                            rgb(255, 255, 255)};
+  const SystemColours distinct{1, 2, 3, 4, 5, 6};
+  for (const SystemColours& system : {black, white, distinct}) {
+    const std::vector<Colour> allowed{system.window, system.window_text, system.button_face, system.button_text,
+                                      system.highlight, system.highlight_text};
+    for (Colour colour : colours_of(high_contrast_look(system))) {
+      EXPECT_NE(std::find(allowed.begin(), allowed.end(), colour), allowed.end()) << std::hex << colour;
+    }
+  }
+  for (const UiLook& look : {dark_look(true), dark_look(false), high_contrast_look(black), high_contrast_look(white)}) {
+    for (const auto& [front, back] : drawn_over(look)) EXPECT_NE(front, back) << std::hex << front;
   }
 }
 

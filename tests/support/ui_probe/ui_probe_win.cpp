@@ -5,6 +5,11 @@
 //   ui_probe two                    the dialog, then a notice, on one thread; two result lines
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
 //   ui_probe null-loop              loop and release without a window; prints "returned"
+//   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
+//                                   technology walks it: "window CAPTION FOREGROUND" (whether keys
+//                                   reach it: "foreground" or "-"), then per child in window
+//                                   order "child CLASS VISIBLE L,T,R,B FOCUS TEXT", tab-separated,
+//                                   with line feeds in TEXT written as \n
 //   ui_probe progress FLAG [DONE TOTAL]
 //       the progress window over a fake removal that counts a file every 20 ms until the file FLAG
 //       exists (with DONE and TOTAL the bar is determinate); prints "done X Y" with the window's
@@ -68,6 +73,41 @@ void show_fake_removal(std::optional<UiPlace> centre, const std::wstring& flag, 
   print_line("closed");
 }
 
+// A window's text as another program reads it: through WM_GETTEXT, which the window answers.
+std::string text_of(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return "?";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                      10000, &copied);
+  text.resize(copied);
+  std::string line;
+  for (const char c : from_wide(text)) line += c == '\n' ? std::string("\\n") : std::string(1, c);
+  return line;
+}
+
+int list_tree(const std::wstring& class_name) {
+  HWND window = FindWindowW(class_name.c_str(), nullptr);
+  if (window == nullptr || !IsWindowVisible(window)) return 1;
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof(thread);
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  print_line("window\t" + text_of(window) + "\t" + (GetForegroundWindow() == window ? "foreground" : "-"));
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t class_text[64] = {};
+    GetClassNameW(child, class_text, 64);
+    RECT box{};
+    GetWindowRect(child, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    print_line("child\t" + from_wide(class_text) + "\t" + (IsWindowVisible(child) ? "visible" : "hidden") + "\t" +
+               std::to_string(box.left) + "," + std::to_string(box.top) + "," + std::to_string(box.right) + "," +
+               std::to_string(box.bottom) + "\t" + (thread.hwndFocus == child ? "focus" : "-") + "\t" +
+               text_of(child));
+  }
+  return 0;
+}
+
 uint64_t number(int argc, wchar_t** argv, int index) {
   return argc > index ? std::wcstoull(argv[index], nullptr, 10) : 0;
 }
@@ -89,6 +129,8 @@ int probe(int argc, wchar_t** argv) {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  } else if (mode == L"tree") {
+    return list_tree(to_wide(text));
   } else if (mode == L"null-loop") {
     run_message_loop(nullptr);
     release_ui_window(nullptr);
