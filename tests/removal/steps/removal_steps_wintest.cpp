@@ -429,6 +429,12 @@ TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
 
 class Shortcuts : public ::testing::Test {
  protected:
+  // Nothing else points into a fresh root, so the step finds nothing more to say.
+  static void remove_named() {
+    const std::string root = fresh_folder("root");
+    EXPECT_TRUE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+    EXPECT_FALSE(path_exists(join_path(root, "updates"))) << "a line in the run log";
+  }
   static constexpr const wchar_t* kKey =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
   static bool key_exists(HKEY root) {
@@ -476,7 +482,7 @@ TEST_F(Shortcuts, ExistingShortcutsAndTheUserKeyGoOthersStay) {
   create_key(HKEY_CURRENT_USER, false);
   create_key(HKEY_LOCAL_MACHINE, false);
 
-  remove_shortcuts_and_registration();
+  remove_named();
 
   EXPECT_EQ(listing(programs), std::vector<std::string>{"Other.lnk"});
   EXPECT_EQ(listing(join_path(profile, "Desktop")),
@@ -494,7 +500,7 @@ TEST_F(Shortcuts, WithoutAppdataTheDesktopShortcutAndTheKeyStillGo) {
   test::set_env("APPDATA", std::nullopt);
   test::set_env("USERPROFILE", profile);
   create_key(HKEY_CURRENT_USER, false);
-  remove_shortcuts_and_registration();
+  remove_named();
   EXPECT_EQ(listing(join_path(profile, "Desktop")), std::vector<std::string>{"Other.lnk"});
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
 }
@@ -561,7 +567,7 @@ TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
   {
     const MovedShellFolder desktop(L"Desktop", cloud);
     const MovedShellFolder programs(L"Programs", menu);
-    remove_shortcuts_and_registration();
+    remove_named();
   }
   EXPECT_FALSE(path_exists(join_path(profile, "Desktop\\KoraVane.lnk"))) << "the usual place too";
   std::vector<std::string> desktop_left = listing(cloud);
@@ -574,7 +580,7 @@ TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
 
 TEST_F(Shortcuts, AKeyWithASubkeyStays) {
   create_key(HKEY_CURRENT_USER, true);
-  remove_shortcuts_and_registration();
+  remove_named();
   EXPECT_TRUE(key_exists(HKEY_CURRENT_USER));
   RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kKey) + L"\\Child").c_str());
   RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
