@@ -18,6 +18,7 @@
 #include "removal/removal_steps.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"
+#include "support/shell_link_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -576,6 +577,34 @@ TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
   std::sort(menu_left.begin(), menu_left.end());
   EXPECT_EQ(desktop_left, (std::vector<std::string>{"KoraVane (2).lnk", "Other.lnk", "Удалить KoraVane.lnk"}));
   EXPECT_EQ(menu_left, (std::vector<std::string>{"KoraVane Launcher.lnk", "Other.lnk"}));
+}
+
+// A shortcut into the root that another program holds open stays, says why, and makes the step
+// report that something stayed; one beside it goes with its line.
+TEST_F(Shortcuts, AShortcutIntoTheRootThatCannotGoIsLoggedAndReported) {
+  const std::string root = fresh_folder("root");
+  write_file(join_path(root, "Update.exe"), "x");
+  const std::string desktop = join_path(fresh_folder("profile"), "Desktop");
+  make_folder(desktop);
+  const std::string held = join_path(desktop, "KoraVane (2).lnk");
+  const std::string gone = join_path(desktop, "Удалить KoraVane.lnk");
+  for (const std::string& link : {held, gone}) {
+    ASSERT_TRUE(test::make_shell_link(to_wide(link), to_wide(join_path(root, "Update.exe"))));
+  }
+  test::set_env("APPDATA", std::nullopt);
+  test::set_env("USERPROFILE", *parent_path(desktop));
+  {
+    const UniqueHandle holder(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+  }
+  EXPECT_TRUE(path_exists(held));
+  EXPECT_FALSE(path_exists(gone));
+  std::vector<std::string> lines =
+      lines_of(read_file(join_path(root, "updates\\rust-updater.log")).value_or(""));
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{fail_line(held, ERROR_SHARING_VIOLATION), "removed " + gone}));
 }
 
 TEST_F(Shortcuts, AKeyWithASubkeyStays) {

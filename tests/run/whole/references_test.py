@@ -19,8 +19,8 @@ MAKE_LINK = os.path.join(whole.SUPPORT, "make_link", "make_link.exe")
 SCRATCH = os.path.join(whole.BUILD, "references-scratch")  # outside K:, which tests compare whole
 CURRENT = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"
 RUN, RUN_ONCE = CURRENT + "\\Run", CURRENT + "\\RunOnce"
-APPROVED_RUN = CURRENT + "\\Explorer\\StartupApproved\\Run"
-APPROVED_FOLDER = CURRENT + "\\Explorer\\StartupApproved\\StartupFolder"
+APPROVED_PARENT = CURRENT + "\\Explorer\\StartupApproved"
+APPROVED_RUN, APPROVED_FOLDER = APPROVED_PARENT + "\\Run", APPROVED_PARENT + "\\StartupFolder"
 CLASSES = "HKEY_CURRENT_USER\\Software\\Classes"
 QUICK_LAUNCH = APPDATA + "\\Microsoft\\Internet Explorer\\Quick Launch"
 SIBLING = LOCALAPPDATA + "\\KoraVane2"  # a look-alike of the root
@@ -98,13 +98,17 @@ def seed_registry():
                        for key, lines in keys.items()))
 
 
-def unseed_registry():
+def unseed_registry(existing):
+    """Removes every seeded value, and every key the seeding made."""
     keys = {}
     for key, name, _, _, _ in VALUES:
         keys.setdefault(key, []).append(f"{sz(name)}=-")
-    text = "".join(f"[{key}]\r\n" + "".join(line + "\r\n" for line in lines) + "\r\n"
-                   for key, lines in keys.items())
-    import_reg(text + "".join(f"[-{CLASSES}\\{scheme}]\r\n\r\n" for scheme, _, _, _ in SCHEMES))
+    made = [key for key in keys if key not in existing] + [f"{CLASSES}\\{scheme}" for scheme, *_ in SCHEMES]
+    if APPROVED_PARENT not in existing:
+        made.append(APPROVED_PARENT)  # after its subkeys
+    import_reg("".join(f"[{key}]\r\n" + "".join(line + "\r\n" for line in lines) + "\r\n"
+                       for key, lines in keys.items() if key in existing) +
+               "".join(f"[-{key}]\r\n\r\n" for key in made))
 
 
 def registry():
@@ -221,10 +225,11 @@ def test_launcher_only_removal(reference):
 
 
 def run_seeded(test, *args):
+    existing = registry()
     try:
         whole.run_test(test, *args)
     finally:
-        unseed_registry()
+        unseed_registry(existing)
 
 
 def main():
