@@ -110,13 +110,12 @@ std::vector<LinkPlace> link_places(const ShortcutSources& sources) {
   return places;
 }
 
-bool is_named_shortcut(std::string_view path, const ShortcutSources& sources) {
+std::vector<std::string> named_shortcuts(const ShortcutSources& sources) {
+  std::vector<std::string> named;
   for (const ShortcutPlace& place : shortcut_places(sources)) {
-    for (std::string_view name : place.names) {
-      if (same_path(path, join_path(place.folder, name))) return true;
-    }
+    for (std::string_view name : place.names) named.push_back(comparable_path(join_path(place.folder, name)));
   }
-  return false;
+  return named;
 }
 
 std::string startup_folder(std::string_view programs) { return join_path(programs, "Startup"); }

@@ -52,8 +52,8 @@ struct LinkPlace {
 // Quick Launch; each once, and only where it names an absolute folder.
 std::vector<LinkPlace> link_places(const ShortcutSources& sources);
 
-// Whether the file is one of the launcher's named shortcuts, which go by name and silently.
-bool is_named_shortcut(std::string_view path, const ShortcutSources& sources);
+// The launcher's named shortcuts, which go by name and silently, as comparable_path gives them.
+std::vector<std::string> named_shortcuts(const ShortcutSources& sources);
 
 // The Startup folder of a Start menu's Programs folder.
 std::string startup_folder(std::string_view programs);

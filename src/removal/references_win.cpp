@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include <set>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,6 +84,7 @@ bool has_value(const std::wstring& key, const wchar_t* value) {
 struct FolderEntry {
   std::string name;
   DWORD attributes;
+  uint64_t size;
 };
 
 // A folder's entries; nothing when it cannot be listed.
@@ -96,7 +97,9 @@ std::optional<std::vector<FolderEntry>> folder_entries(std::string_view folder) 
   std::vector<FolderEntry> entries;
   do {
     const std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L"..") entries.push_back({from_wide(name), data.dwFileAttributes});
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({from_wide(name), data.dwFileAttributes,
+                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
   } while (FindNextFileW(listing.get(), &data));
   return entries;
 }
@@ -108,24 +111,28 @@ bool is_link_file(std::string_view name) {
   return tail == ".lnk";
 }
 
-std::optional<std::string> read_link_file(std::string_view path) {
-  const UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+struct LinkFile {
+  std::string path;
+  uint64_t size;  // as listed: an empty file or one too large for a link is never opened
+};
+
+std::optional<std::string> read_link_file(const LinkFile& link) {
+  if (link.size == 0 || link.size > kLargestLink) return std::nullopt;
+  const UniqueHandle file(CreateFileW(to_wide(link.path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > kLargestLink) {
+                                      OPEN_EXISTING, 0, nullptr));
+  std::string bytes(static_cast<size_t>(link.size), '\0');
+  DWORD read = 0;
+  if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
     return std::nullopt;
   }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return std::nullopt;
-  bytes.resize(read);
+  bytes.resize(read);  // a link cut short since it was listed reads as one
   return bytes;
 }
 
 // Where a shortcut points, its variables expanded; nothing for a file that is no readable link.
-std::optional<std::string> link_target(std::string_view path) {
-  const std::optional<std::string> bytes = read_link_file(path);
+std::optional<std::string> link_target(const LinkFile& link) {
+  const std::optional<std::string> bytes = read_link_file(link);
   if (!bytes) return std::nullopt;
   std::optional<ShortcutTarget> target = shortcut_target(*bytes, from_ansi);
   if (!target) return std::nullopt;
@@ -159,14 +166,18 @@ class ReferenceRemoval {
   }
 
   void remove_shortcuts(const ShortcutSources& sources) {
-    std::set<std::string> seen;
+    const std::vector<std::string> named = named_shortcuts(sources);
+    std::vector<std::string> seen;  // sorted; a folder may be reached from two places
     for (const LinkPlace& place : link_places(sources)) {
-      std::vector<std::string> links;
+      std::vector<LinkFile> links;
       collect_links(place, place.folder, 0, links);
       std::vector<std::string> removed;
-      for (const std::string& link : links) {
-        if (!seen.insert(comparable_path(link)).second || is_named_shortcut(link, sources)) continue;
-        const std::optional<std::string> target = link_target(link);
+      for (const auto& [link, size] : links) {
+        const std::string key = comparable_path(link);
+        const auto at = std::lower_bound(seen.begin(), seen.end(), key);
+        if ((at != seen.end() && *at == key) || std::find(named.begin(), named.end(), key) != named.end()) continue;
+        seen.insert(at, key);
+        const std::optional<std::string> target = link_target({link, size});
         if (!target || !points_into(*target, areas_)) continue;
         const OsStatus status = remove_single_file(link);
         report(link, status ? ERROR_SUCCESS : status.error().code);
@@ -217,11 +228,11 @@ class ReferenceRemoval {
   // Every .lnk file of the place: its top level, and for a Start menu or Quick Launch its
   // subfolders too, never through a link to a folder elsewhere.
   void collect_links(const LinkPlace& place, const std::string& folder, int depth,
-                     std::vector<std::string>& links) const {
+                     std::vector<LinkFile>& links) const {
     for (const FolderEntry& entry : folder_entries(folder).value_or(std::vector<FolderEntry>{})) {
       const std::string path = join_path(folder, entry.name);
       if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (is_link_file(entry.name)) links.push_back(path);
+        if (is_link_file(entry.name)) links.push_back({path, entry.size});
       } else if (place.kind != LinkPlaceKind::desktop && depth < kDeepestFolder &&
                  !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         collect_links(place, path, depth + 1, links);

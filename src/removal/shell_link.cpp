@@ -109,14 +109,8 @@ std::optional<std::string> file_entry_name(Span item, const AnsiDecoder& ansi) {
   if (!type) return std::nullopt;
   const bool wide = (*type & 0x04) != 0;
   constexpr size_t kPrimaryName = 14;
-  std::optional<std::string> primary;
-  if (wide) {
-    primary = item.utf16_text(kPrimaryName);
-  } else if (const auto text = item.ansi_text(kPrimaryName)) {
-    primary = ansi(*text);
-  }
   const auto extensions = item.after_text(kPrimaryName, wide);
-  if (!primary || !extensions) return std::nullopt;
+  if (!extensions) return std::nullopt;
   for (size_t at = *extensions;;) {
     const auto size = item.u16(at);
     const auto version = item.u16(at + 2);
@@ -132,7 +126,9 @@ std::optional<std::string> file_entry_name(Span item, const AnsiDecoder& ansi) {
     }
     at += *size;
   }
-  if (primary->empty()) return std::nullopt;
+  std::optional<std::string> primary =
+      wide ? item.utf16_text(kPrimaryName) : std::optional<std::string>(ansi(*item.ansi_text(kPrimaryName)));
+  if (!primary || primary->empty()) return std::nullopt;
   return primary;
 }
 
