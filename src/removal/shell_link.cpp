@@ -172,7 +172,9 @@ class LinkReader {
       return ShortcutTarget{*environment_form_, true};
     }
     if (item_path_) return ShortcutTarget{*item_path_, false};
-    if (info_path_ && !(flags_ & kForceNoLinkInfo)) return ShortcutTarget{*info_path_, false};
+    if (info_path_ && !info_path_->empty() && !(flags_ & kForceNoLinkInfo)) {
+      return ShortcutTarget{*info_path_, false};
+    }
     return std::nullopt;
   }
 

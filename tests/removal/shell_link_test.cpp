@@ -156,6 +156,7 @@ TEST(ShellLink, TargetIsReadFromWhereTheLinkStoresIt) {
       {"an environment block the link does not claim", {.items = kGameItems, .extra = environment_block("", u"%X%")},
        "C:\\Users\\Иван\\KoraVane\\Update.exe"},
       {"nothing that names a path", {.arguments = u"C:\\KoraVane\\Update.exe"}, std::nullopt},
+      {"link information with an empty path", {.info = local_info("", "")}, std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(target_of(c.link.bytes()), c.target) << c.what;
 }
