@@ -14,12 +14,11 @@ bool has_extension(std::string_view path) {
   return path_file_name(path).find('.') != std::string_view::npos;
 }
 
-bool ends_with_exe(std::string_view text) {
-  if (text.size() < 4) return false;
-  std::string tail(text.substr(text.size() - 4));
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return tail == ".exe";
+// Whether text ends in the lower-case ASCII suffix, in any case.
+bool ends_with_any_case(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                    [](char low, char c) { return low == (c >= 'A' && c <= 'Z' ? c + 32 : c); });
 }
 
 // The system looks for "name.exe" when a program is named without an extension.
@@ -73,7 +72,7 @@ std::optional<std::string> command_program(std::string_view command, const FileC
     return with_default_extension(command.substr(1, close - 1));
   }
   const auto starts_here = [&](std::string_view candidate) {
-    return ends_with_exe(candidate) || names_file(candidate) ||
+    return ends_with_any_case(candidate, ".exe") || names_file(candidate) ||
            (!has_extension(candidate) && names_file(std::string(candidate) + ".exe"));
   };
   for (size_t space = command.find_first_of(" \t"); space != std::string_view::npos;
@@ -117,6 +116,8 @@ std::vector<std::string> named_shortcuts(const ShortcutSources& sources) {
   }
   return named;
 }
+
+bool is_link_file(std::string_view name) { return ends_with_any_case(name, ".lnk"); }
 
 std::string startup_folder(std::string_view programs) { return join_path(programs, "Startup"); }
 

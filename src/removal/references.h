@@ -55,6 +55,9 @@ std::vector<LinkPlace> link_places(const ShortcutSources& sources);
 // The launcher's named shortcuts, which go by name and silently, as comparable_path gives them.
 std::vector<std::string> named_shortcuts(const ShortcutSources& sources);
 
+// Whether a file's name says it is a shortcut (".lnk" in any case).
+bool is_link_file(std::string_view name);
+
 // The Startup folder of a Start menu's Programs folder.
 std::string startup_folder(std::string_view programs);
 

@@ -104,13 +104,6 @@ std::optional<std::vector<FolderEntry>> folder_entries(std::string_view folder) 
   return entries;
 }
 
-bool is_link_file(std::string_view name) {
-  if (name.size() < 4) return false;
-  std::string tail(name.substr(name.size() - 4));
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return tail == ".lnk";
-}
-
 struct LinkFile {
   std::string path;
   uint64_t size;  // as listed: an empty file or one too large for a link is never opened

@@ -39,6 +39,8 @@ TEST(References, CommandProgramIsWhatWindowsStartsNeverAnArgument) {
       {" \t ", std::nullopt},
   };
   for (const auto& [command, program] : cases) EXPECT_EQ(command_program(command, names_file), program) << command;
+  for (const char* name : {"KoraVane.lnk", "X.LNK", "a.Lnk", ".lnk"}) EXPECT_TRUE(is_link_file(name)) << name;
+  for (const char* name : {"KoraVane.lnk.txt", "lnk", "KoraVane.url", "x.lnk "}) EXPECT_FALSE(is_link_file(name)) << name;
 }
 
 TEST(References, VariablesExpandWhereSet) {
