@@ -156,16 +156,5 @@ TEST(References, EmptiedStartMenuSubfoldersGoDeepestFirstNeverTheMenuOrItsStartu
   EXPECT_TRUE(folders_to_prune({kPrograms + "\\c.lnk"}, kPrograms).empty());
 }
 
-TEST(References, RunLogLinesNameTheFileTheValueOrTheKey) {
-  EXPECT_EQ(removed_line(kProfile + "\\Desktop\\KoraVane (2).lnk"),
-            "removed C:\\Users\\Иван\\Desktop\\KoraVane (2).lnk");
-  EXPECT_EQ(removed_line(registry_item(kRunKey, "KoraVane")),
-            "removed HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\KoraVane");
-  EXPECT_EQ(removed_line(registry_item(kApprovedStartupFolderKey, "KoraVane.lnk")),
-            "removed HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\"
-            "StartupFolder\\KoraVane.lnk");
-  EXPECT_EQ(removed_line(registry_item(kClassesKey, "koravane")), "removed HKCU\\Software\\Classes\\koravane");
-}
-
 }  // namespace
 }  // namespace koravane
