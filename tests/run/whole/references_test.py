@@ -222,6 +222,10 @@ def test_launcher_only_removal(reference):
         xdesk.click_at(*xdesk.button_centre(nx, ny, whole.NOTICE_BUTTON_Y))
     check(whole.release_game(game), "launcher-only: the program holding a shortcut let go")
     check(run.finish() == 0, "launcher-only: exit code 0")
+    # The script takes the uninstaller and the updater a moment later; the next test's root must
+    # not meet it.
+    check(xdesk.wait_until(lambda: not exists(ROOT + "\\Uninstall.exe") and not exists(ROOT + "\\Update.exe")),
+          "launcher-only: the script removed Uninstall.exe and Update.exe")
 
 
 def run_seeded(test, *args):
