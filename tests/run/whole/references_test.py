@@ -7,7 +7,7 @@ Every value and key seeded into the prefix's HKCU, which other suites share, is 
 whatever the outcome.
 """
 import os
-import subprocess
+import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -56,8 +56,10 @@ SCHEMES = [
     ("kvt-koravane", f'"{ROOT}\\app-1.5.84\\KoraVane.exe" --url -- "%1"', True, True),
     ("kvt-other", f'"{OTHER}" "%1"', False, False),
 ]
-# (shortcut, target, arguments, goes in full removal, goes in launcher-only removal)
+# (shortcut, target, arguments, goes in full removal, goes in launcher-only removal); arguments
+# None: a link in its environment form, which Wine's shell does not write, laid as bytes here.
 LINKS = [
+    (DESKTOP + "\\KoraVane (env).lnk", "%LOCALAPPDATA%\\KoraVane\\app-1.5.84\\KoraVane.exe", None, True, True),
     (QUICK_LAUNCH + "\\User Pinned\\TaskBar\\KoraVane.lnk", ROOT + "\\app-1.5.84\\KoraVane.exe", "", True, True),
     (PROGRAMS + "\\Startup\\KoraVane.lnk", ROOT + "\\Update.exe", "--processStart KoraVane.exe", True, True),
     (PROGRAMS + "\\KoraVane\\KoraVane.lnk", ROOT + "\\Update.exe", "--processStart KoraVane.exe", True, True),
@@ -132,6 +134,14 @@ def registry():
     return found
 
 
+def environment_link(target):
+    """A shell link that holds nothing but its target in the environment form."""
+    link_class = bytes.fromhex("0114020000000000c000000000000046")
+    header = struct.pack("<I16sI", 0x4C, link_class, 0x280).ljust(0x4C, b"\0")
+    block = struct.pack("<II", 0x314, 0xA0000001) + target.encode("ascii").ljust(260, b"\0")
+    return header + block + (target + "\0").encode("utf-16-le").ljust(520, b"\0") + bytes(4)
+
+
 def lay_profile():
     """The root, a look-alike sibling, another program, and every shortcut of the table."""
     whole.reset_area()
@@ -140,11 +150,15 @@ def lay_profile():
         write(program, b"program")
     for link, *_ in LINKS:
         os.makedirs(os.path.dirname(unix(link)), exist_ok=True)
-    triples = [part for link, target, arguments, _, _ in LINKS for part in (link, target, arguments)]
+    triples = [part for link, target, arguments, _, _ in LINKS if arguments is not None
+               for part in (link, target, arguments)]
     made = whole.wine(MAKE_LINK, *triples).returncode == 0
     if made:
         cut = unix(PROGRAMS + "\\Tools\\cut.lnk")
         os.truncate(cut, os.path.getsize(cut) // 2)
+    for link, target, arguments, _, _ in LINKS:
+        if arguments is None:
+            write(link, environment_link(target))
     for path, data in MALFORMED.items():
         write(path, data)
     return made
