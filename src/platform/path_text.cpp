@@ -136,4 +136,37 @@ bool lies_within(std::string_view path, std::string_view area) {
   return inner.size() == outer.size() || outer.ends_with('\\') || inner[outer.size()] == '\\';
 }
 
+bool is_fully_qualified(std::string_view path) {
+  if (path.size() >= 2 && is_path_separator(path[0]) && is_path_separator(path[1])) return true;
+  return path.size() >= 3 && path[1] == ':' && is_path_separator(path[2]);
+}
+
+std::string lexically_normal(std::string_view path) {
+  if (verbatim(path)) return std::string(path);
+  const size_t root = path_root_length(path);
+  std::string out(path.substr(0, root));
+  for (char& c : out) {
+    if (c == '/') c = '\\';
+  }
+  std::vector<std::string_view> kept;
+  for (const Component& part : components(path)) {
+    const std::string_view name = path.substr(part.begin, part.end - part.begin);
+    if (name == ".") continue;
+    if (name == "..") {
+      if (!kept.empty() && kept.back() != "..") {
+        kept.pop_back();
+      } else if (root == 0) {
+        kept.push_back(name);  // a relative path keeps what it cannot resolve
+      }
+      continue;
+    }
+    kept.push_back(name);
+  }
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (i > 0) out += '\\';
+    out += kept[i];
+  }
+  return out;
+}
+
 }  // namespace koravane

@@ -38,4 +38,13 @@ inline bool same_path(std::string_view a, std::string_view b) {
 // C:\Games\KoraVane2\x.exe does not lie within C:\Games\KoraVane. An empty area holds nothing.
 bool lies_within(std::string_view path, std::string_view area);
 
+// Whether the path names one place whatever the current directory and drive: a drive letter
+// with its root separator, or a UNC or device path.
+bool is_fully_qualified(std::string_view path);
+
+// The path with "." and ".." components resolved by text, as the system resolves them before it
+// opens a path ("C:\Games\KoraVane\..\x" is "C:\Games\x"; ".." stops at the root), '/' as
+// '\' and repeated separators as one. A "\\?\" path is taken as written, as the system does.
+std::string lexically_normal(std::string_view path);
+
 }  // namespace koravane

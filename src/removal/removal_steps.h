@@ -30,7 +30,9 @@ RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgr
 // deferred. The files that went are counted in progress, when one is given.
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
-// Removes the Start-menu and desktop shortcuts and the per-user uninstall registration; silent.
-void remove_shortcuts_and_registration();
+// Removes the launcher's named Start-menu and desktop shortcuts and the per-user uninstall
+// registration, silently; then the user's autostart values, link handlers and shortcuts that
+// point into what mode removes, one run-log line each. False when any of those stayed.
+[[nodiscard]] bool remove_shortcuts_and_registration(const RunContext& context, RemovalMode mode);
 
 }  // namespace koravane

@@ -4,12 +4,14 @@
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
 #include "removal/layout.h"
+#include "removal/references.h"
 #include "removal/removal_steps.h"
+#include "removal/running_programs.h"
 #include "removal/tree_removal.h"
 
 namespace koravane {
 
-void remove_shortcuts_and_registration() {
+bool remove_shortcuts_and_registration(const RunContext& context, RemovalMode mode) {
   const ShortcutSources sources{read_env_var("APPDATA"), read_env_var("USERPROFILE"),
                                 known_folder_path(KnownFolder::programs),
                                 known_folder_path(KnownFolder::desktop)};
@@ -19,6 +21,11 @@ void remove_shortcuts_and_registration() {
   }
   const std::wstring key = to_wide(kUninstallKey);
   (void)RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+  // What else points into what this removal takes goes by where it points, and says so.
+  const std::vector<std::string> names = mode == RemovalMode::launcher_only
+                                             ? list_folder_names(context.root.absolute).names
+                                             : std::vector<std::string>{};
+  return remove_references(removal_areas(mode, context.root.absolute, names), sources, context.log);
 }
 
 }  // namespace koravane

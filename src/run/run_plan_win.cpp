@@ -80,10 +80,11 @@ class Removal {
   void run() {
     stop_launcher_processes(context_, mode_);
     stage_ = ProgressStage::removing_shortcuts;
-    remove_shortcuts_and_registration();
+    const bool references_gone = remove_shortcuts_and_registration(context_, mode_);
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
+    outcome_.complete = outcome_.complete && references_gone;
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {

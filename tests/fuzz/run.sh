@@ -1,18 +1,27 @@
 #!/bin/bash
-# Builds the command-line fuzz target natively with clang's libFuzzer, ASan and UBSan, and runs it
-# for a bounded time. Fails on any crash, assertion or sanitizer report.
-# Usage: tests/fuzz/run.sh OUTPUT_DIR [SECONDS]
+# Builds a fuzz target natively with clang's libFuzzer, ASan and UBSan, and runs it for a bounded
+# time. Fails on any crash, assertion or sanitizer report.
+# Usage: tests/fuzz/run.sh OUTPUT_DIR [SECONDS [TARGET]]
+#   TARGET: command_line (the default: the command-line code) or references (the shell-link reader,
+#   the command parser and the path decision of the removal's search for what points into it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$1
 seconds=${2:-30}
+target=${3:-command_line}
+case $target in
+  command_line) sources=(src/platform/child_process.cpp src/run/command_line_split.cpp
+                         src/run/command_line_options.cpp) ;;
+  references) sources=(src/removal/shell_link.cpp src/removal/references.cpp src/removal/layout.cpp) ;;
+  *) echo "run.sh: no fuzz target $target" >&2; exit 2 ;;
+esac
+# The command-line target keeps its folders where they always were.
+[ "$target" = command_line ] || out=$out/$target
 mkdir -p "$out/corpus" "$out/artifacts"
 clang++-14 -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I "$root/src" \
-  "$root/tests/fuzz/command_line_fuzz.cpp" \
-  "$root/src/platform/child_process.cpp" "$root/src/platform/os_text.cpp" \
-  "$root/src/platform/path_text.cpp" "$root/src/run/command_line_split.cpp" \
-  "$root/src/run/command_line_options.cpp" \
-  -o "$out/command_line_fuzz"
-"$out/command_line_fuzz" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  "$root/tests/fuzz/${target}_fuzz.cpp" "${sources[@]/#/$root/}" \
+  "$root/src/platform/os_text.cpp" "$root/src/platform/path_text.cpp" \
+  -o "$out/${target}_fuzz"
+"$out/${target}_fuzz" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
   -artifact_prefix="$out/artifacts/" "$out/corpus"

@@ -200,6 +200,27 @@ TEST(PathText, ComparableCaseFoldingRanges) {
   }
 }
 
+// A target that climbs out of a folder by ".." lies outside it, and one that climbs back in
+// lies inside: both are told by the resolved path, not by how it starts.
+TEST(PathText, LexicallyNormalResolvesDotsByText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Games\\KoraVane\\..\\Other\\x.exe", "C:\\Games\\Other\\x.exe"},
+      {"C:\\Games\\Other\\..\\KoraVane\\.\\Update.exe", "C:\\Games\\KoraVane\\Update.exe"},
+      {"C:/Games//KoraVane/", "C:\\Games\\KoraVane"},
+      {"C:\\..\\..\\x", "C:\\x"},
+      {"\\\\srv\\share\\..\\x", "\\\\srv\\share\\x"},
+      {"\\\\?\\C:\\a\\..\\b", "\\\\?\\C:\\a\\..\\b"},
+      {"a\\..\\..\\b", "..\\b"},
+      {"C:", "C:"},
+      {"", ""},
+  };
+  for (const auto& [path, normal] : cases) EXPECT_EQ(lexically_normal(path), normal) << path;
+  for (const char* path : {"C:\\x", "c:/x", "\\\\srv\\share", "\\\\?\\C:\\x"}) {
+    EXPECT_TRUE(is_fully_qualified(path)) << path;
+  }
+  for (const char* path : {"C:x", "C:", "\\x", "x\\y", "", "cmd.exe"}) EXPECT_FALSE(is_fully_qualified(path)) << path;
+}
+
 TEST(OsText, UnpairedSurrogatesSurviveARoundTripAndDisplayAsReplacement) {
   const std::u16string raw = {u'a', 0xD800, u'b', 0xD83D, 0xDE00};
   const std::string wtf8 = wtf8_from_utf16(raw);

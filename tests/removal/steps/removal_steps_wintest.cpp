@@ -18,6 +18,7 @@
 #include "removal/removal_steps.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"
+#include "support/shell_link_win.h"
 #include "support/test_files_win.h"
 
 namespace koravane {
@@ -429,6 +430,12 @@ TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
 
 class Shortcuts : public ::testing::Test {
  protected:
+  // Nothing else points into a fresh root, so the step finds nothing more to say.
+  static void remove_named() {
+    const std::string root = fresh_folder("root");
+    EXPECT_TRUE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+    EXPECT_FALSE(path_exists(join_path(root, "updates"))) << "a line in the run log";
+  }
   static constexpr const wchar_t* kKey =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
   static bool key_exists(HKEY root) {
@@ -476,7 +483,7 @@ TEST_F(Shortcuts, ExistingShortcutsAndTheUserKeyGoOthersStay) {
   create_key(HKEY_CURRENT_USER, false);
   create_key(HKEY_LOCAL_MACHINE, false);
 
-  remove_shortcuts_and_registration();
+  remove_named();
 
   EXPECT_EQ(listing(programs), std::vector<std::string>{"Other.lnk"});
   EXPECT_EQ(listing(join_path(profile, "Desktop")),
@@ -494,7 +501,7 @@ TEST_F(Shortcuts, WithoutAppdataTheDesktopShortcutAndTheKeyStillGo) {
   test::set_env("APPDATA", std::nullopt);
   test::set_env("USERPROFILE", profile);
   create_key(HKEY_CURRENT_USER, false);
-  remove_shortcuts_and_registration();
+  remove_named();
   EXPECT_EQ(listing(join_path(profile, "Desktop")), std::vector<std::string>{"Other.lnk"});
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
 }
@@ -561,7 +568,7 @@ TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
   {
     const MovedShellFolder desktop(L"Desktop", cloud);
     const MovedShellFolder programs(L"Programs", menu);
-    remove_shortcuts_and_registration();
+    remove_named();
   }
   EXPECT_FALSE(path_exists(join_path(profile, "Desktop\\KoraVane.lnk"))) << "the usual place too";
   std::vector<std::string> desktop_left = listing(cloud);
@@ -572,9 +579,37 @@ TEST_F(Shortcuts, ShortcutsInAMovedDesktopAndStartMenuGoOthersStay) {
   EXPECT_EQ(menu_left, (std::vector<std::string>{"KoraVane Launcher.lnk", "Other.lnk"}));
 }
 
+// A shortcut into the root that another program holds open stays, says why, and makes the step
+// report that something stayed; one beside it goes with its line.
+TEST_F(Shortcuts, AShortcutIntoTheRootThatCannotGoIsLoggedAndReported) {
+  const std::string root = fresh_folder("root");
+  write_file(join_path(root, "Update.exe"), "x");
+  const std::string desktop = join_path(fresh_folder("profile"), "Desktop");
+  make_folder(desktop);
+  const std::string held = join_path(desktop, "KoraVane (2).lnk");
+  const std::string gone = join_path(desktop, "Удалить KoraVane.lnk");
+  for (const std::string& link : {held, gone}) {
+    ASSERT_TRUE(test::make_shell_link(to_wide(link), to_wide(join_path(root, "Update.exe"))));
+  }
+  test::set_env("APPDATA", std::nullopt);
+  test::set_env("USERPROFILE", *parent_path(desktop));
+  {
+    const UniqueHandle holder(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+  }
+  EXPECT_TRUE(path_exists(held));
+  EXPECT_FALSE(path_exists(gone));
+  std::vector<std::string> lines =
+      lines_of(read_file(join_path(root, "updates\\rust-updater.log")).value_or(""));
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{fail_line(held, ERROR_SHARING_VIOLATION), "removed " + gone}));
+}
+
 TEST_F(Shortcuts, AKeyWithASubkeyStays) {
   create_key(HKEY_CURRENT_USER, true);
-  remove_shortcuts_and_registration();
+  remove_named();
   EXPECT_TRUE(key_exists(HKEY_CURRENT_USER));
   RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kKey) + L"\\Child").c_str());
   RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
