@@ -82,11 +82,9 @@ std::optional<std::string> command_program(std::string_view command, const FileC
   return with_default_extension(command);
 }
 
-bool points_into(std::string_view target, const std::vector<std::string>& areas) {
+bool points_into(std::string_view target, const std::vector<PathForms>& areas) {
   if (!is_fully_qualified(target)) return false;
-  const std::string resolved = lexically_normal(target);
-  return std::any_of(areas.begin(), areas.end(),
-                     [&](const std::string& area) { return lies_within(resolved, area); });
+  return lies_within_any(spelled_only(lexically_normal(target)), areas);
 }
 
 std::vector<LinkPlace> link_places(const ShortcutSources& sources) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_identity.h"
 #include "platform/run_log.h"
 #include "removal/layout.h"
 
@@ -37,8 +38,11 @@ std::string expand_variables(std::string_view text, const VariableLookup& lookup
 std::optional<std::string> command_program(std::string_view command, const FileCheck& names_file);
 
 // Whether target, a program or a shortcut's target, lies within one of the areas a removal
-// takes. Only a fully qualified path can; "." and ".." are resolved by text first.
-bool points_into(std::string_view target, const std::vector<std::string>& areas);
+// takes, in either of an area's forms (a root reached through a link or an 8.3 name is still the
+// place its final path names). Only a fully qualified path can; "." and ".." are resolved by text
+// first. The target itself is compared as written, not opened: items are many, and each open
+// would cost more than the whole look.
+bool points_into(std::string_view target, const std::vector<PathForms>& areas);
 
 // Where shortcuts are looked for: the top level of a desktop; a Start menu's Programs folder
 // (its Startup folder included) and the taskbar's Quick Launch folder with their subfolders.
@@ -74,7 +78,7 @@ std::string registry_item(std::string_view key, std::optional<std::string_view> 
 // Windows only: removes every autostart value, link handler and shortcut (as above) that points
 // into the areas, one run-log line each; a failure is logged and leaves the rest to go on.
 // Whether everything that pointed there went.
-[[nodiscard]] bool remove_references(const std::vector<std::string>& areas,
+[[nodiscard]] bool remove_references(const std::vector<PathForms>& areas,
                                      const ShortcutSources& sources, const RunLog& log);
 
 }  // namespace koravane

@@ -134,7 +134,7 @@ std::optional<std::string> link_target(const LinkFile& link) {
 
 class ReferenceRemoval {
  public:
-  ReferenceRemoval(const std::vector<std::string>& areas, const RunLog& log) : areas_(areas), log_(log) {}
+  ReferenceRemoval(const std::vector<PathForms>& areas, const RunLog& log) : areas_(areas), log_(log) {}
 
   // Run and RunOnce values; a Run value takes its StartupApproved twin with it.
   void remove_autostart_values() {
@@ -242,14 +242,14 @@ class ReferenceRemoval {
     }
   }
 
-  const std::vector<std::string>& areas_;
+  const std::vector<PathForms>& areas_;
   const RunLog& log_;
   bool complete_ = true;
 };
 
 }  // namespace
 
-bool remove_references(const std::vector<std::string>& areas, const ShortcutSources& sources,
+bool remove_references(const std::vector<PathForms>& areas, const ShortcutSources& sources,
                        const RunLog& log) {
   if (areas.empty()) return true;
   ReferenceRemoval removal(areas, log);

@@ -25,7 +25,7 @@ bool remove_shortcuts_and_registration(const RunContext& context, RemovalMode mo
   const std::vector<std::string> names = mode == RemovalMode::launcher_only
                                              ? list_folder_names(context.root.absolute).names
                                              : std::vector<std::string>{};
-  return remove_references(removal_areas(mode, context.root.absolute, names), sources, context.log);
+  return remove_references(removal_areas(mode, root_forms(context.root), names), sources, context.log);
 }
 
 }  // namespace koravane

@@ -17,7 +17,8 @@ namespace {
 
 using namespace koravane;
 
-const std::vector<std::string> kAreas = {"C:\\Games\\KoraVane", "\\\\srv\\share\\KoraVane\\app-1"};
+const std::vector<PathForms> kAreas = {{"C:\\GAMES~1\\KoraVane", "C:\\Games\\KoraVane"},
+                                       spelled_only("\\\\srv\\share\\KoraVane\\app-1")};
 
 void decide(std::string_view target) {
   (void)points_into(target, kAreas);

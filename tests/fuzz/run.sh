@@ -12,7 +12,8 @@ target=${3:-command_line}
 case $target in
   command_line) sources=(src/platform/child_process.cpp src/run/command_line_split.cpp
                          src/run/command_line_options.cpp) ;;
-  references) sources=(src/removal/shell_link.cpp src/removal/references.cpp src/removal/layout.cpp) ;;
+  references) sources=(src/removal/shell_link.cpp src/removal/references.cpp src/removal/layout.cpp
+                       src/platform/path_identity.cpp) ;;
   *) echo "run.sh: no fuzz target $target" >&2; exit 2 ;;
 esac
 # The command-line target keeps its folders where they always were.

@@ -65,8 +65,6 @@ TEST(References, VariablesExpandWhereSet) {
 TEST(References, TargetsPointIntoWhatTheModeRemoves) {
   const std::vector<std::string> listing = {"app-1.5.84", "Update.exe", "Uninstall.exe", "KoraVane.exe",
                                             "minecraft", "packages"};
-  const auto full = removal_areas(RemovalMode::full, kRoot, listing);
-  const auto launcher = removal_areas(RemovalMode::launcher_only, kRoot, listing);
   struct Case {
     std::string target;
     bool in_full;
@@ -92,9 +90,16 @@ TEST(References, TargetsPointIntoWhatTheModeRemoves) {
       {"C:\\Windows\\System32\\cmd.exe", false, false},
       {"", false, false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(points_into(c.target, full), c.in_full) << c.target;
-    EXPECT_EQ(points_into(c.target, launcher), c.in_launcher_only) << c.target;
+  // The run may have reached the root by its own name or through an 8.3 spelling of it: the items
+  // of the person's that name the root by its long name point into it either way.
+  for (const PathForms& root : {spelled_only(kRoot), PathForms{"C:\\Users\\8E2A~1\\AppData\\Local\\KORAVA~1", kRoot}}) {
+    const auto full = removal_areas(RemovalMode::full, root, listing);
+    const auto launcher = removal_areas(RemovalMode::launcher_only, root, listing);
+    for (const Case& c : cases) {
+      EXPECT_EQ(points_into(c.target, full), c.in_full) << c.target << " / " << root.spelled;
+      EXPECT_EQ(points_into(c.target, launcher), c.in_launcher_only) << c.target << " / " << root.spelled;
+    }
+    EXPECT_EQ(points_into(root.spelled + "\\Update.exe", launcher), true) << root.spelled;
   }
   EXPECT_FALSE(points_into(kRoot + "\\Update.exe", {}));
 }
