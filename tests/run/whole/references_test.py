@@ -117,11 +117,17 @@ def registry():
     """{key: {value line's name part: the whole line}} of the keys the test seeds, as reg.exe
     exports them: what stays must stay byte for byte."""
     found = {}
+    os.makedirs(SCRATCH, exist_ok=True)
     for top in (CURRENT, CLASSES):
         path = os.path.join(SCRATCH, "export.reg")
         if os.path.exists(path):
             os.remove(path)
-        whole.wine("reg", "export", top, windows(path), "/y")
+        for _ in range(3):  # a Wine start that went wrong is tried again
+            whole.wine("reg", "export", top, windows(path), "/y")
+            if os.path.exists(path):
+                break
+        else:
+            continue  # no such key (a new prefix has no HKCU\Software\Classes): nothing in it
         with open(path, "rb") as f:
             text = f.read().decode("utf-16").replace("\\\r\n  ", "")
         key = None
