@@ -8,6 +8,7 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_text.h"
+#include "platform/worker_thread_win.h"
 #include "removal/references.h"
 #include "removal/shell_link.h"
 #include "removal/tree_removal.h"
@@ -32,53 +33,88 @@ std::string from_ansi(std::string_view text) {
   return from_wide(wide);
 }
 
-// The names of a key's values or of its subkeys; none when the key cannot be read.
-std::vector<std::wstring> registry_names(std::string_view path, bool subkeys) {
-  std::vector<std::wstring> names;
+// A key of the user's, opened for one look; empty when it cannot be.
+UniqueRegKey open_key(HKEY parent, const std::wstring& path, REGSAM access) {
   HKEY opened = nullptr;
-  const REGSAM access = subkeys ? KEY_ENUMERATE_SUB_KEYS : KEY_QUERY_VALUE;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, to_wide(path).c_str(), 0, access, &opened) != ERROR_SUCCESS) {
-    return names;
+  if (RegOpenKeyExW(parent, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return UniqueRegKey();
+  return UniqueRegKey(opened);
+}
+
+// Registry data as text: REG_SZ as stored, REG_EXPAND_SZ with its variables expanded; nothing
+// for a value of another type.
+std::optional<std::string> value_text(DWORD type, const std::vector<wchar_t>& data, DWORD size) {
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+  const size_t units = std::min<size_t>(size / sizeof(wchar_t), data.size());
+  const std::string stored = from_wide(std::wstring_view(data.data(), wcsnlen(data.data(), units)));
+  return type == REG_EXPAND_SZ ? expand_variables(stored, read_env_var) : stored;
+}
+
+// One value of an open key as text (see value_text); nothing when it is missing or unreadable.
+std::optional<std::string> string_value(HKEY key, const wchar_t* name) {
+  std::vector<wchar_t> data(256);
+  for (int attempt = 0; attempt < 4; ++attempt) {  // a value that grows meanwhile is read again
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status == ERROR_MORE_DATA) {
+      data.resize(size / sizeof(wchar_t) + 1);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return value_text(type, data, size);
   }
-  const UniqueRegKey key(opened);
+  return std::nullopt;
+}
+
+// Every value of a key with its text (none for a value that is not a string), read in one pass
+// over the open key; nothing when the key cannot be read.
+struct NamedValue {
+  std::wstring name;
+  std::optional<std::string> text;
+};
+std::vector<NamedValue> string_values(std::string_view path) {
+  std::vector<NamedValue> values;
+  const UniqueRegKey key = open_key(HKEY_CURRENT_USER, to_wide(path), KEY_QUERY_VALUE);
+  if (!key) return values;
+  std::wstring name(kNameCapacity, L'\0');
+  std::vector<wchar_t> data(1024);
+  for (DWORD i = 0;;) {
+    DWORD length = kNameCapacity;
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    const LSTATUS status = RegEnumValueW(key.get(), i, name.data(), &length, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status == ERROR_MORE_DATA && size / sizeof(wchar_t) >= data.size()) {
+      data.resize(size / sizeof(wchar_t) + 1);  // the same value again, with room for its data
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    values.push_back({std::wstring(name.data(), length), value_text(type, data, size)});
+    ++i;
+  }
+  return values;
+}
+
+// The names of a key's subkeys; none when the key cannot be read.
+std::vector<std::wstring> subkey_names(HKEY key) {
+  std::vector<std::wstring> names;
   std::wstring name(kNameCapacity, L'\0');
   for (DWORD i = 0;; ++i) {
     DWORD length = kNameCapacity;
-    const LSTATUS status = subkeys ? RegEnumKeyExW(key.get(), i, name.data(), &length, nullptr, nullptr,
-                                                   nullptr, nullptr)
-                                   : RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr,
-                                                   nullptr, nullptr);
-    if (status != ERROR_SUCCESS) break;
+    if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     names.emplace_back(name.data(), length);
   }
   return names;
 }
 
-// A string value as stored (REG_SZ, or REG_EXPAND_SZ with its variables expanded); nothing for
-// a value of another type or one that cannot be read.
-std::optional<std::string> registry_text(const std::wstring& key, const wchar_t* value) {
-  constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-  for (int attempt = 0; attempt < 3; ++attempt) {  // a value that grows meanwhile is read again
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, kFlags, &type, nullptr, &size) != ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, kFlags, &type, text.data(), &size);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) return std::nullopt;
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    const std::string stored = from_wide(text);
-    return type == REG_EXPAND_SZ ? expand_variables(stored, read_env_var) : stored;
+// The open command of a URL scheme's key, when it is one (it carries "URL Protocol").
+std::optional<std::string> scheme_command(HKEY classes, const std::wstring& scheme) {
+  const UniqueRegKey key = open_key(classes, scheme, KEY_QUERY_VALUE);
+  if (!key || RegQueryValueExW(key.get(), L"URL Protocol", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return std::nullopt;
   }
-  return std::nullopt;
-}
-
-bool has_value(const std::wstring& key, const wchar_t* value) {
-  return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
+  const UniqueRegKey command = open_key(key.get(), L"shell\\open\\command", KEY_QUERY_VALUE);
+  return command ? string_value(command.get(), nullptr) : std::nullopt;
 }
 
 struct FolderEntry {
@@ -132,6 +168,26 @@ std::optional<std::string> link_target(const LinkFile& link) {
   return target->has_variables ? expand_variables(target->path, read_env_var) : std::move(target->path);
 }
 
+// Where each link points. Opening the files is most of the look, and most of that is waiting on
+// the system, so with many links a second thread reads the second half.
+std::vector<std::optional<std::string>> link_targets(const std::vector<LinkFile>& links) {
+  constexpr size_t kLinksWorthAThread = 32;
+  std::vector<std::optional<std::string>> targets(links.size());
+  const auto read = [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) targets[i] = link_target(links[i]);
+  };
+  const size_t half = links.size() < kLinksWorthAThread ? links.size() : links.size() / 2;
+  std::optional<WorkerThread> helper;
+  if (half < links.size()) {
+    if (OsResult<WorkerThread> started = WorkerThread::start([&] { read(half, links.size()); })) {
+      helper.emplace(std::move(started).value());
+    }
+  }
+  read(0, helper ? half : links.size());  // all of them when no second thread could start
+  if (helper) helper->join();
+  return targets;
+}
+
 class ReferenceRemoval {
  public:
   ReferenceRemoval(const std::vector<PathForms>& areas, const RunLog& log) : areas_(areas), log_(log) {}
@@ -139,20 +195,21 @@ class ReferenceRemoval {
   // Run and RunOnce values; a Run value takes its StartupApproved twin with it.
   void remove_autostart_values() {
     for (const auto& [key, approved] : {std::pair{kRunKey, kApprovedRunKey}, std::pair{kRunOnceKey, std::string_view()}}) {
-      const std::wstring wide_key = to_wide(key);
-      for (const std::wstring& name : registry_names(key, false)) {
-        if (!starts_program_within(registry_text(wide_key, name.c_str()))) continue;
-        if (remove_value(key, name) && !approved.empty()) remove_twin(approved, name);
+      for (const NamedValue& value : string_values(key)) {
+        if (!starts_program_within(value.text)) continue;
+        if (remove_value(key, value.name) && !approved.empty()) remove_twin(approved, value.name);
       }
     }
   }
 
   // URL schemes whose open command starts a program from the area, with all their subkeys.
   void remove_link_handlers() {
-    for (const std::wstring& scheme : registry_names(kClassesKey, true)) {
-      const std::wstring key = to_wide(kClassesKey) + L"\\" + scheme;
-      if (!has_value(key, L"URL Protocol")) continue;
-      if (!starts_program_within(registry_text(key + L"\\shell\\open\\command", nullptr))) continue;
+    const std::wstring classes_path = to_wide(kClassesKey);
+    const UniqueRegKey classes = open_key(HKEY_CURRENT_USER, classes_path, KEY_ENUMERATE_SUB_KEYS);
+    if (!classes) return;
+    for (const std::wstring& scheme : subkey_names(classes.get())) {
+      if (!starts_program_within(scheme_command(classes.get(), scheme))) continue;
+      const std::wstring key = classes_path + L"\\" + scheme;
       const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
       report(registry_item(kClassesKey, from_wide(scheme)), status);
     }
@@ -162,16 +219,21 @@ class ReferenceRemoval {
     const std::vector<std::string> named = named_shortcuts(sources);
     std::vector<std::string> seen;  // sorted; a folder may be reached from two places
     for (const LinkPlace& place : link_places(sources)) {
-      std::vector<LinkFile> links;
-      collect_links(place, place.folder, 0, links);
-      std::vector<std::string> removed;
-      for (const auto& [link, size] : links) {
-        const std::string key = comparable_path(link);
+      std::vector<LinkFile> found;
+      collect_links(place, place.folder, 0, found);
+      std::vector<LinkFile> links;  // each once, the named ones left to their own removal
+      for (LinkFile& link : found) {
+        const std::string key = comparable_path(link.path);
         const auto at = std::lower_bound(seen.begin(), seen.end(), key);
         if ((at != seen.end() && *at == key) || std::find(named.begin(), named.end(), key) != named.end()) continue;
         seen.insert(at, key);
-        const std::optional<std::string> target = link_target({link, size});
-        if (!target || !points_into(*target, areas_)) continue;
+        links.push_back(std::move(link));
+      }
+      const std::vector<std::optional<std::string>> targets = link_targets(links);
+      std::vector<std::string> removed;
+      for (size_t i = 0; i < links.size(); ++i) {
+        const std::string& link = links[i].path;
+        if (!targets[i] || !points_into(*targets[i], areas_)) continue;
         const OsStatus status = remove_single_file(link);
         report(link, status ? ERROR_SUCCESS : status.error().code);
         if (!status) continue;
