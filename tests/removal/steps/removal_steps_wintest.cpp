@@ -607,6 +607,43 @@ TEST_F(Shortcuts, AShortcutIntoTheRootThatCannotGoIsLoggedAndReported) {
   EXPECT_EQ(lines, (std::vector<std::string>{fail_line(held, ERROR_SHARING_VIOLATION), "removed " + gone}));
 }
 
+// Many shortcuts are read on two threads: each is still judged by its own target, whichever
+// thread read it, and the root is the place its long name names, though the run spells it short.
+TEST_F(Shortcuts, AmongManyShortcutsExactlyThoseIntoTheRootGo) {
+  const std::string root = join_path(fresh_folder("many"), "KoraVane Games");
+  make_folder(root);
+  write_file(join_path(root, "Update.exe"), "x");
+  const std::string elsewhere = join_path(fresh_folder("other"), "Tool.exe");
+  write_file(elsewhere, "x");
+  const std::string desktop = join_path(fresh_folder("profile"), "Desktop");
+  make_folder(desktop);
+  std::vector<std::string> into_root;
+  for (int i = 0; i < 40; ++i) {
+    const std::string link = join_path(desktop, "Link " + std::to_string(i) + ".lnk");
+    ASSERT_TRUE(test::make_shell_link(to_wide(link), to_wide(i % 3 == 0 ? join_path(root, "Update.exe") : elsewhere)));
+    if (i % 3 == 0) into_root.push_back(link);
+  }
+  test::set_env("APPDATA", std::nullopt);
+  test::set_env("USERPROFILE", *parent_path(desktop));
+  std::wstring short_root(32768, L'\0');
+  short_root.resize(GetShortPathNameW(to_wide(root).c_str(), short_root.data(), 32768));
+  RunContext context = test::context_for(from_wide(short_root));
+  context.root.final = root;
+
+  EXPECT_TRUE(remove_shortcuts_and_registration(context, RemovalMode::full));
+  for (int i = 0; i < 40; ++i) {
+    const std::string link = join_path(desktop, "Link " + std::to_string(i) + ".lnk");
+    EXPECT_EQ(path_exists(link), i % 3 != 0) << link;
+  }
+  std::vector<std::string> lines =
+      lines_of(read_file(join_path(root, "updates\\rust-updater.log")).value_or(""));
+  std::vector<std::string> expected;
+  for (const std::string& link : into_root) expected.push_back("removed " + link);
+  std::sort(lines.begin(), lines.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lines, expected);
+}
+
 TEST_F(Shortcuts, AKeyWithASubkeyStays) {
   create_key(HKEY_CURRENT_USER, true);
   remove_named();
