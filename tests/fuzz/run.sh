@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds a fuzz target natively with clang's libFuzzer, ASan and UBSan, and runs it for a bounded
-# time. Fails on any crash, assertion or sanitizer report.
+# time. Fails on any crash, assertion (the library's own checks included) or sanitizer report.
 # Usage: tests/fuzz/run.sh OUTPUT_DIR [SECONDS [TARGET]]
 #   TARGET: command_line (the default: the command-line code) or references (the shell-link reader,
 #   the command parser and the path decision of the removal's search for what points into it)
@@ -19,7 +19,7 @@ esac
 # The command-line target keeps its folders where they always were.
 [ "$target" = command_line ] || out=$out/$target
 mkdir -p "$out/corpus" "$out/artifacts"
-clang++-14 -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+clang++-14 -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -D_GLIBCXX_ASSERTIONS \
   -I "$root/src" \
   "$root/tests/fuzz/${target}_fuzz.cpp" "${sources[@]/#/$root/}" \
   "$root/src/platform/os_text.cpp" "$root/src/platform/path_text.cpp" \

@@ -54,6 +54,10 @@ TEST(Processes, DescendantsAreFollowedThroughEveryGenerationButNotThroughReusedI
   EXPECT_EQ(ids(processes, descendants_of(processes, {1})), (std::vector<uint32_t>{3, 7}));
   EXPECT_TRUE(descendants_of(processes, {5}).empty());
   EXPECT_TRUE(descendants_of(processes, {}).empty());
+  // A snapshot may list a child before its parent, the first entry included.
+  const std::vector<ProcessEntry> children_first = {process(7, 3, 15), process(3, 2, 12), process(2, 1, 11),
+                                                    process(1, 0, 10)};
+  EXPECT_EQ(ids(children_first, descendants_of(children_first, {3})), (std::vector<uint32_t>{2, 3, 7}));
 }
 
 }  // namespace

@@ -36,11 +36,12 @@ std::string item(const std::string& body) { return le16(body.size() + 2) + body;
 std::string computer_item() { return item("\x1F\x50" + kComputer); }
 std::string drive_item(const std::string& drive) { return item(padded("\x2F" + drive, 23)); }
 
-// A folder (0x31) or file (0x32) item with an ANSI short name and, given a version, the
-// extension block that carries the long name.
+// A folder (0x31) or file (0x32) item with a short name (ANSI, or UTF-16 where the type says so:
+// 0x35, 0x36) and, given a version, the extension block that carries the long name.
 std::string file_item(const std::string& short_name, std::u16string_view long_name = u"",
                       int version = 9, char type = 0x31) {
-  std::string body = std::string(1, type) + '\0' + le32(0) + le32(0) + le16(0x10) + short_name + '\0';
+  std::string body = std::string(1, type) + '\0' + le32(0) + le32(0) + le16(0x10);
+  body += (type & 0x04) ? utf16z(std::u16string(short_name.begin(), short_name.end())) : short_name + '\0';
   if (body.size() % 2 == 1) body += '\0';  // the item's size field comes first, two bytes
   if (!long_name.empty()) {
     const size_t name_at = version >= 9 ? 46 : version >= 8 ? 42 : version >= 7 ? 38 : 20;
@@ -132,6 +133,10 @@ TEST(ShellLink, TargetIsReadFromWhereTheLinkStoresIt) {
        "C:\\Игры\\Мир 1"},
       {"item list without long names: the ANSI short names",
        {.items = {computer_item(), drive_item("C:\\"), file_item("Jeux\xE9")}}, "C:\\Jeuxé"},
+      {"item list with UTF-16 short names: the long names",
+       {.items = {computer_item(), drive_item("C:\\"), file_item("GAMES~1", u"Мои игры", 9, 0x35),
+                  file_item("UPDATE~1.EXE", u"Update.exe", 9, 0x36)}},
+       "C:\\Мои игры\\Update.exe"},
       {"a drive alone", {.items = {computer_item(), drive_item("E:\\")}}, "E:\\"},
       {"link information, ANSI base and suffix",
        {.info = local_info("C:\\Games\\Kora\xE9", "Update.exe")}, "C:\\Games\\KoraéUpdate.exe"},
@@ -163,6 +168,9 @@ TEST(ShellLink, TargetIsReadFromWhereTheLinkStoresIt) {
        "C:\\Users\\Иван\\KoraVane\\Update.exe"},
       {"nothing that names a path", {.arguments = u"C:\\KoraVane\\Update.exe"}, std::nullopt},
       {"link information with an empty path", {.info = local_info("", "")}, std::nullopt},
+      {"link information shorter than its own header", {.info = le32(8) + le32(0x1C)}, std::nullopt},
+      {"link information shorter than its fields", {.info = padded(le32(0x10) + le32(0x1C) + le32(1), 0x10)},
+       std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(target_of(c.link.bytes()), c.target) << c.what;
 }
