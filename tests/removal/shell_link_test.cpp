@@ -137,6 +137,11 @@ TEST(ShellLink, TargetIsReadFromWhereTheLinkStoresIt) {
        {.items = {computer_item(), drive_item("C:\\"), file_item("GAMES~1", u"Мои игры", 9, 0x35),
                   file_item("UPDATE~1.EXE", u"Update.exe", 9, 0x36)}},
        "C:\\Мои игры\\Update.exe"},
+      {"an extension block that claims no size: the short name",
+       {.items = {computer_item(), drive_item("C:\\"),
+                  item(std::string("\x31\0", 2) + le32(0) + le32(0) + le16(0x10) + "GAMES" + '\0' +
+                       le16(0) + le16(9) + le32(0xBEEF0099) + le16(20))}},
+       "C:\\GAMES"},
       {"a drive alone", {.items = {computer_item(), drive_item("E:\\")}}, "E:\\"},
       {"link information, ANSI base and suffix",
        {.info = local_info("C:\\Games\\Kora\xE9", "Update.exe")}, "C:\\Games\\KoraéUpdate.exe"},
