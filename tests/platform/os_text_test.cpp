@@ -98,6 +98,7 @@ TEST(OsText, Utf16ConversionsAtTheSurrogateAndLengthEdges) {
       {{0xDBFF, 0xDC00}, "\xF4\x8F\xB0\x80"},
       {{0xD800, 0xDBFF}, "\xED\xA0\x80\xED\xAF\xBF"},
       {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"},
+      {{0xDC00, 0xDC00}, "\xED\xB0\x80\xED\xB0\x80"},
       {{0xD800, 0xE000}, "\xED\xA0\x80\xEE\x80\x80"},
       {{0xD7FF, 0xDC00}, "\xED\x9F\xBF\xED\xB0\x80"},
       {{0xDFFF}, "\xED\xBF\xBF"},
