@@ -2,20 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/os_text.h"
 #include "platform/path_text.h"
 
 namespace koravane {
-namespace {
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c; }
-
-bool same_ascii_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return ascii_lower(x) == ascii_lower(y);
-         });
-}
-
-}  // namespace
 
 bool lies_within(const PathForms& path, const PathForms& area) {
   for (const std::string* inner : {&path.spelled, &path.final}) {
@@ -32,25 +22,19 @@ bool lies_within_any(const PathForms& path, const std::vector<PathForms>& areas)
 
 bool forms_differ(const PathForms& forms) { return !same_path(forms.spelled, forms.final); }
 
-std::string without_verbatim_prefix(std::string_view final) {
-  if (final.starts_with("\\\\?\\UNC\\")) return "\\\\" + std::string(final.substr(8));
-  if (final.starts_with("\\\\?\\")) return std::string(final.substr(4));
-  return std::string(final);
-}
-
 std::string local_share_as_drive(std::string_view path, const std::vector<std::string>& local_names) {
-  const std::string plain = without_verbatim_prefix(path);
+  const std::string plain = without_namespace_prefix(path);
   if (plain.size() < 2 || !is_path_separator(plain[0]) || !is_path_separator(plain[1])) return std::string(path);
   const size_t server_end = plain.find_first_of("\\/", 2);
   if (server_end == std::string::npos) return std::string(path);
   const std::string_view server = std::string_view(plain).substr(2, server_end - 2);
   const std::string_view share = std::string_view(plain).substr(server_end + 1, 2);
-  const bool drive_share = share.size() == 2 && share[1] == '$' && ascii_lower(share[0]) >= 'a' &&
-                           ascii_lower(share[0]) <= 'z' &&
+  const bool drive_share = share.size() == 2 && share[1] == '$' && (share[0] | 0x20) >= 'a' &&
+                           (share[0] | 0x20) <= 'z' &&
                            (plain.size() == server_end + 3 || is_path_separator(plain[server_end + 3]));
-  const bool local = same_ascii_name(server, "localhost") || server == "127.0.0.1" ||
+  const bool local = same_ignoring_case(server, "localhost") || server == "127.0.0.1" ||
                      std::any_of(local_names.begin(), local_names.end(),
-                                 [&](const std::string& name) { return same_ascii_name(server, name); });
+                                 [&](const std::string& name) { return same_ignoring_case(server, name); });
   if (!drive_share || !local) return std::string(path);
   std::string drive{share[0], ':', '\\'};
   if (plain.size() > server_end + 4) drive += plain.substr(server_end + 4);

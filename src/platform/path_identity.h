@@ -46,9 +46,6 @@ struct FileForms {
 // A file known only by its spelling.
 inline FileForms unresolved(std::string path) { return FileForms{spelled_only(std::move(path)), std::nullopt}; }
 
-// The final path as the system writes it, without its "\\?\" ("\\?\UNC\" becomes "\\").
-std::string without_verbatim_prefix(std::string_view final);
-
 // A path through an administrative share of this machine's own drive (\\localhost\C$\x, also
 // under one of local_names, compared without case) as the drive path it names (C:\x); any other
 // path as it is. The final path of such a share stays a network path.

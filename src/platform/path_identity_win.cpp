@@ -7,6 +7,7 @@
 #include "platform/handles_win.h"
 #include "platform/os_text_win.h"
 #include "platform/path_identity.h"
+#include "platform/path_text.h"
 
 namespace koravane {
 namespace {
@@ -60,7 +61,7 @@ std::optional<ResolvedFile> resolve_file(std::string_view path) {
   });
   const std::optional<FileIdentity> identity = identity_of(file.get());
   if (!final || !identity) return std::nullopt;
-  std::string text = without_verbatim_prefix(from_wide(final.value()));
+  std::string text = without_namespace_prefix(from_wide(final.value()));
   if (text.starts_with("\\\\")) text = local_share_as_drive(text, local_names());
   return ResolvedFile{std::move(text), *identity};
 }

@@ -49,12 +49,12 @@ std::vector<Component> components(std::string_view path) {
   return out;
 }
 
-// The verbatim (\\?\), NT (\??\) and device (\\.\) prefixes before a drive or a share name
-// the same paths as the plain forms; before anything else (a volume GUID, a pipe) they stay.
-std::string without_namespace_prefix(std::string text) {
+}  // namespace
+
+std::string without_namespace_prefix(std::string_view path) {
   for (std::string_view prefix : {"\\\\?\\", "\\??\\", "\\\\.\\"}) {
-    if (!text.starts_with(prefix)) continue;
-    const std::string_view rest = std::string_view(text).substr(prefix.size());
+    if (!path.starts_with(prefix)) continue;
+    const std::string_view rest = path.substr(prefix.size());
     const auto letter = [&](size_t i, char lower) { return i < rest.size() && (rest[i] | 0x20) == lower; };
     if (letter(0, 'u') && letter(1, 'n') && letter(2, 'c') && rest.size() > 3 && rest[3] == '\\') {
       return "\\\\" + std::string(rest.substr(4));
@@ -62,12 +62,10 @@ std::string without_namespace_prefix(std::string text) {
     if (rest.size() >= 2 && rest[1] == ':' && (rest[0] | 0x20) >= 'a' && (rest[0] | 0x20) <= 'z') {
       return std::string(rest);
     }
-    return text;
+    break;
   }
-  return text;
+  return std::string(path);
 }
-
-}  // namespace
 
 size_t path_root_length(std::string_view path) {
   size_t i = 0;

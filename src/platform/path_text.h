@@ -24,7 +24,12 @@ std::optional<std::string> parent_path(std::string_view path);
 // 12, "\\?\C:\" is 7); the components follow.
 size_t path_root_length(std::string_view path);
 
-// Path text for comparison: "\\?\" and "\??\" prefixes dropped (their UNC forms leave "\\"),
+// The path without a verbatim ("\\?\"), NT ("\??\") or device ("\\.\") prefix where one stands
+// before a drive or a share ("\\?\UNC\srv\x" is "\\srv\x"): those name the same places as the
+// plain forms. Before anything else (a volume GUID, a pipe) the prefix is part of the name.
+std::string without_namespace_prefix(std::string_view path);
+
+// Path text for comparison: namespace prefixes dropped (see without_namespace_prefix),
 // '/' as '\', repeated and trailing separators dropped (a root keeps its own), letters
 // case-folded (Latin, Greek, Cyrillic), so that two spellings of one Windows path compare equal.
 std::string comparable_path(std::string_view path);

@@ -1,6 +1,7 @@
 #include "removal/layout.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "platform/path_text.h"
 
@@ -10,6 +11,12 @@ namespace {
 template <size_t N>
 bool listed(const std::array<std::string_view, N>& names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string folder_below(std::string_view base, std::initializer_list<std::string_view> parts) {
+  std::string folder(base);
+  for (std::string_view part : parts) folder = join_path(folder, part);
+  return folder;
 }
 
 }  // namespace
@@ -30,11 +37,11 @@ std::string settings_folder(std::string_view appdata) {
 }
 
 std::string start_menu_folder(std::string_view appdata) {
-  std::string folder(appdata);
-  for (std::string_view part : {"Microsoft", "Windows", "Start Menu", "Programs"}) {
-    folder = join_path(folder, part);
-  }
-  return folder;
+  return folder_below(appdata, {"Microsoft", "Windows", "Start Menu", "Programs"});
+}
+
+std::string quick_launch_folder(std::string_view appdata) {
+  return folder_below(appdata, {"Microsoft", "Internet Explorer", "Quick Launch"});
 }
 
 std::string desktop_folder(std::string_view user_profile) {

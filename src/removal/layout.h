@@ -40,6 +40,8 @@ bool is_deferred_entry(std::string_view name);
 
 std::string settings_folder(std::string_view appdata);
 std::string start_menu_folder(std::string_view appdata);
+// The taskbar's pinned and Quick Launch shortcuts live below it.
+std::string quick_launch_folder(std::string_view appdata);
 std::string desktop_folder(std::string_view user_profile);
 
 // Where the launcher's shortcuts may lie: what the environment says, and what the shell says of

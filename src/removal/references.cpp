@@ -28,14 +28,6 @@ std::string with_default_extension(std::string_view program) {
   return out;
 }
 
-std::string quick_launch_folder(std::string_view appdata) {
-  std::string folder(appdata);
-  for (std::string_view part : {"Microsoft", "Internet Explorer", "Quick Launch"}) {
-    folder = join_path(folder, part);
-  }
-  return folder;
-}
-
 }  // namespace
 
 std::string expand_variables(std::string_view text, const VariableLookup& lookup) {

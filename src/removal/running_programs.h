@@ -25,6 +25,10 @@ namespace koravane {
 std::vector<PathForms> removal_areas(RemovalMode mode, const PathForms& root,
                                      const std::vector<std::string>& top_level_names);
 
+// Windows only: the areas of this run's root, from its listing for launcher-only removal. A root
+// that cannot be listed has no entries we could name; its removal then fails and says so.
+std::vector<PathForms> removal_areas(const RunContext& context, RemovalMode mode);
+
 // Copies of this uninstaller (this very executable, the root's own "Uninstall.exe"), which finish
 // their run by themselves and are never asked to close nor ended: known by their paths and by the
 // files they are.

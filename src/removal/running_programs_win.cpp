@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/clock_win.h"
+#include "platform/env.h"
 #include "platform/path_identity.h"
 #include "platform/path_text.h"
 #include "platform/processes_win.h"
@@ -144,6 +145,13 @@ void end_what_is_left(const std::vector<Program>& programs, const std::vector<bo
 }
 
 }  // namespace
+
+std::vector<PathForms> removal_areas(const RunContext& context, RemovalMode mode) {
+  const std::vector<std::string> names = mode == RemovalMode::launcher_only
+                                             ? list_folder_names(context.root.absolute).names
+                                             : std::vector<std::string>{};
+  return removal_areas(mode, root_forms(context.root), names);
+}
 
 UninstallerCopies uninstaller_copies(const RunContext& context) {
   UninstallerCopies copies;

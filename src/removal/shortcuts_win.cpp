@@ -22,10 +22,7 @@ bool remove_shortcuts_and_registration(const RunContext& context, RemovalMode mo
   const std::wstring key = to_wide(kUninstallKey);
   (void)RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
   // What else points into what this removal takes goes by where it points, and says so.
-  const std::vector<std::string> names = mode == RemovalMode::launcher_only
-                                             ? list_folder_names(context.root.absolute).names
-                                             : std::vector<std::string>{};
-  return remove_references(removal_areas(mode, root_forms(context.root), names), sources, context.log);
+  return remove_references(removal_areas(context, mode), sources, context.log);
 }
 
 }  // namespace koravane

@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "platform/clock_win.h"
-#include "platform/env.h"
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
 
@@ -10,12 +9,7 @@ namespace koravane {
 
 StopOutcome stop_processes(const std::vector<TaskKillLine>& lines, const RunContext& context,
                            RemovalMode mode) {
-  // The launcher entries a launcher-only removal takes. A root that cannot be listed has none we
-  // could name; its removal then fails and says so.
-  const std::vector<std::string> names =
-      mode == RemovalMode::launcher_only ? list_folder_names(context.root.absolute).names
-                                         : std::vector<std::string>{};
-  const StopScope scope{mode, removal_areas(mode, root_forms(context.root), names), uninstaller_copies(context)};
+  const StopScope scope{mode, removal_areas(context, mode), uninstaller_copies(context)};
   const StopOutcome outcome = stop_running_programs(lines, scope, context.log);
   if (outcome.lines_run > 0 || outcome.asked > 0 || outcome.ended > 0) {
     pause_at_least(800);  // ended processes release their files as they go

@@ -22,9 +22,9 @@ TEST(PathIdentity, NamespacePrefixesOfDrivesAndSharesCompareAsThePlainForm) {
 }
 
 TEST(PathIdentity, FinalPathsLoseTheirVerbatimPrefix) {
-  EXPECT_EQ(without_verbatim_prefix("\\\\?\\K:\\Users\\Иван"), "K:\\Users\\Иван");
-  EXPECT_EQ(without_verbatim_prefix("\\\\?\\UNC\\srv\\share\\x"), "\\\\srv\\share\\x");
-  EXPECT_EQ(without_verbatim_prefix("C:\\x"), "C:\\x");
+  EXPECT_EQ(without_namespace_prefix("\\\\?\\K:\\Users\\Иван"), "K:\\Users\\Иван");
+  EXPECT_EQ(without_namespace_prefix("\\\\?\\UNC\\srv\\share\\x"), "\\\\srv\\share\\x");
+  EXPECT_EQ(without_namespace_prefix("C:\\x"), "C:\\x");
 }
 
 // This machine's own drive through its administrative share is that drive; a share of another
