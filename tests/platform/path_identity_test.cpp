@@ -15,6 +15,7 @@ TEST(PathIdentity, NamespacePrefixesOfDrivesAndSharesCompareAsThePlainForm) {
       {"\\\\?\\unc\\Srv\\Share", "\\\\srv\\share"},
       {"\\\\?\\Volume{7E1C}\\Users", "\\\\?\\volume{7e1c}\\users"},
       {"\\\\.\\PIPE\\x", "\\\\.\\pipe\\x"},
+      {"\\\\?\\Pic\\x", "\\\\?\\pic\\x"},
       {"\\\\.\\1:\\x", "\\\\.\\1:\\x"},
   };
   for (const auto& [path, comparable] : cases) EXPECT_EQ(comparable_path(path), comparable) << path;
@@ -35,6 +36,7 @@ TEST(PathIdentity, OwnAdministrativeSharesAreTheirDrives) {
       {"\\\\localhost\\C$\\Users\\Иван", "C:\\Users\\Иван"},
       {"\\\\?\\UNC\\LOCALHOST\\d$\\Games", "d:\\Games"},
       {"\\\\127.0.0.1\\C$", "C:\\"},
+      {"\\\\localhost\\a$\\x", "a:\\x"},
       {"\\\\gaming-pc\\C$\\Users", "C:\\Users"},
       {"\\\\Gaming-PC.home.lan\\E$\\x", "E:\\x"},
       {"\\\\other-pc\\C$\\Users", "\\\\other-pc\\C$\\Users"},

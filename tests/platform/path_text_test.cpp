@@ -211,6 +211,7 @@ TEST(PathText, LexicallyNormalResolvesDotsByText) {
       {"\\\\srv\\share\\..\\x", "\\\\srv\\share\\x"},
       {"\\\\?\\C:\\a\\..\\b", "\\\\?\\C:\\a\\..\\b"},
       {"a\\..\\..\\b", "..\\b"},
+      {".\\a\\.\\b", "a\\b"},
       {"C:", "C:"},
       {"", ""},
   };
