@@ -3,6 +3,7 @@
 // calls (a lock, painting, a selected GDI object). No handle of ours is closed anywhere else.
 #include <windows.h>
 #include <combaseapi.h>
+#include <restartmanager.h>
 
 #include "platform/unique_resource.h"
 
@@ -62,6 +63,16 @@ inline void delete_attribute_list(LPPROC_THREAD_ATTRIBUTE_LIST list) {
 }
 using UniqueAttributeList =
     UniqueResource<NullEmptyTraits<LPPROC_THREAD_ATTRIBUTE_LIST, delete_attribute_list>>;
+
+// A Restart Manager session (RmStartSession), ended with RmEndSession. Session handles are small
+// numbers, 0 among them, so the empty value is one no session has.
+struct RestartManagerSessionTraits {
+  using Handle = DWORD;
+  static Handle empty() { return static_cast<DWORD>(-1); }
+  static bool valid(Handle h) { return h != empty(); }
+  static void close(Handle h) { RmEndSession(h); }
+};
+using UniqueRestartManagerSession = UniqueResource<RestartManagerSessionTraits>;
 
 // This process's environment block as GetEnvironmentStringsW hands it out.
 inline void free_environment_strings(wchar_t* block) { FreeEnvironmentStringsW(block); }

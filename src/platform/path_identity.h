@@ -66,5 +66,7 @@ std::optional<ResolvedFile> resolve_file(std::string_view path);
 PathForms path_forms(std::string_view absolute);
 // path with its final form and identity, opening it once; unresolved when it cannot be opened.
 FileForms file_forms(std::string_view path);
+// The file an open handle (a HANDLE) is, or nothing when the system will not say.
+std::optional<FileIdentity> identity_of(void* file);
 
 }  // namespace koravane

@@ -32,22 +32,6 @@ std::vector<std::string> local_names() {
   return names;
 }
 
-std::optional<FileIdentity> identity_of(HANDLE file) {
-  FILE_ID_INFO id{};
-  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof(id))) {
-    uint64_t low = 0;
-    uint64_t high = 0;
-    static_assert(sizeof(id.FileId.Identifier) == 2 * sizeof(uint64_t));
-    memcpy(&low, id.FileId.Identifier, sizeof(low));
-    memcpy(&high, id.FileId.Identifier + sizeof(low), sizeof(high));
-    return FileIdentity{id.VolumeSerialNumber, low, high};
-  }
-  // Systems and file systems without 128-bit ids give the classic 64-bit index.
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
-  return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
-}
-
 }  // namespace
 
 std::optional<ResolvedFile> resolve_file(std::string_view path) {
@@ -64,6 +48,22 @@ std::optional<ResolvedFile> resolve_file(std::string_view path) {
   std::string text = without_namespace_prefix(from_wide(final.value()));
   if (text.starts_with("\\\\")) text = local_share_as_drive(text, local_names());
   return ResolvedFile{std::move(text), *identity};
+}
+
+std::optional<FileIdentity> identity_of(void* file) {
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof(id))) {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    static_assert(sizeof(id.FileId.Identifier) == 2 * sizeof(uint64_t));
+    memcpy(&low, id.FileId.Identifier, sizeof(low));
+    memcpy(&high, id.FileId.Identifier + sizeof(low), sizeof(high));
+    return FileIdentity{id.VolumeSerialNumber, low, high};
+  }
+  // Systems and file systems without 128-bit ids give the classic 64-bit index.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
 }
 
 PathForms path_forms(std::string_view absolute) { return file_forms(absolute).path; }

@@ -3,12 +3,13 @@
 #include <string_view>
 
 #include "platform/result.h"
-#include "removal/removal_progress.h"
+#include "removal/tree_removal.h"
 
 namespace koravane {
 
 // A folder (a link to one included, decided with links followed) goes as a tree, anything else
-// as a single file; the result of that removal. Files that go are counted in progress, if given.
-OsStatus remove_entry(std::string_view path, RemovalProgress* progress = nullptr);
+// as a single file; the result of that removal. Files that go are counted in options' progress,
+// and what stayed of a folder is in its stayed, when given.
+OsStatus remove_entry(std::string_view path, const TreeRemovalOptions& options = {});
 
 }  // namespace koravane

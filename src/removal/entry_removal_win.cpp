@@ -32,11 +32,12 @@ std::optional<DWORD> attributes_following_links(const std::wstring& path) {
 
 }  // namespace
 
-OsStatus remove_entry(std::string_view path, RemovalProgress* progress) {
+OsStatus remove_entry(std::string_view path, const TreeRemovalOptions& options) {
   const auto attributes = attributes_following_links(to_wide(path));
-  if (attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY)) return remove_tree_with_retries(path, progress);
+  if (attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY)) return remove_tree_with_retries(path, options);
   OsStatus removed = remove_single_file(path);
-  if (removed && progress != nullptr) progress->count_file();
+  if (removed && options.progress != nullptr) options.progress->count_file();
+  if (!removed && options.stayed != nullptr) *options.stayed = {{std::string(path), removed.error().code}};
   return removed;
 }
 

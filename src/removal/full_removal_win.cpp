@@ -1,4 +1,9 @@
+#include <windows.h>
+
+#include <algorithm>
+
 #include "platform/env.h"
+#include "platform/path_identity.h"
 #include "platform/os_text.h"
 #include "platform/path_text.h"
 #include "platform/run_context.h"
@@ -7,34 +12,53 @@
 #include "removal/removal_steps.h"
 #include "removal/root_clearing.h"
 #include "removal/tree_removal.h"
+#include "removal/tree_removal_system_win.h"
 
 namespace koravane {
+namespace {
+
+// Whether every entry that stayed is a file this run holds open itself, as its standard output
+// redirected into the root: it goes once the run has exited, like the running executable.
+bool held_only_by_this_run(const StayedEntries& stayed) {
+  std::vector<FileIdentity> own;
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) continue;
+    if (const std::optional<FileIdentity> identity = identity_of(handle)) own.push_back(*identity);
+  }
+  return !own.empty() && std::all_of(stayed.begin(), stayed.end(), [&](const StayedEntry& entry) {
+    const std::optional<ResolvedFile> file = resolve_file(entry.path);
+    return file && std::find(own.begin(), own.end(), file->identity) != own.end();
+  });
+}
+
+}  // namespace
 
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
+  LoggedStayedLines stayed_lines(context.log);
   if (const auto appdata = read_env_var("APPDATA")) {
-    // Missing settings count as removed; stubborn ones are logged, and the run goes on.
+    // Missing settings count as removed; stubborn ones are named, and the run goes on.
     const std::string settings = settings_folder(*appdata);
-    const OsStatus removed = remove_tree_with_retries(settings, progress);
-    context.log.append(removed ? "settings removed: " + display_text(settings)
-                               : fail_line(settings, removed.error().code));
+    StayedEntries stayed;
+    if (remove_tree_with_retries(settings, {progress, &stayed})) {
+      context.log.append("settings removed: " + display_text(settings));
+    }
+    name_stayed(stayed_lines, stayed);
   }
-  const std::string& root = context.root.absolute;
-  RemovalOutcome outcome;
-  OsStatus removed = os_success();
-  // The running uninstaller cannot delete itself: with it in the root, a tree removal would only
-  // stop and retry there, so the rest goes beside it and the root waits for the script.
+  // The running uninstaller cannot delete itself: with it in the root, everything else goes and
+  // the root waits for the deferred script.
   const PathForms executable{context.executable, context.executable_final};
-  if (const std::optional<OsStatus> cleared = clear_root_beside(root_forms(context.root), executable, progress)) {
-    removed = *cleared;
-    outcome.deferred_paths.push_back(root);
-  } else if (removed = remove_tree_with_retries(root, progress); !removed) {
-    outcome.deferred_paths.push_back(root);
+  const RootRemovalRequest request{context.root.absolute, context.root.final,
+                                   entry_holding(root_forms(context.root), executable)};
+  Win32RemovalSystem system;
+  RootRemoval removal = remove_install_root(system, process_no_reparse_flag(), request, progress);
+  if (removal.way_back_kept && held_only_by_this_run(removal.stayed)) {
+    removal.way_back_kept = false;
+    removal.deferred = removal.whole;
   }
-  if (!removed) {
-    context.log.append(fail_line(context.root.path, removed.error().code));
-    outcome.complete = false;
-  }
-  return outcome;
+  name_stayed(stayed_lines, removal.stayed);
+  stayed_lines.finish();
+  return {removal.deferred, removal.stayed.empty(), removal.way_back_kept};
 }
 
 }  // namespace koravane

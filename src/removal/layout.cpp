@@ -29,7 +29,7 @@ bool is_launcher_entry(std::string_view name) {
 }
 
 bool is_deferred_entry(std::string_view name) {
-  return name == "Uninstall.exe" || name == "Update.exe";
+  return name == kUninstallerName || name == kUpdaterName;
 }
 
 std::string settings_folder(std::string_view appdata) {

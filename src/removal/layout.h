@@ -17,6 +17,11 @@ inline constexpr std::array<std::string_view, 10> kLauncherFiles = {
     "current.json",      "bootstrap-config.json", "icon.ico",             "version.json",
     "app-install.json",  "update-stub.meta.json"};
 
+// The uninstaller as the install lays it out (the one the uninstall registration starts) and the
+// updater beside it.
+inline constexpr std::string_view kUninstallerName = "Uninstall.exe";
+inline constexpr std::string_view kUpdaterName = "Update.exe";
+
 // The images of the launcher and its updater, in the order they are ended. "Update.exe" and
 // "Uninstall.exe" are not here: both names are common among other programs' updaters and
 // uninstallers. The root's own updater goes with the programs running from the root, and this

@@ -19,6 +19,10 @@ enum class RemovalMode { launcher_only, full };
 struct [[nodiscard]] RemovalOutcome {
   std::vector<std::string> deferred_paths;
   bool complete = true;
+  // Something the mode takes stayed in the root: the root's uninstaller and the uninstall
+  // registration stay with it, so that the removal can be started again to finish, and the
+  // deferred paths are only what the script may try again.
+  bool way_back_kept = false;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.
@@ -30,9 +34,13 @@ RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgr
 // deferred. The files that went are counted in progress, when one is given.
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
-// Removes the launcher's named Start-menu and desktop shortcuts and the per-user uninstall
-// registration, silently; then the user's autostart values, link handlers and shortcuts that
-// point into what mode removes, one run-log line each. False when any of those stayed.
-[[nodiscard]] bool remove_shortcuts_and_registration(const RunContext& context, RemovalMode mode);
+// Removes the launcher's named Start-menu and desktop shortcuts, silently; then the user's
+// autostart values, link handlers and shortcuts that point into what mode removes, one run-log
+// line each. False when any of those stayed.
+[[nodiscard]] bool remove_shortcuts(const RunContext& context, RemovalMode mode);
+
+// Removes the per-user uninstall registration, silently: once nothing of the launcher is left
+// for the person to finish.
+void remove_uninstall_registration();
 
 }  // namespace koravane

@@ -1,8 +1,13 @@
 #include "removal/tree_removal_core.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
+
+#include "platform/os_text.h"
+#include "platform/path_text.h"
 
 namespace koravane {
 namespace {
@@ -44,8 +49,9 @@ struct EntryOpen {
 
 class TreeAttempt {
  public:
-  TreeAttempt(RemovalSystem& system, bool& use_no_reparse, RemovalProgress* progress)
-      : system_(system), use_no_reparse_(use_no_reparse), progress_(progress) {}
+  TreeAttempt(RemovalSystem& system, bool& use_no_reparse, const TreeRemovalOptions& options,
+              StayedEntries& stayed)
+      : system_(system), use_no_reparse_(use_no_reparse), options_(options), stayed_(stayed) {}
 
   OsStatus run(std::string_view path);
 
@@ -53,6 +59,11 @@ class TreeAttempt {
   struct OpenDirectory {
     OwnedFsHandle handle;
     uint32_t attributes;  // from the listing record (or the top's basic information)
+    std::u16string name;  // in its parent; empty for the top
+    // Its entries that stay in this attempt: skipped when it is listed again, and it stays too.
+    std::vector<std::u16string> left;
+    // Its path below the top as comparable_path gives it, while a kept path may lie in it.
+    std::optional<std::string> kept_prefix;
   };
 
   EntryOpen open_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
@@ -61,11 +72,22 @@ class TreeAttempt {
   template <class Try>
   OsStatus with_quick_retries(uint32_t retried_code, Try try_once);
   // Walks one batch of the directory; descended tells whether it stopped at a subdirectory.
-  OsStatus walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended);
+  void walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended);
+  // Deletes a directory whose listing is complete, unless something in it stays.
+  void finish_directory(OpenDirectory& directory);
+  bool is_kept(const OpenDirectory& directory, std::u16string_view name) const;
+  std::optional<std::string> kept_prefix_below(const OpenDirectory& directory, std::u16string_view name) const;
+  // An entry of directory (or, with an empty name, directory itself) stays: it is named, and the
+  // folder holding it stays with it.
+  void stays(OpenDirectory& directory, std::u16string_view name, uint32_t code);
+  void leave_in_parent(const OpenDirectory& directory);
+  std::string path_of(const OpenDirectory& directory, std::u16string_view name) const;
 
   RemovalSystem& system_;
   bool& use_no_reparse_;
-  RemovalProgress* progress_;
+  const TreeRemovalOptions& options_;
+  StayedEntries& stayed_;
+  std::string top_path_;
   std::vector<OpenDirectory> stack_;
   std::array<uint64_t, kListingBufferSize / sizeof(uint64_t)> buffer_;  // 8-byte aligned
   std::u16string name_;
@@ -123,41 +145,113 @@ OsStatus TreeAttempt::with_quick_retries(uint32_t retried_code, Try try_once) {
   return outcome;
 }
 
-OsStatus TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
+std::string TreeAttempt::path_of(const OpenDirectory& directory, std::u16string_view name) const {
+  std::string path = top_path_;
+  for (const OpenDirectory& above : stack_) {
+    if (!above.name.empty()) path = join_path(path, wtf8_from_utf16(above.name));
+  }
+  for (std::u16string_view part : {std::u16string_view(directory.name), name}) {
+    if (!part.empty()) path = join_path(path, wtf8_from_utf16(part));
+  }
+  return path;
+}
+
+void TreeAttempt::stays(OpenDirectory& directory, std::u16string_view name, uint32_t code) {
+  stayed_.push_back({path_of(directory, name), code});
+  if (name.empty()) {
+    leave_in_parent(directory);
+  } else {
+    directory.left.emplace_back(name);
+  }
+}
+
+// The parent is the directory below it on the stack, which it was taken from.
+void TreeAttempt::leave_in_parent(const OpenDirectory& directory) {
+  if (!stack_.empty()) stack_.back().left.push_back(directory.name);
+}
+
+std::optional<std::string> TreeAttempt::kept_prefix_below(const OpenDirectory& directory,
+                                                          std::u16string_view name) const {
+  if (!directory.kept_prefix) return std::nullopt;
+  const std::string below = join_path(*directory.kept_prefix, comparable_path(wtf8_from_utf16(name)));
+  const bool holds_kept = std::any_of(options_.kept.begin(), options_.kept.end(), [&](const std::string& kept) {
+    return kept.size() > below.size() && kept.starts_with(below) && kept[below.size()] == '\\';
+  });
+  return holds_kept ? std::optional(below) : std::nullopt;
+}
+
+bool TreeAttempt::is_kept(const OpenDirectory& directory, std::u16string_view name) const {
+  if (!directory.kept_prefix) return false;
+  const std::string path = join_path(*directory.kept_prefix, comparable_path(wtf8_from_utf16(name)));
+  return std::find(options_.kept.begin(), options_.kept.end(), path) != options_.kept.end();
+}
+
+void TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
   ListingCursor cursor(std::as_bytes(std::span(buffer_)).first(batch_size));
   uint32_t attributes = 0;
   while (cursor.next(attributes, name_)) {
     if (name_ == u"." || name_ == u"..") continue;
+    if (std::find(directory.left.begin(), directory.left.end(), name_) != directory.left.end()) continue;
+    if (is_kept(directory, name_)) {
+      directory.left.push_back(name_);
+      continue;
+    }
     const FsHandle parent = directory.handle.get();
     if ((attributes & kAttributeDirectory) == 0) {
       OsStatus deleted = with_quick_retries(
           kSharingViolation, [&] { return delete_entry(parent, name_, attributes); });
-      if (!deleted) return deleted;
-      if (progress_ != nullptr) progress_->count_file();
+      if (!deleted) {
+        stays(directory, name_, deleted.error().code);
+      } else if (options_.progress != nullptr) {
+        options_.progress->count_file();
+      }
       continue;
     }
     EntryOpen child = open_entry(parent, name_, kAccessSynchronize | kAccessListDirectory,
                                  kOpenSynchronousIoNonalert);
     if (child.gone) continue;
-    if (child.error != 0) return failure(child.error);
+    if (child.error != 0) {
+      stays(directory, name_, child.error);
+      continue;
+    }
     // The subdirectory is finished before its parent goes on.
+    std::optional<std::string> kept_prefix = kept_prefix_below(directory, name_);
     stack_.push_back(std::move(directory));
-    stack_.push_back({std::move(child.handle), attributes});
+    stack_.push_back({std::move(child.handle), attributes, name_, {}, std::move(kept_prefix)});
     descended = true;
-    return os_success();
+    return;
   }
-  return os_success();
+}
+
+void TreeAttempt::finish_directory(OpenDirectory& directory) {
+  if (!directory.left.empty()) {
+    leave_in_parent(directory);  // stays for what stays in it, and is not named for it
+    return;
+  }
+  const FsHandle handle = directory.handle.get();
+  const OsStatus deleted = with_quick_retries(
+      kDirNotEmpty, [&] { return delete_entry(handle, u"", directory.attributes); });
+  if (!deleted) stays(directory, u"", deleted.error().code);
 }
 
 OsStatus TreeAttempt::run(std::string_view path) {
+  top_path_ = std::string(path);
+  const size_t stayed_before = stayed_.size();
+  const auto top_stays = [&](uint32_t code) {
+    stayed_.push_back({top_path_, code});
+    return failure(code);
+  };
   OsResult<FsHandle> top = system_.open_top_directory(path);
-  if (!top) return top.error();
+  if (!top && is_already_gone(top.error().code)) return os_success();  // gone meanwhile
+  if (!top) return top_stays(top.error().code);
   OwnedFsHandle top_handle = own_handle(system_, top.value());
   const OsResult<uint32_t> top_attributes = system_.read_attributes(top_handle.get());
-  if (!top_attributes) return top_attributes.error();
-  if ((top_attributes.value() & kAttributeDirectory) == 0) return failure(kDirectory);
+  if (!top_attributes) return top_stays(top_attributes.error().code);
+  if ((top_attributes.value() & kAttributeDirectory) == 0) return top_stays(kDirectory);
 
-  stack_.push_back({std::move(top_handle), top_attributes.value()});
+  std::optional<std::string> kept_prefix;
+  if (!options_.kept.empty()) kept_prefix.emplace();
+  stack_.push_back({std::move(top_handle), top_attributes.value(), {}, {}, std::move(kept_prefix)});
   bool restart = true;
   while (!stack_.empty()) {
     OpenDirectory directory = std::move(stack_.back());
@@ -166,23 +260,22 @@ OsStatus TreeAttempt::run(std::string_view path) {
         system_.read_listing(directory.handle.get(), buffer_.data(), kListingBufferSize, restart);
     if (listed) {
       bool descended = false;
-      if (OsStatus walked = walk_batch(directory, kListingBufferSize, descended); !walked) {
-        return walked;
-      }
+      walk_batch(directory, kListingBufferSize, descended);
       if (!descended) {
         stack_.push_back(std::move(directory));
         restart = false;
       }
       continue;
     }
-    if (error_code(listed) != kNoMoreFiles) return listed;
-    const FsHandle handle = directory.handle.get();
-    OsStatus deleted = with_quick_retries(
-        kDirNotEmpty, [&] { return delete_entry(handle, u"", directory.attributes); });
-    if (!deleted) return deleted;
+    if (error_code(listed) == kNoMoreFiles) {
+      finish_directory(directory);
+    } else {
+      stays(directory, u"", listed.error().code);  // what it holds cannot be known
+    }
     restart = true;  // the parent, listed next, is read again from its beginning
   }
-  return os_success();
+  if (stayed_.size() == stayed_before) return os_success();
+  return failure(stayed_[stayed_before].error);
 }
 
 }  // namespace
@@ -207,22 +300,26 @@ bool ListingCursor::next(uint32_t& attributes, std::u16string& name) {
 }
 
 OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
-                          RemovalProgress* progress) {
-  TreeAttempt attempt(system, use_no_reparse, progress);
+                          const TreeRemovalOptions& options, StayedEntries& stayed) {
+  TreeAttempt attempt(system, use_no_reparse, options, stayed);
   return attempt.run(path);
 }
 
 OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
-                                  RemovalProgress* progress) {
+                                  const TreeRemovalOptions& options) {
+  StayedEntries stayed;
   // Only a path that is missing counts as gone: one that cannot be inspected for any other
   // reason is still there, and the attempts say why it stays.
-  if (is_already_gone(error_code(system.inspect_following_links(path)))) return os_success();
   OsStatus last = os_success();
-  for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
-    last = remove_tree_once(system, use_no_reparse, path, progress);
-    if (last) return last;
-    system.wait_after_failure();
+  if (options.path_is_link || !is_already_gone(error_code(system.inspect_following_links(path)))) {
+    for (int attempt = 0; attempt < kTreeRemovalAttempts; ++attempt) {
+      stayed.clear();
+      last = remove_tree_once(system, use_no_reparse, path, options, stayed);
+      if (last) break;
+      system.wait_after_failure();
+    }
   }
+  if (options.stayed != nullptr) *options.stayed = std::move(stayed);
   return last;
 }
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/result.h"
-#include "removal/removal_progress.h"
+#include "removal/tree_removal.h"
 #include "removal/tree_removal_system.h"
 
 namespace koravane {
@@ -39,15 +39,16 @@ class ListingCursor {
   bool done_ = false;
 };
 
-// The removal of a directory tree: up to 8 attempts with a pause after each failure. The flag says
-// whether relative opens still ask for OBJ_DONT_REPARSE; it is cleared once the system rejects it.
-// Each file that goes is counted in progress, when one is given.
+// The removal of a directory tree: up to 8 attempts with a pause after each failure, each going on
+// past what it cannot remove, so that a later one meets only what stayed. The flag says whether
+// relative opens still ask for OBJ_DONT_REPARSE; it is cleared once the system rejects it.
 OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
-                                  RemovalProgress* progress = nullptr);
+                                  const TreeRemovalOptions& options = {});
 
-// One attempt over the whole tree: success when the top directory is gone, else the failure.
+// One attempt over the whole tree: success when nothing but the kept entries is left, else the
+// error of the first entry that stayed; every entry that stayed is added to stayed.
 OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
-                          RemovalProgress* progress = nullptr);
+                          const TreeRemovalOptions& options, StayedEntries& stayed);
 
 // Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path);

@@ -34,6 +34,7 @@ inline constexpr uint32_t kStatusDeletePending = 0xC0000056;
 inline constexpr uint32_t kAttributeReadOnly = 0x1;
 inline constexpr uint32_t kAttributeDirectory = 0x10;
 inline constexpr uint32_t kAttributeNormal = 0x80;
+inline constexpr uint32_t kAttributeReparsePoint = 0x400;
 // The attributes a caller may set (FILE_ATTRIBUTE_VALID_SET_FLAGS).
 inline constexpr uint32_t kSettableAttributes = 0x31A7;
 

@@ -5,9 +5,9 @@
 
 namespace koravane {
 
-OsStatus remove_tree_with_retries(std::string_view path, RemovalProgress* progress) {
+OsStatus remove_tree_with_retries(std::string_view path, const TreeRemovalOptions& options) {
   Win32RemovalSystem system;
-  return remove_tree_with_retries(system, process_no_reparse_flag(), path, progress);
+  return remove_tree_with_retries(system, process_no_reparse_flag(), path, options);
 }
 
 OsStatus remove_single_file(std::string_view path) {

@@ -41,7 +41,7 @@ bool has_root_markers(std::string_view folder, const RootProbe& probe) {
 }
 
 bool run_log_names_root(std::string_view log_text, const PathForms& folder) {
-  const std::string prefixes[] = {start_line(true, ""), start_line(false, "")};
+  const std::string prefixes[] = {start_line(true, ""), start_line(false, ""), way_back_line("")};
   while (!log_text.empty()) {
     const size_t end = log_text.find('\n');
     std::string_view line = log_text.substr(0, end);

@@ -20,7 +20,18 @@ std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root) {
   return lines;
 }
 
-std::string_view notice_message(RemovalMode mode, bool complete) {
+std::string way_back_line(std::string_view install_root) {
+  return "kept the uninstall registration for a second run: root=" + display_text(install_root);
+}
+
+std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept) {
+  if (way_back_kept) {
+    return mode == RemovalMode::launcher_only
+               ? "Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
+                 "Закройте их и запустите удаление снова."
+               : "Удалено не всё: некоторые файлы заняты другими программами. "
+                 "Закройте их и запустите удаление снова, чтобы удалить остальное.";
+  }
   if (mode == RemovalMode::launcher_only) {
     return complete ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."
                     : "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.";

@@ -20,8 +20,13 @@ std::string start_line(bool quiet, std::string_view install_root);
 // stands for another place (a link, an 8.3 name); the lines after them keep the spelling.
 std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root);
 
+// The line of a run that kept the uninstall registration (and the root's uninstaller) because
+// something of the root stayed; like the start line, it names the root for the next run.
+std::string way_back_line(std::string_view install_root);
+
 // What the result notice says after a removal of mode; complete is false when the removal left
-// anything beyond what the deferred script takes by design.
-std::string_view notice_message(RemovalMode mode, bool complete);
+// anything beyond what the deferred script takes by design, way_back_kept when files of the root
+// stayed and the removal can be started again to finish.
+std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept = false);
 
 }  // namespace koravane

@@ -80,10 +80,16 @@ class Removal {
   void run() {
     stop_launcher_processes(context_, mode_);
     stage_ = ProgressStage::removing_shortcuts;
-    const bool references_gone = remove_shortcuts_and_registration(context_, mode_);
+    const bool references_gone = remove_shortcuts(context_, mode_);
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
+    // While files of the root stay, the person needs the way to start the removal again.
+    if (outcome_.way_back_kept) {
+      context_.log.append(way_back_line(context_.root.path));
+    } else {
+      remove_uninstall_registration();
+    }
     outcome_.complete = outcome_.complete && references_gone;
   }
   // Read while run() goes on in another thread: only atomics.
@@ -139,7 +145,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  show_notice(notice_message(*mode, removal.outcome().complete), place);
+  show_notice(notice_message(*mode, removal.outcome().complete, removal.outcome().way_back_kept), place);
   finish(removal.outcome(), context);
 }
 

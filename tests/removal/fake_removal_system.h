@@ -2,6 +2,7 @@
 // An in-memory file system behind RemovalSystem: paths are "/"-joined UTF-16 names, listing order
 // is name order, handles carry their access rights, and the hooks let a test play the part of
 // another process or of a system that answers differently.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -210,7 +211,12 @@ class FakeRemovalSystem : public RemovalSystem {
     return new_handle(widen(path), access);
   }
 
-  static std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+  // Paths the removal joins itself ("root\\Uninstall.exe") name the same nodes as "/"-joined ones.
+  static std::u16string widen(std::string_view ascii) {
+    std::u16string wide(ascii.begin(), ascii.end());
+    std::replace(wide.begin(), wide.end(), u'\\', u'/');
+    return wide;
+  }
 
  private:
   static OsStatus as_status(uint32_t code) { return code == 0 ? os_success() : OsStatus(OsError{code}); }

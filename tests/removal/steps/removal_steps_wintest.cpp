@@ -16,6 +16,7 @@
 #include "removal/root_clearing.h"
 #include "platform/run_log.h"
 #include "removal/removal_steps.h"
+#include "removal/tree_removal_system_win.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"
 #include "support/shell_link_win.h"
@@ -33,8 +34,18 @@ using test::write_file;
 
 std::vector<std::string> listing(const std::string& folder) { return test::folder_listing(folder); }
 
-// The executable lay in the root, and everything but it and the run log went.
-bool cleared_fully(const std::optional<OsStatus>& cleared) { return cleared && cleared->ok(); }
+// Full removal of root while this program runs from executable (inside it).
+RootRemoval remove_beside(const std::string& root, const std::string& executable) {
+  Win32RemovalSystem system;
+  const RootRemovalRequest request{root, root, entry_holding(root, executable)};
+  return remove_install_root(system, process_no_reparse_flag(), request);
+}
+
+std::vector<std::string> paths_of(const StayedEntries& stayed) {
+  std::vector<std::string> paths;
+  for (const StayedEntry& entry : stayed) paths.push_back(entry.path);
+  return paths;
+}
 
 std::vector<std::string> sorted_listing(const std::string& folder) {
   std::vector<std::string> names = listing(folder);
@@ -189,8 +200,10 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
   ASSERT_TRUE(lock && log_lock);
   RemovalProgress progress;
   const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root), &progress);
-  EXPECT_TRUE(outcome.deferred_paths.empty());
+  // The held file may be tried again by the script; the run log's folder is never handed over.
+  EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{join_path(root, "version.json")});
   EXPECT_FALSE(outcome.complete) << "a launcher entry stayed";
+  EXPECT_TRUE(outcome.way_back_kept);
   // Entries that stayed are handled all the same; only the file that went counts as removed.
   EXPECT_EQ(progress.entries_total.load(), 3u);
   EXPECT_EQ(progress.entries_done.load(), 3u);
@@ -200,7 +213,8 @@ TEST_F(RemovalSteps, LauncherOnlyLogsALockedEntryAndGoesOn) {
   log_lock.reset();
   std::sort(log.begin(), log.end());
   const std::string sharing = os_error_text(ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(log, (std::vector<std::string>{"fail updates: " + sharing,
+  // A file entry is named as the entry; in a folder entry, what stayed in it, below the root.
+  EXPECT_EQ(log, (std::vector<std::string>{"fail updates\\rust-updater.log: " + sharing,
                                            "fail version.json: " + sharing, "removed icon.ico"}));
   EXPECT_TRUE(sharing.ends_with(" (os error 32)"));
   EXPECT_TRUE(path_exists(join_path(root, "version.json")));
@@ -212,6 +226,7 @@ TEST_F(RemovalSteps, LauncherOnlyOnAnUnlistableRootLogsReaddir) {
   const RemovalOutcome outcome = run_launcher_only_removal(test::context_for(root));
   EXPECT_TRUE(outcome.deferred_paths.empty());
   EXPECT_FALSE(outcome.complete) << "nothing could be looked at, let alone removed";
+  EXPECT_TRUE(outcome.way_back_kept);
   const auto log = lines_of(log_of(root));
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].rfind("readdir: ", 0), 0u);
@@ -242,8 +257,9 @@ TEST_F(RemovalSteps, FullRemovalTakesTheSettingsAndTheWholeRoot) {
   EXPECT_FALSE(path_exists(join_path(root, "updates")));  // no line after the root went
 }
 
-// Removing the root from outside leaves nothing by design: whatever stays is said.
-TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
+// Removing the root from outside leaves nothing by design: whatever stays is said. The run log
+// itself held stays for the script, which takes the root.
+TEST_F(RemovalSteps, FullRemovalNamesAStubbornRunLogAndHandsTheRootToTheScript) {
   const std::string appdata = join_path(fresh_folder("appdata"), "Роуминг");
   test::set_env("APPDATA", appdata);  // the settings folder never existed
   const std::string root = fresh_folder("stubborn");
@@ -259,14 +275,16 @@ TEST_F(RemovalSteps, FullRemovalLogsAStubbornRootAndHandsItToTheScript) {
   const auto log = lines_of(log_of(root));
   lock.reset();
   EXPECT_EQ(log, (std::vector<std::string>{"settings removed: " + join_path(appdata, "koravane-launcher"),
-                                           "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
+                                           fail_line(log_path, ERROR_SHARING_VIOLATION)}));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
   EXPECT_FALSE(outcome.complete);
+  EXPECT_FALSE(outcome.way_back_kept) << "nothing of the launcher's is left to start again";
   EXPECT_FALSE(started_a_process());
 }
 
 // Run from inside the root, the full removal clears what lies beside the executable and hands the
-// root itself to the script; anything else that stayed is said, and the run is incomplete.
+// root itself to the script; when anything else stays, it is named, the script may only try it
+// again, and the uninstaller and its run log stay for a second run.
 TEST_F(RemovalSteps, FullRemovalFromInsideTheRootHandsTheRootToTheScriptAndSaysWhatStayed) {
   test::set_env("APPDATA", std::nullopt);
   const std::string root = fresh_folder("inside");
@@ -285,11 +303,13 @@ TEST_F(RemovalSteps, FullRemovalFromInsideTheRootHandsTheRootToTheScriptAndSaysW
   ASSERT_TRUE(lock);
   const RemovalOutcome held = run_full_removal(test::context_for(root, executable));
   lock.reset();
-  EXPECT_EQ(held.deferred_paths, std::vector<std::string>{root});
+  EXPECT_EQ(held.deferred_paths, std::vector<std::string>{join_path(root, "options.txt")});
   EXPECT_FALSE(held.complete);
+  EXPECT_TRUE(held.way_back_kept);
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "options.txt", "updates"}));
   EXPECT_EQ(lines_of(log_of(root)),
             (std::vector<std::string>{"earlier run",
-                                      "fail " + root + ": " + os_error_text(ERROR_SHARING_VIOLATION)}));
+                                      fail_line(join_path(root, "options.txt"), ERROR_SHARING_VIOLATION)}));
   EXPECT_FALSE(started_a_process());
 }
 
@@ -317,7 +337,8 @@ TEST_F(RemovalSteps, SettingsThatStayAreLoggedAsAFailureAndTheRootStillGoes) {
   held.reset();
   log_lock.reset();
   const std::string sharing = os_error_text(ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(log, (std::vector<std::string>{"fail " + settings + ": " + sharing, "fail " + root + ": " + sharing}));
+  EXPECT_EQ(log, (std::vector<std::string>{fail_line(join_path(settings, "login.json"), ERROR_SHARING_VIOLATION),
+                                           fail_line(log_path, ERROR_SHARING_VIOLATION)}));
   EXPECT_TRUE(path_exists(join_path(settings, "login.json")));
   EXPECT_EQ(outcome.deferred_paths, std::vector<std::string>{root});
   EXPECT_FALSE(path_exists(join_path(root, "current.json"))) << "the root's removal went on";
@@ -342,9 +363,10 @@ TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
   std::string executable = join_path(root, "UNINSTALL.EXE");
   std::replace(executable.begin(), executable.end(), '\\', '/');
 
-  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(executable));
-  ASSERT_TRUE(cleared);
-  EXPECT_TRUE(cleared->ok()) << "nothing stayed but what stays by design";
+  const RootRemoval cleared = remove_beside(root, executable);
+  EXPECT_TRUE(cleared.stayed.empty()) << "nothing stayed but what stays by design";
+  EXPECT_EQ(cleared.deferred, std::vector<std::string>{root});
+  EXPECT_FALSE(cleared.way_back_kept);
 
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "Uninstall.exe")), "Uninstall.exe");
@@ -353,44 +375,47 @@ TEST_F(RemovalSteps, ClearingBesideTheExecutableLeavesOnlyTheExecutable) {
   EXPECT_EQ(read_file(join_path(root, "updates\\rust-updater.log")), "earlier run\n");
 }
 
-TEST_F(RemovalSteps, ClearingReportsWhatStayedBesideTheExecutable) {
+TEST_F(RemovalSteps, ClearingNamesWhatStayedAndKeepsTheWayBack) {
   const std::string root = fresh_folder("beside-held");
   lay_full_root(root);
   const std::string held = join_path(root, "game\\saves\\world.dat");
   UniqueHandle lock(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
-  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")));
+  const RootRemoval cleared = remove_beside(root, join_path(root, "Uninstall.exe"));
   lock.reset();
-  ASSERT_TRUE(cleared);
-  ASSERT_FALSE(cleared->ok());
-  EXPECT_EQ(cleared->error().code, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(paths_of(cleared.stayed), std::vector<std::string>{held});
+  EXPECT_EQ(cleared.stayed.at(0).error, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+  EXPECT_TRUE(cleared.way_back_kept);
+  EXPECT_EQ(cleared.deferred, std::vector<std::string>{join_path(root, "game")});
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "game", "updates"}));
+  EXPECT_EQ(test::folder_listing(join_path(root, "game")), std::vector<std::string>{"saves"});
   EXPECT_TRUE(path_exists(held));
 }
 
 // Two entries stay for different reasons, a file held open and a program running from the root:
-// what the clearing reports is the failure of the one listed first.
-TEST_F(RemovalSteps, ClearingReportsTheFailureOfTheFirstListedEntryThatStayed) {
+// each is named with its own error, in the order the root lists them.
+TEST_F(RemovalSteps, ClearingNamesEveryEntryThatStayedWithItsOwnError) {
   const std::string root = fresh_folder("beside-two");
   write_file(join_path(root, "Uninstall.exe"), "exe");
   write_file(join_path(root, "held.txt"), "held");
+  write_file(join_path(root, "other.txt"), "goes");
   UniqueHandle lock(CreateFileW(to_wide(join_path(root, "held.txt")).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   const test::IdleCopy game(test::built_program(KORAVANE_IDLE), join_path(root, "game.exe"));
   ASSERT_TRUE(lock && game.ready());
-  const auto order = listing(root);
-  const auto held_at = std::find(order.begin(), order.end(), "held.txt");
-  const auto game_at = std::find(order.begin(), order.end(), "game.exe");
-  ASSERT_TRUE(held_at != order.end() && game_at != order.end());
-  // A held file cannot be shared for deletion; a running program's image cannot be deleted.
-  const uint32_t first = held_at < game_at ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
+  std::vector<std::string> expected;
+  for (const std::string& name : listing(root)) {
+    if (name == "held.txt" || name == "game.exe") expected.push_back(join_path(root, name));
+  }
 
-  const std::optional<OsStatus> cleared = clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")));
+  const RootRemoval cleared = remove_beside(root, join_path(root, "Uninstall.exe"));
   lock.reset();
-  ASSERT_TRUE(cleared);
-  ASSERT_FALSE(cleared->ok());
-  EXPECT_EQ(cleared->error().code, first) << "held.txt listed " << (held_at < game_at ? "first" : "second");
+  EXPECT_EQ(paths_of(cleared.stayed), expected);
+  for (const StayedEntry& entry : cleared.stayed) {
+    // A held file cannot be shared for deletion; a running program's image cannot be deleted.
+    EXPECT_EQ(entry.error, entry.path.ends_with("held.txt") ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
+  }
   EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "game.exe", "held.txt"}));
 }
 
@@ -398,7 +423,7 @@ TEST_F(RemovalSteps, ClearingTakesAPlainFileNamedLikeTheLogFolder) {
   const std::string root = fresh_folder("updates-file");
   write_file(join_path(root, "Uninstall.exe"), "exe");
   write_file(join_path(root, "updates"), "not a folder");
-  EXPECT_TRUE(cleared_fully(clear_root_beside(spelled_only(root), spelled_only(join_path(root, "Uninstall.exe")))));
+  EXPECT_TRUE(remove_beside(root, join_path(root, "Uninstall.exe")).stayed.empty());
   EXPECT_EQ(listing(root), std::vector<std::string>{"Uninstall.exe"});
 }
 
@@ -410,22 +435,10 @@ TEST_F(RemovalSteps, ClearingKeepsTheWholeTopLevelFolderHoldingTheExecutable) {
   write_file(join_path(root, "tools\\bin\\Uninstall.exe"), "exe");
   write_file(join_path(root, "tools\\notes.txt"), "kept with it");
 
-  EXPECT_TRUE(cleared_fully(clear_root_beside(spelled_only(root), spelled_only(join_path(root, "tools\\bin\\Uninstall.exe")))));
+  EXPECT_TRUE(remove_beside(root, join_path(root, "tools\\bin\\Uninstall.exe")).stayed.empty());
 
-  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"tools", "updates"}));
+  EXPECT_EQ(sorted_listing(root), (std::vector<std::string>{"Uninstall.exe", "tools", "updates"}));
   EXPECT_EQ(read_file(join_path(root, "tools\\notes.txt")), "kept with it");
-}
-
-TEST_F(RemovalSteps, ClearingTouchesNothingWhenTheExecutableIsElsewhere) {
-  const std::string parent = fresh_folder("elsewhere");
-  const std::string root = join_path(parent, "KoraVane");
-  make_folder(root);
-  lay_full_root(root);
-  const auto before = listing(root);
-  for (const char* other : {"KoraVane2\\Uninstall.exe", "Uninstall.exe", "KoraVane"}) {
-    EXPECT_FALSE(clear_root_beside(spelled_only(root), spelled_only(join_path(parent, other)))) << other;
-  }
-  EXPECT_EQ(listing(root), before);
 }
 
 class Shortcuts : public ::testing::Test {
@@ -433,7 +446,8 @@ class Shortcuts : public ::testing::Test {
   // Nothing else points into a fresh root, so the step finds nothing more to say.
   static void remove_named() {
     const std::string root = fresh_folder("root");
-    EXPECT_TRUE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+    EXPECT_TRUE(remove_shortcuts(test::context_for(root), RemovalMode::full));
+    remove_uninstall_registration();
     EXPECT_FALSE(path_exists(join_path(root, "updates"))) << "a line in the run log";
   }
   static constexpr const wchar_t* kKey =
@@ -597,7 +611,7 @@ TEST_F(Shortcuts, AShortcutIntoTheRootThatCannotGoIsLoggedAndReported) {
     const UniqueHandle holder(CreateFileW(to_wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
-    EXPECT_FALSE(remove_shortcuts_and_registration(test::context_for(root), RemovalMode::full));
+    EXPECT_FALSE(remove_shortcuts(test::context_for(root), RemovalMode::full));
   }
   EXPECT_TRUE(path_exists(held));
   EXPECT_FALSE(path_exists(gone));
@@ -630,7 +644,7 @@ TEST_F(Shortcuts, AmongManyShortcutsExactlyThoseIntoTheRootGo) {
   RunContext context = test::context_for(from_wide(short_root));
   context.root.final = root;
 
-  EXPECT_TRUE(remove_shortcuts_and_registration(context, RemovalMode::full));
+  EXPECT_TRUE(remove_shortcuts(context, RemovalMode::full));
   for (int i = 0; i < 40; ++i) {
     const std::string link = join_path(desktop, "Link " + std::to_string(i) + ".lnk");
     EXPECT_EQ(path_exists(link), i % 3 != 0) << link;

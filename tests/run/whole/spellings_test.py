@@ -139,8 +139,8 @@ def test_root_through_its_short_name():
     java = w.ROOT + "\\runtime\\bin\\java.exe"
     w.write(w.ROOT + "\\logs\\debug.log", b"log")
     helper = w.start_program("the game's helper", java, "--hold", w.ROOT + "\\logs\\debug.log")
-    # A game outside the root holds a save, so that the root waits for the script and its log
-    # can be read; the script waits in turn until the test has read it.
+    # A game outside the root holds a save, so that the root and its log stay for a second run
+    # and can be read; the script waits in turn until the test has read it.
     game = w.start_game_holding(w.SAVE)
     hold = "K:\\script-hold"
     w.write(hold, b"")
@@ -151,12 +151,17 @@ def test_root_through_its_short_name():
     w.check(code == 0, f"8.3 root: exit code 0 (saw {code})")
     w.check(lines[1:5] == [w.start_line(True, spelled), "root is " + w.ROOT, "ended " + java,
                            "settings removed: " + w.SETTINGS]
-            and w.held_line(lines[5], spelled) and lines[6].startswith("scheduled delete via "),
+            and w.held_line(lines[5], spelled + w.SAVE[len(w.ROOT):]) and lines[6] == w.kept_line(spelled)
+            and lines[7].startswith("scheduled delete via "),
             f"8.3 root: the root's final path said, the program ended ({lines})")
     w.check(w.ended([helper]), "8.3 root: the program running from the root by its long name ended")
     w.check(w.release_game(game), "8.3 root: the game let go")
     os.remove(w.unix(hold))
-    w.check(w.xdesk.wait_until(lambda: not w.exists(w.ROOT)), "8.3 root: the root is gone after the script")
+    w.check(w.xdesk.wait_until(lambda: not w.exists(w.ROOT + "\\minecraft")), "8.3 root: the script took the save")
+    # A second run through the same spelling finds the root by its run log and finishes.
+    code = w.Uninstall(exe, "/S", cwd=spelled, env=ENV).finish()
+    w.check(code == 0 and w.xdesk.wait_until(lambda: not w.exists(w.ROOT)),
+            f"8.3 root: a second run removed the rest (exit {code})")
     w.check(w.read(sibling + "\\saves\\world.dat") == b"kept"
             and w.exists(sibling + "\\app-1.5.84\\KoraVane.exe"), "8.3 root: the look-alike sibling stays")
 

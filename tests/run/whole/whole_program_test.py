@@ -44,6 +44,11 @@ FULL_TEXT = "Удалено всё в папке установки."
 PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
 PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
                      "установки.")
+# Files of the root stayed: the uninstaller and its registration stay for a second run.
+WAY_BACK_LAUNCHER_ONLY_TEXT = ("Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
+                               "Закройте их и запустите удаление снова.")
+WAY_BACK_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами. "
+                      "Закройте их и запустите удаление снова, чтобы удалить остальное.")
 CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
 NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
@@ -354,8 +359,13 @@ def start_line(quiet, root):
 
 
 def held_line(line, path):
-    """Whether line says that path stayed because a file in it was held open."""
+    """Whether line says that path stayed because it was held open."""
     return line.startswith(f"fail {path}: ") and line.endswith(" (os error 32)")
+
+
+def kept_line(root=ROOT):
+    """The line of a run that kept the uninstaller and its registration for a second run."""
+    return f"kept the uninstall registration for a second run: root={root}"
 
 
 def settings_and_shortcuts_gone():
@@ -685,13 +695,19 @@ def test_game_file_held_open():
     check(release_game(game), "held game file: the game let go")
     os.remove(unix(hold))
     check(code == 0, "held game file: exit code 0")
-    check(held_stays, "held game file: the root waits for the script")
-    check("minecraft" in left and set(left) <= {"Uninstall.exe", "minecraft", "updates"},
+    check(held_stays, "held game file: the save stays")
+    check(left == ["Uninstall.exe", "minecraft", "updates"],
           f"held game file: the other entries went in the run ({left})")
     check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and held_line(lines[3], ROOT) and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
-          f"held game file: start line first, then the settings, the root that stayed, the scheduling ({lines})")
-    check(xdesk.wait_until(lambda: not exists(ROOT)), "held game file: the script removed the root after release")
+          and held_line(lines[3], held) and lines[4] == kept_line()
+          and lines[5].startswith("scheduled delete via ") and len(lines) == 6,
+          f"held game file: start line first, then the settings, the save that stayed, the way back, "
+          f"the scheduling ({lines})")
+    # The script may try the save's folder again, never the uninstaller or the root.
+    check(xdesk.wait_until(lambda: not exists(ROOT + "\\minecraft")),
+          "held game file: the script took the save's folder after release")
+    check(sorted(os.listdir(unix(ROOT))) == ["Uninstall.exe", "updates"] and key_exists(),
+          "held game file: the uninstaller, its run log and the registration stay for a second run")
 
 
 DEEP_FOLDER = "k" * 40
@@ -758,8 +774,9 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     check(sorted(left) == ["Uninstall.exe", "cmd.exe"],
           f"recorded script: only the uninstaller, the log and the held file left ({sorted(left)[:8]})")
     check(log[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and len(log) == 5 and held_line(log[3], ROOT) and log[4].startswith("scheduled delete via "),
-          f"recorded script: the run log kept for the script, what stayed said, scheduling line last ({log})")
+          and len(log) == 6 and held_line(log[3], ROOT + "\\cmd.exe") and log[4] == kept_line()
+          and log[5].startswith("scheduled delete via "),
+          f"recorded script: the run log kept, what stayed said, scheduling line last ({log})")
     record = (read("K:\\cmd.txt") or b"").decode("utf-8", "replace").splitlines()
     scheduled = [l for l in log if l.startswith("scheduled delete via ")]
     script_path = scheduled[-1][len("scheduled delete via "):] if scheduled else None
@@ -772,9 +789,10 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
             data = f.read()
         text = data.decode("utf-8" if b"chcp 65001" in data else "cp866")
         paths = [l for l in text.split("\r\n") if l.startswith("if exist ")]
-        check(paths == [f'if exist "{ROOT}\\*" (rd /s /q "{ROOT}") else if exist "{ROOT}" '
-                        f'(del /f /q "{ROOT}" & rd /s /q "{ROOT}" 2>nul)'],
-              f"recorded script: the install root is its one path ({paths})")
+        held = ROOT + "\\cmd.exe"
+        check(paths == [f'if exist "{held}\\*" (rd /s /q "{held}") else if exist "{held}" '
+                        f'(del /f /q "{held}" & rd /s /q "{held}" 2>nul)'],
+              f"recorded script: what stayed is its one path, not the root ({paths})")
         os.remove(in_prefix(script_path))  # never run here
 
 
@@ -812,9 +830,9 @@ def test_interrupted_removal_is_finished(how):
           and exists(SAVE),
           f"interrupted ({how}): markers gone, a game file and the uninstaller left")
     lines = log_lines() or []
-    check(lines[-3:-1] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
-          and held_line(lines[-1], ROOT),
-          f"interrupted ({how}): the run log names the root and what stayed, nothing scheduled ({lines[-3:]})")
+    check(lines[-4:-2] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
+          and held_line(lines[-2], SAVE) and lines[-1] == kept_line(),
+          f"interrupted ({how}): the run log names the root and what stayed, nothing scheduled ({lines[-4:]})")
     if how == "from the root":
         run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd=ROOT)
     elif how == "through its executable from elsewhere":
@@ -889,16 +907,20 @@ def test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running(reference)
     if not run:
         return
     lines = log_lines() or []
-    check(bool(lines) and held_line(lines[-1], ROOT),
-          f"held from outside: the root that stayed is the run's last line so far ({lines[-2:]})")
+    check(len(lines) >= 2 and held_line(lines[-2], SAVE) and lines[-1] == kept_line(),
+          f"held from outside: the save that stayed and the way back are the run's last lines so far "
+          f"({lines[-2:]})")
     check(running([game]) and exists(SAVE), "held from outside: the game runs on, its save stays")
     if notice:
-        check(notice_matches(notice, reference), "held from outside: the notice shows " + PARTIAL_FULL_TEXT)
+        check(notice_matches(notice, reference), "held from outside: the notice shows " + WAY_BACK_FULL_TEXT)
         check(release_game(game), "held from outside: the game let go")
         _, nx, ny = notice
         xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
     check(run.finish() == 0, "held from outside: exit code 0")
-    check(xdesk.wait_until(lambda: not exists(ROOT)), "held from outside: the script took the rest once let go")
+    check(xdesk.wait_until(lambda: not exists(ROOT + "\\minecraft")),
+          "held from outside: the script tried the save's folder again once let go")
+    check(exists(ROOT + "\\Uninstall.exe") and key_exists(),
+          "held from outside: the uninstaller and the registration stay for a second run")
 
 
 def test_launcher_only_stops_only_what_it_removes(reference):
@@ -1044,7 +1066,7 @@ def main():
         run_test(test_interrupted_removal_is_finished, how)
     run_test(test_programs_running_from_the_root_are_closed_or_ended)
     run_test(test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running,
-             reference_notice(PARTIAL_FULL_TEXT))
+             reference_notice(WAY_BACK_FULL_TEXT))
     run_test(test_launcher_only_stops_only_what_it_removes, reference_notice(LAUNCHER_ONLY_TEXT))
     run_test(test_progress_during_a_large_removal, reference_notice(FULL_TEXT))
     run_test(test_updates_is_a_plain_file)

@@ -12,7 +12,7 @@ import shutil
 import sys
 
 import whole_program_test as whole
-from whole_program_test import ALTERNATE_Y, FULL_TEXT, NOTICE, PARTIAL_FULL_TEXT, PROFILE, ROOT, check
+from whole_program_test import ALTERNATE_Y, FULL_TEXT, NOTICE, PROFILE, ROOT, WAY_BACK_FULL_TEXT, check
 
 xdesk = whole.xdesk
 
@@ -94,7 +94,7 @@ def test_partial_notice_read():
     if choose_full_removal(run):
         whole.notice_window(run.alive)  # the removal has ended with the save held
         check(whole.release_game(game), "partial: the game let go")
-        read_and_close_notice(run, PARTIAL_FULL_TEXT, "Return", "partial removal")
+        read_and_close_notice(run, WAY_BACK_FULL_TEXT, "Return", "partial removal")
 
 
 def test_refusal_notice_read():

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "removal/fake_removal_system.h"
+#include "removal/root_clearing.h"
+
+namespace koravane {
+namespace {
+
+struct HoldingCase {
+  const char* root;
+  const char* path;
+  std::optional<std::string> entry;
+};
+
+TEST(RootEntries, FindsTheTopLevelEntryHoldingTheExecutable) {
+  const HoldingCase cases[] = {
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane\\Uninstall.exe", "uninstall.exe"},
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane\\tools\\bin\\Uninstall.exe", "tools"},
+      {"C:\\Games\\KoraVane\\", "C:\\Games\\KoraVane\\Uninstall.exe", "uninstall.exe"},
+      // Another spelling of the same place: case (Latin and Cyrillic), separators, prefixes.
+      {"c:\\users\\иван\\koravane", "C:\\Users\\ИВАН\\KoraVane\\Uninstall.exe", "uninstall.exe"},
+      {"C:/Games//KoraVane", "C:\\GAMES\\KoraVane\\App-Tools\\U.exe", "app-tools"},
+      {"C:\\Games\\KoraVane", "\\\\?\\C:\\Games\\KoraVane\\Uninstall.exe", "uninstall.exe"},
+      {"\\\\srv\\share\\KoraVane", "\\\\?\\UNC\\SRV\\share\\KoraVane\\x\\Uninstall.exe", "x"},
+      {"D:\\", "D:\\Uninstall.exe", "uninstall.exe"},
+      // Elsewhere: a sibling whose name starts like the root, the root itself, a parent, another
+      // drive.
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane2\\Uninstall.exe", std::nullopt},
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane.exe", std::nullopt},
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane", std::nullopt},
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane\\", std::nullopt},
+      {"C:\\Games\\KoraVane", "C:\\Games\\Uninstall.exe", std::nullopt},
+      {"C:\\Games\\KoraVane", "D:\\Games\\KoraVane\\Uninstall.exe", std::nullopt},
+      {"D:\\", "D:\\", std::nullopt},  // a drive root holds no entry named ""
+  };
+  for (const HoldingCase& c : cases) {
+    EXPECT_EQ(entry_holding(c.root, c.path), c.entry) << c.root << " | " << c.path;
+  }
+}
+
+// The executable is inside the root when what they are says so, whatever spelled either of them;
+// their spellings still count where nothing resolved.
+TEST(RootEntries, FindsTheEntryByWhatRootAndExecutableAre) {
+  struct Case {
+    PathForms root;
+    PathForms path;
+    std::optional<std::string> entry;
+  };
+  const Case cases[] = {
+      {{"C:\\GAMES~1\\KORAVA~1", "C:\\Games\\KoraVane"}, spelled_only("C:\\Games\\KoraVane\\app-1\\Uninstall.exe"), "app-1"},
+      {{"K:\\link", "C:\\Games\\KoraVane"}, {"K:\\link\\Uninstall.exe", "C:\\Games\\KoraVane\\Uninstall.exe"}, "uninstall.exe"},
+      {spelled_only("C:\\Games\\KoraVane"), {"C:\\Games\\KoraVane\\x.exe", "D:\\Else\\x.exe"}, "x.exe"},
+      {{"K:\\link", "C:\\Games\\KoraVane"}, spelled_only("C:\\Games\\KoraVane2\\Uninstall.exe"), std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(entry_holding(c.root, c.path), c.entry) << c.root.spelled << " | " << c.path.spelled;
+}
+
+
+// An install root as the removal meets it: the launcher's entries, game files, the uninstaller
+// and the run log, under "root" or, when the root is a link, under the folder it names.
+struct RootCase {
+  const char* what;
+  bool link = false;             // "root" is a directory link to "target"
+  bool from_inside = false;      // this program is the root's Uninstall.exe
+  const char16_t* busy = nullptr;  // a file held open the whole time
+  // What is left afterwards, and what the deferred script is given.
+  std::vector<std::u16string> left;
+  std::vector<std::string> deferred;
+  bool way_back_kept = false;
+};
+
+void lay_root(test::FakeRemovalSystem& fs, const std::u16string& folder) {
+  fs.add_directory(folder);
+  for (const char16_t* dir : {u"app-1.5.84", u"minecraft", u"minecraft/saves", u"updates"}) {
+    fs.add_directory(folder + u"/" + dir);
+  }
+  for (const char16_t* file : {u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft/saves/world.dat",
+                               u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe"}) {
+    fs.add_file(folder + u"/" + file);
+  }
+  fs.add_directory(u"outside");
+  fs.add_file(u"outside/keep.txt");
+  fs.add_directory_link(folder + u"/elsewhere-link", u"outside");
+}
+
+TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
+  const std::vector<std::u16string> way_back = {u"Uninstall.exe", u"updates", u"updates/rust-updater.log"};
+  const auto with = [&](std::vector<std::u16string> more) {
+    more.insert(more.end(), way_back.begin(), way_back.end());
+    return more;
+  };
+  const RootCase cases[] = {
+      {"from elsewhere", false, false, nullptr, {}, {}, false},
+      {"from elsewhere, a save held", false, false, u"minecraft/saves/world.dat",
+       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"root\\minecraft"}, true},
+      {"from inside", false, true, nullptr, way_back, {"root"}, false},
+      {"from inside, a save held", false, true, u"minecraft/saves/world.dat",
+       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"root\\minecraft"}, true},
+      // The run log's folder is never the script's to take: the next run finds the root by it.
+      {"from inside, a file beside the log held", false, true, u"updates/old.nupkg",
+       with({u"updates/old.nupkg"}), {}, true},
+      {"a link root from elsewhere", true, false, nullptr, {}, {}, false},
+      {"a link root from inside", true, true, nullptr, way_back, {"target", "root"}, false},
+      {"a link root from elsewhere, a save held", true, false, u"minecraft/saves/world.dat",
+       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"target\\minecraft"}, true},
+  };
+  for (const RootCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::FakeRemovalSystem fs;
+    const std::u16string folder = c.link ? u"target" : u"root";
+    lay_root(fs, folder);
+    if (c.link) fs.add_directory_link(u"root", u"target");
+    if (c.busy) {
+      const std::u16string busy = folder + u"/" + c.busy;
+      fs.before_open = [busy](const test::OpenCall& call) -> std::optional<uint32_t> {
+        return call.path == busy ? std::optional(test::status::kSharingViolation) : std::nullopt;
+      };
+    }
+    bool use_no_reparse = true;
+    const RootRemovalRequest request{"root", c.link ? "target" : "root",
+                                     c.from_inside ? std::optional<std::string>("uninstall.exe") : std::nullopt};
+    const RootRemoval removal = remove_install_root(fs, use_no_reparse, request);
+
+    std::vector<std::u16string> left;
+    for (const std::u16string& path : {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
+                                       u"minecraft/saves", u"minecraft/saves/world.dat", u"updates",
+                                       u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe",
+                                       u"elsewhere-link"}) {
+      if (fs.exists(folder + u"/" + path)) left.push_back(path);
+    }
+    std::vector<std::u16string> expected_left = c.left;
+    std::sort(expected_left.begin(), expected_left.end());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, expected_left);
+    EXPECT_EQ(removal.deferred, c.deferred);
+    EXPECT_EQ(removal.way_back_kept, c.way_back_kept);
+    EXPECT_EQ(removal.stayed.size(), c.busy ? 1u : 0u);
+    // The folder itself goes with its last entry; a link root goes after what it names.
+    EXPECT_EQ(fs.exists(folder), !c.left.empty());
+    if (c.link) EXPECT_EQ(fs.exists(u"root"), !c.deferred.empty() || c.way_back_kept);
+    EXPECT_TRUE(fs.exists(u"outside/keep.txt")) << "a link below the root is removed as a link";
+  }
+}
+
+}  // namespace
+}  // namespace koravane
