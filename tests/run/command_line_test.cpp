@@ -229,6 +229,15 @@ TEST(NoticeMessage, EachModeSaysWhetherEverythingWent) {
   EXPECT_EQ(notice_message(RemovalMode::full, true), "Удалено всё в папке установки.");
   EXPECT_EQ(notice_message(RemovalMode::full, false),
             "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.");
+  // Files of the root stayed: the person is told how to finish, whatever else went.
+  for (bool complete : {true, false}) {
+    EXPECT_EQ(notice_message(RemovalMode::launcher_only, complete, true),
+              "Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
+              "Закройте их и запустите удаление снова.");
+    EXPECT_EQ(notice_message(RemovalMode::full, complete, true),
+              "Удалено не всё: некоторые файлы заняты другими программами. "
+              "Закройте их и запустите удаление снова, чтобы удалить остальное.");
+  }
 }
 
 }  // namespace

@@ -252,6 +252,9 @@ TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
       {" Uninstall 1.5.84 start quiet=true root=C:\\Games\\Лаунчер\n", false},
       {"refused root=C:\\Games\\Лаунчер: no launcher files\n", false},
       {"settings removed: C:\\Games\\Лаунчер\nfail C:\\Games\\Лаунчер: x\n", false},
+      // A launcher-only run that kept the way back may have lost its start line with "updates".
+      {"removed updates\nkept the uninstall registration for a second run: root=C:\\Games\\Лаунчер\n", true},
+      {"kept the uninstall registration for a second run: root=C:\\Games\n", false},
       {"", false},
   };
   for (const Case& c : cases) {
