@@ -24,4 +24,9 @@ std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root);
 // anything beyond what the deferred script takes by design.
 std::string_view notice_message(RemovalMode mode, bool complete);
 
+// A run that cannot leave what the stop step would end (the launcher's tree or job) stops
+// nothing and removes nothing: the run-log line and the notice that say to close the launcher.
+std::string_view stuck_line();
+std::string_view stuck_notice();
+
 }  // namespace koravane
