@@ -199,7 +199,9 @@ Continuation stuck(IfStuck what, OsError error) {
 Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay) {
   if (!relay) return stuck(plan.if_failed, relay.error());
   // Checked before it runs: a job that kept it anyway would end the run with the launcher.
-  if (plan.outside_job && in_a_job(relay.value().process())) return stuck(plan.if_refused, OsError{ERROR_ACCESS_DENIED});
+  if (plan.outside_job && in_a_job(relay.value().process())) {
+    return stuck(plan.if_refused, OsError{ERROR_ACCESS_DENIED});
+  }
   const OsResult<UniqueHandle> copy = handed_copy(relay.value());
   if (!copy) return stuck(plan.if_failed, copy.error());
   // Nothing to say when this fails: the first copy writes nothing, and the root then says what stayed.

@@ -56,8 +56,8 @@ struct Child {
   size_t position = 0;  // 1 for the first child started
 };
 
-void record(const std::wstring& record, const std::string& lines) {
-  UniqueHandle file(CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+void append_record(const std::wstring& path, const std::string& lines) {
+  UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_ALWAYS, 0, nullptr));
   DWORD written = 0;
   if (file) WriteFile(file.get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
@@ -79,7 +79,7 @@ bool start(std::wstring command_line, HANDLE job, std::vector<Child>& children, 
     return false;
   }
   if (!exits.empty()) {
-    record(exits, std::to_string(children.size()) + " started " + std::to_string(info.dwProcessId) + ":" +
+    append_record(exits, std::to_string(children.size()) + " started " + std::to_string(info.dwProcessId) + ":" +
                       std::to_string(koravane::test::creation_time(info.hProcess)) + "\n");
   }
   return ResumeThread(thread.get()) != static_cast<DWORD>(-1);
@@ -116,7 +116,7 @@ void record_exit(const std::wstring& exits, const std::wstring& left, const Chil
   const std::string position = std::to_string(child.position);
   std::string lines = position + " exited " + std::to_string(code) + "\n";
   if (!left.empty()) lines += files_below(left, position + " left ");
-  record(exits, lines);
+  append_record(exits, lines);
 }
 
 bool wait_for_file(const std::wstring& path) {
