@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/os_text.h"
+#include "platform/path_text.h"
+
 namespace koravane {
 
 bool is_parent_of(const ProcessEntry& parent, const ProcessEntry& child) {
@@ -38,7 +41,8 @@ std::vector<size_t> descendants_of(const std::vector<ProcessEntry>& processes,
     for (size_t child = 0; child < processes.size(); ++child) {
       if (in_tree[child]) continue;
       for (size_t parent = 0; parent < processes.size(); ++parent) {
-        if (in_tree[parent] && is_parent_of(processes[parent], processes[child])) {
+        if (in_tree[parent] && processes[parent].created != 0 && processes[child].created != 0 &&
+            is_parent_of(processes[parent], processes[child])) {
           in_tree[child] = true;
           found.push_back(child);
           grew = true;
@@ -48,6 +52,12 @@ std::vector<size_t> descendants_of(const std::vector<ProcessEntry>& processes,
     }
   }
   return found;
+}
+
+bool is_listed_process(std::string_view listed_name, const std::optional<std::string>& image, uint64_t created,
+                       uint64_t taken) {
+  if (image && !same_ignoring_case(path_file_name(*image), listed_name)) return false;
+  return created <= taken;
 }
 
 }  // namespace koravane

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/path_identity.h"
@@ -30,8 +31,17 @@ bool is_parent_of(const ProcessEntry& parent, const ProcessEntry& child);
 // can be followed in the snapshot.
 std::vector<size_t> ancestors_of(const std::vector<ProcessEntry>& processes, uint32_t id);
 
-// The entries that descend from any of the given ones (those excluded), by the same rule.
+// The entries that descend from any of the given ones (those excluded), following only links
+// whose two creation times are known and in order: what descends is asked to close, and an
+// unknown time could not tell a parent from a later process that took its id.
 std::vector<size_t> descendants_of(const std::vector<ProcessEntry>& processes,
                                    const std::vector<size_t>& roots);
+
+// Whether what a handle opened by a listed id tells of its process (the image's path, when read,
+// and its creation time, 0 when unknown) fits the entry listed under name in a snapshot taken at
+// taken: a process of another name, or one created after the list was taken, got the id of a
+// listed process that had gone in between.
+bool is_listed_process(std::string_view listed_name, const std::optional<std::string>& image, uint64_t created,
+                       uint64_t taken);
 
 }  // namespace koravane

@@ -11,16 +11,18 @@
 
 namespace koravane {
 
-// entries[i] was read through handles[i], which is empty where the process would not open. A
-// handle holds its process: whatever is later done through it reaches the process the entry
-// describes, even once its id has gone to another.
+// entries[i] was read through handles[i], which is empty where the process would not open; then
+// open_errors[i] says why (0 where it opened). A handle holds its process: whatever is later done
+// through it reaches the process the entry describes, even once its id has gone to another.
 struct ProcessSnapshot {
   std::vector<ProcessEntry> entries;
   std::vector<UniqueHandle> handles;
+  std::vector<uint32_t> open_errors;
 };
 
 // Every process but the idle one, each kept open with access and PROCESS_QUERY_LIMITED_INFORMATION
-// where the system allows that (elsewhere its entry is still read as far as it can be).
+// where the system allows that (elsewhere its entry is still read as far as it can be). A listed
+// id that, opened, shows another process than the list named is left out (is_listed_process).
 // Empty when the system gives no list.
 ProcessSnapshot snapshot_processes(DWORD access);
 

@@ -43,9 +43,13 @@ std::optional<size_t> launcher_image_index(std::string_view name) {
   return std::nullopt;
 }
 
+bool is_own_launcher_process(const ProcessEntry& process, const std::vector<PathForms>& areas) {
+  return launcher_image_index(process.name) && (!process.image || lies_within_any(process.image->path, areas));
+}
+
 bool may_be_stopped(const ProcessEntry& process, const PathForms& root, const UninstallerCopies& copies) {
-  if (launcher_image_index(process.name)) return true;
-  return process.image && must_close(*process.image, {root}, copies);
+  if (process.image) return must_close(*process.image, {root}, copies);
+  return is_own_launcher_process(process, {root});
 }
 
 namespace {
@@ -64,7 +68,7 @@ std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes,
     const ProcessEntry& process = processes[i];
     all[i].entry = i;
     if (process.id == own_id || is_copy(process, scope)) continue;
-    all[i].image_line = launcher_image_index(process.name);
+    if (is_own_launcher_process(process, scope.areas)) all[i].image_line = launcher_image_index(process.name);
     all[i].must_go = process.image && must_close(*process.image, scope.areas, scope.copies);
     chosen[i] = all[i].image_line || all[i].must_go;
   }
@@ -87,6 +91,15 @@ std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes,
     if (chosen[i]) targets.push_back(all[i]);
   }
   return targets;
+}
+
+std::vector<bool> lines_that_may_run(const std::vector<ProcessEntry>& processes, const StopScope& scope) {
+  std::vector<bool> may_run(kLauncherImages.size(), true);
+  for (const ProcessEntry& process : processes) {
+    const std::optional<size_t> line = launcher_image_index(process.name);
+    if (line && !is_own_launcher_process(process, scope.areas)) may_run[*line] = false;
+  }
+  return may_run;
 }
 
 std::optional<std::string> gone_line(std::string_view image, bool asked, bool gone_before_lines,

@@ -48,9 +48,14 @@ bool must_close(const FileForms& image, const std::vector<PathForms>& areas, con
 // Windows compares image names: "koravane.EXE" is one, "KoraVane2.exe" none.
 std::optional<size_t> launcher_image_index(std::string_view name);
 
-// Whether a stop step of some removal of this root could end the process: one of the launcher's
-// images, or a program that lies in the root (no copy of this uninstaller). A run that descends
-// from such a process would be ended with it.
+// Whether a process of one of the launcher's images (by its listed name) belongs to this install:
+// its image lies in one of the areas, in either form, or cannot be read. Another install's
+// launcher, and whatever it started, is never asked nor ended.
+bool is_own_launcher_process(const ProcessEntry& process, const std::vector<PathForms>& areas);
+
+// Whether a stop step of some removal of this root could end the process: one of this install's
+// launcher processes, or a program that lies in the root (no copy of this uninstaller). A run
+// that descends from such a process would be ended with it.
 bool may_be_stopped(const ProcessEntry& process, const PathForms& root, const UninstallerCopies& copies);
 
 // What the stop step works on for one removal.
@@ -68,11 +73,18 @@ struct StopTarget {
   std::optional<size_t> tree_line;   // in full removal: the first line whose tree holds it
 };
 
-// The programs of the snapshot that the step asks to close, in snapshot order: the launcher's
-// own processes, in full removal everything they started (which their task-kill lines end with
-// them), and every program that must go. Never the process own_id, nor a copy of the uninstaller.
+// The programs of the snapshot that the step asks to close, in snapshot order: this install's
+// launcher processes, in full removal everything they started (which their task-kill lines end
+// with them), and every program that must go. Never the process own_id, nor a copy of the
+// uninstaller.
 std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes, uint32_t own_id,
                                      const StopScope& scope);
+
+// For each of the launcher's images, whether its task-kill line may run: a line ends every
+// process of its image by name (and in full removal what each started), so only while no
+// process of that image runs from another install. Otherwise the step ends this install's
+// processes of the image itself, as the line would have.
+std::vector<bool> lines_that_may_run(const std::vector<ProcessEntry>& processes, const StopScope& scope);
 
 // What the run log says of a target that is gone by the end of the step: "closed" when it went
 // after it was asked (or, never asked, went from an area by itself); "ended" when a task-kill line
@@ -96,7 +108,7 @@ struct TaskKillLine {
 struct StopOutcome {
   int lines_run = 0;  // task-kill children started
   int asked = 0;      // programs asked to close through their windows
-  int ended = 0;      // programs the step ended itself
+  int ended = 0;      // programs the step ended itself (in a line's place too)
 };
 
 // Windows only: this executable and the root's own uninstaller, each opened once.

@@ -22,6 +22,7 @@ constexpr uint32_t kExitWait = 5000;    // ms; an ended program lets go of its f
 struct Program {
   StopTarget target;
   HANDLE process = nullptr;  // borrowed from the snapshot; none where it would not open
+  DWORD open_error = 0;      // why it would not
   DWORD id = 0;
   std::string image;
   bool asked = false;
@@ -46,7 +47,7 @@ std::vector<Program> programs_of(const ProcessSnapshot& snapshot, const StopScop
   std::vector<Program> programs;
   for (const StopTarget& target : stop_targets(snapshot.entries, GetCurrentProcessId(), scope)) {
     const ProcessEntry& entry = snapshot.entries[target.entry];
-    programs.push_back({target, snapshot.handles[target.entry].get(), entry.id,
+    programs.push_back({target, snapshot.handles[target.entry].get(), snapshot.open_errors[target.entry], entry.id,
                         entry.image ? entry.image->path.spelled : entry.name});
   }
   return programs;
@@ -90,8 +91,14 @@ std::string end_program(const Program& program) {
     if (!has_exited(program)) return fail_line(program.image, error);
     return closed_line(program.image);  // it went by itself meanwhile
   }
-  WaitForSingleObject(program.process, kExitWait);
-  return ended_line(program.image);
+  switch (WaitForSingleObject(program.process, kExitWait)) {
+    case WAIT_OBJECT_0:
+      return ended_line(program.image);
+    case WAIT_TIMEOUT:
+      return fail_line(program.image, WAIT_TIMEOUT);  // still holds its files
+    default:
+      return fail_line(program.image, GetLastError());
+  }
 }
 
 // Asks through the windows and waits for those asked; what closed is said at once, since a
@@ -106,15 +113,30 @@ void ask_to_close(std::vector<Program>& programs, const RunLog& log, StopOutcome
   }
 }
 
-// Runs each line whose image still runs; which ran, by position in the image list.
+// In place of a line that would also reach another install: ends through their handles what the
+// line would end of this install's (the image's processes, with "/T" what they started).
+void end_as_the_line_would(const std::vector<Program>& programs, size_t line, StopOutcome& outcome) {
+  for (const Program& program : programs) {
+    const StopTarget& target = program.target;
+    if ((target.image_line != line && target.tree_line != line) || !program.process || has_exited(program)) continue;
+    if (TerminateProcess(program.process, 1)) ++outcome.ended;
+  }
+}
+
+// Runs each line whose image still runs, or does its work itself where the line may not run;
+// which ran, by position in the image list.
 std::vector<bool> run_lines(const std::vector<TaskKillLine>& lines, const std::vector<Program>& programs,
-                            StopOutcome& outcome) {
+                            const std::vector<bool>& may_run, StopOutcome& outcome) {
   std::vector<bool> ran(kLauncherImages.size(), false);
   for (const TaskKillLine& line : lines) {
     const std::optional<size_t> index = launcher_image_index(line.image);
     if (!index || !image_still_runs(programs, *index)) continue;
-    (void)run_child(line.command);  // nothing to do about a tool that failed or found nothing
     ran[*index] = true;
+    if (!may_run[*index]) {
+      end_as_the_line_would(programs, *index, outcome);
+      continue;
+    }
+    (void)run_child(line.command);  // nothing to do about a tool that failed or found nothing
     ++outcome.lines_run;
   }
   return ran;
@@ -132,7 +154,12 @@ void end_what_is_left(const std::vector<Program>& programs, const std::vector<bo
   wait_for(programs, kExitWait,
            [&](const Program& program) { return reached(program) && (program.target.must_go || program.asked); });
   for (const Program& program : programs) {
-    if (!program.process || (program.asked && program.gone_before_lines)) continue;
+    if (!program.process) {
+      // Opening it for ending was refused: it stays, and holds what it holds.
+      if (program.target.must_go) log.append(fail_line(program.image, program.open_error));
+      continue;
+    }
+    if (program.asked && program.gone_before_lines) continue;
     if (!has_exited(program)) {
       if (!program.target.must_go) continue;  // not in what the mode removes: not ours to end
       log.append(end_program(program));
@@ -171,8 +198,9 @@ StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const 
   resolve_images(snapshot);
   std::vector<Program> programs = programs_of(snapshot, scope);
   if (programs.empty()) return outcome;  // nothing runs that the step would touch
+  const std::vector<bool> may_run = lines_that_may_run(snapshot.entries, scope);
   ask_to_close(programs, log, outcome);
-  end_what_is_left(programs, run_lines(lines, programs, outcome), log, outcome);
+  end_what_is_left(programs, run_lines(lines, programs, may_run, outcome), log, outcome);
   return outcome;
 }
 

@@ -1,5 +1,6 @@
 #include "run/detach.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -11,12 +12,53 @@ DetachPlan plan_detach(bool stoppable_ancestor, const JobLimits& job) {
   DetachPlan plan;
   plan.detach = stoppable_ancestor || may_end_us;
   plan.breakaway = plan.detach && job.in_job && !job.silent_breakaway_ok && (may_end_us || job.breakaway_ok);
-  plan.stay_if_refused = plan.breakaway && !known_to_end_us;
+  plan.outside_job = plan.detach && may_end_us;
+  plan.if_failed = stoppable_ancestor ? IfStuck::stop : IfStuck::say_and_stay;
+  if (!may_end_us) {
+    plan.if_refused = IfStuck::start_inside;
+  } else if (stoppable_ancestor) {
+    plan.if_refused = IfStuck::stop;
+  } else {
+    plan.if_refused = known_to_end_us ? IfStuck::say_and_stay : IfStuck::stay;
+  }
   return plan;
 }
 
-std::string continued_run_value(const FirstCopy& first) {
-  return std::to_string(first.id) + ":" + std::to_string(first.created);
+namespace {
+
+constexpr std::string_view kRelaySuffix = ":relay";
+constexpr uint32_t kRelayFailed = 1u << 29;  // the bit Win32 leaves to applications' own codes
+constexpr uint32_t kHandleLimit = 1u << 26;  // above any handle value of a process's table
+constexpr uint32_t kProcessAborted = 1067;   // ERROR_PROCESS_ABORTED: the relay ended otherwise
+
+}  // namespace
+
+std::string continued_run_value(const StartedBy& by) {
+  std::string value = std::to_string(by.id) + ":" + std::to_string(by.created);
+  if (by.relay) value += kRelaySuffix;
+  return value;
+}
+
+std::optional<size_t> named_parent(const StartedBy& by, const std::vector<ProcessEntry>& processes,
+                                   uint32_t own_id) {
+  const auto own = std::find_if(processes.begin(), processes.end(),
+                                [&](const ProcessEntry& entry) { return entry.id == own_id; });
+  if (own == processes.end() || own->parent_id != by.id) return std::nullopt;
+  for (size_t i = 0; i < processes.size(); ++i) {
+    const ProcessEntry& parent = processes[i];
+    if (parent.id == by.id && parent.created != 0 && parent.created == by.created && is_parent_of(parent, *own)) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+uint32_t relay_failure_code(uint32_t error) { return kRelayFailed | (error & (kRelayFailed - 1)); }
+
+OsResult<uint32_t> read_relay_code(uint32_t exit_code) {
+  if ((exit_code & ~(kRelayFailed - 1)) == kRelayFailed) return OsError{exit_code & (kRelayFailed - 1)};
+  if (exit_code != 0 && exit_code % 4 == 0 && exit_code < kHandleLimit) return exit_code;
+  return OsError{kProcessAborted};
 }
 
 namespace {
@@ -46,14 +88,18 @@ int compare_names(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
-std::optional<FirstCopy> parse_continued_run_value(std::string_view text) {
+std::optional<StartedBy> parse_continued_run_value(std::string_view text) {
+  StartedBy by;
+  if (text.ends_with(kRelaySuffix)) {
+    by.relay = true;
+    text.remove_suffix(kRelaySuffix.size());
+  }
   const size_t colon = text.find(':');
-  FirstCopy first;
-  if (colon == std::string_view::npos || !parse_decimal(text.substr(0, colon), first.id) ||
-      !parse_decimal(text.substr(colon + 1), first.created)) {
+  if (colon == std::string_view::npos || !parse_decimal(text.substr(0, colon), by.id) ||
+      !parse_decimal(text.substr(colon + 1), by.created)) {
     return std::nullopt;
   }
-  return first;
+  return by;
 }
 
 std::u16string environment_with(std::u16string_view block, std::u16string_view name,

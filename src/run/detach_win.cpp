@@ -16,23 +16,31 @@
 namespace koravane {
 namespace {
 
-// The first copy exits right after starting this one; the bound only keeps a hang from holding
-// the run forever.
-constexpr DWORD kFirstCopyExitWait = 60000;
+// A relay ends right after it has started the copy that goes on; the bound only keeps a hang
+// from holding the run forever.
+constexpr DWORD kRelayWait = 60000;
 
-// The hidden word of a continued run, taken out of this process's environment at once.
+// The hidden word of a continued run, taken out of this process's environment at once, whatever
+// it says.
 std::optional<std::string> take_continued_run() {
   std::optional<std::string> word = read_env_var(kContinuedRunVariable);
   if (word) SetEnvironmentVariableW(to_wide(kContinuedRunVariable).c_str(), nullptr);
   return word;
 }
 
-// A first copy that has gone (or whose id is now another process's) is not waited for.
-void wait_for_first_copy(const FirstCopy& first) {
-  const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, first.id));
-  if (process && process_creation_time(process.get()) == first.created) {
-    WaitForSingleObject(process.get(), kFirstCopyExitWait);
+// Whether the system reads a job's limits back as they were set: a job of the run's own, made
+// with kill-on-close and holding no process, read back. A system that answers every job with no
+// limits at all says nothing about the job the run is in.
+bool job_limits_read_truly() {
+  const UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+    return false;
   }
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION read{};
+  return QueryInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &read, sizeof(read), nullptr) &&
+         (read.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0;
 }
 
 JobLimits job_limits() {
@@ -51,15 +59,14 @@ JobLimits job_limits() {
     return job;
   }
   const DWORD flags = limits.BasicLimitInformation.LimitFlags;
-  job.known = flags != 0;  // Wine answers without the limits it enforces
+  job.known = flags != 0 || job_limits_read_truly();
   job.kill_on_close = (flags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0;
   job.breakaway_ok = (flags & JOB_OBJECT_LIMIT_BREAKAWAY_OK) != 0;
   job.silent_breakaway_ok = (flags & JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK) != 0;
   return job;
 }
 
-bool has_stoppable_ancestor(const RunContext& context) {
-  ProcessSnapshot snapshot = snapshot_processes(0);
+bool has_stoppable_ancestor(const RunContext& context, ProcessSnapshot& snapshot) {
   const std::vector<size_t> chain = ancestors_of(snapshot.entries, GetCurrentProcessId());
   if (chain.empty()) return false;
   const UninstallerCopies copies = uninstaller_copies(context);
@@ -78,12 +85,39 @@ std::u16string own_environment() {
   return std::u16string(reinterpret_cast<const char16_t*>(strings.get()), end - strings.get() + 1);
 }
 
-// Starts the new copy suspended, lets it take the foreground that this copy was given, then lets it run.
-std::optional<OsError> start_new_copy(const std::string& executable, bool breakaway) {
-  const FirstCopy first{GetCurrentProcessId(), process_creation_time(GetCurrentProcess())};
-  const std::u16string environment =
-      environment_with(own_environment(), utf16_from_wtf8(kContinuedRunVariable),
-                       utf16_from_wtf8(continued_run_value(first)));
+// A new copy of this program, created suspended: ended when it goes, unless it was let run.
+class SuspendedCopy {
+ public:
+  explicit SuspendedCopy(const PROCESS_INFORMATION& info)
+      : process_(info.hProcess), thread_(info.hThread), id_(info.dwProcessId) {}
+  SuspendedCopy(SuspendedCopy&&) = default;
+  SuspendedCopy& operator=(SuspendedCopy&&) = delete;
+  ~SuspendedCopy() {
+    if (process_ && !running_) TerminateProcess(process_.get(), 1);
+  }
+  HANDLE process() const { return process_.get(); }
+  DWORD id() const { return id_; }
+  // Lets it run, with the foreground this process was given (refused when it has none to give).
+  OsStatus run() {
+    AllowSetForegroundWindow(id_);
+    if (ResumeThread(thread_.get()) == static_cast<DWORD>(-1)) return OsError{GetLastError()};
+    running_ = true;
+    return os_success();
+  }
+
+ private:
+  UniqueHandle process_;
+  UniqueHandle thread_;
+  DWORD id_ = 0;
+  bool running_ = false;
+};
+
+// Same executable, command line, working directory and window state; the variable names this
+// process as the one that started it.
+OsResult<SuspendedCopy> start_copy(const std::string& executable, bool relay, bool breakaway) {
+  const StartedBy by{GetCurrentProcessId(), process_creation_time(GetCurrentProcess()), relay};
+  const std::u16string environment = environment_with(
+      own_environment(), utf16_from_wtf8(kContinuedRunVariable), utf16_from_wtf8(continued_run_value(by)));
   std::wstring command_line = GetCommandLineW();
   STARTUPINFOW own{};
   GetStartupInfoW(&own);
@@ -93,38 +127,123 @@ std::optional<OsError> start_new_copy(const std::string& executable, bool breaka
   startup.wShowWindow = own.wShowWindow;
   const DWORD flags = CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED | (breakaway ? CREATE_BREAKAWAY_FROM_JOB : 0);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(to_wide(executable).c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                      flags, const_cast<char16_t*>(environment.c_str()), nullptr, &startup, &info)) {
+  if (!CreateProcessW(to_wide(executable).c_str(), command_line.data(), nullptr, nullptr, FALSE, flags,
+                      const_cast<char16_t*>(environment.c_str()), nullptr, &startup, &info)) {
     return OsError{GetLastError()};
   }
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  AllowSetForegroundWindow(info.dwProcessId);  // refused when this copy has no foreground to give
-  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
-    const OsError error{GetLastError()};
-    TerminateProcess(process.get(), 1);  // never ran: this copy goes on instead
-    return error;
+  return SuspendedCopy(info);
+}
+
+bool in_a_job(HANDLE process) {
+  BOOL in_job = FALSE;
+  return !IsProcessInJob(process, nullptr, &in_job) || in_job != FALSE;  // cannot tell: as if it were
+}
+
+// The relay's work: starts the copy that goes on and hands it to the first copy, which waits for
+// it; the result is the relay's exit code (read_relay_code).
+uint32_t pass_on(const StartedBy& first) {
+  const OsResult<std::string> executable = own_executable_path();
+  if (!executable) return relay_failure_code(executable.error().code);
+  OsResult<SuspendedCopy> copy = start_copy(executable.value(), false, false);
+  if (!copy) return relay_failure_code(copy.error().code);
+  const UniqueHandle first_copy(OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, first.id));
+  if (!first_copy || process_creation_time(first_copy.get()) != first.created) {
+    return relay_failure_code(first_copy ? ERROR_INVALID_HANDLE : GetLastError());
   }
-  return std::nullopt;
+  HANDLE handed = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), copy.value().process(), first_copy.get(), &handed,
+                       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
+    return relay_failure_code(GetLastError());
+  }
+  if (const OsStatus running = copy.value().run(); !running) {
+    DuplicateHandle(first_copy.get(), handed, nullptr, nullptr, 0, FALSE, DUPLICATE_CLOSE_SOURCE);
+    return relay_failure_code(running.error().code);
+  }
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handed));
+}
+
+// The copy the relay handed over, once the relay has ended: a handle of this process's that the
+// relay's exit code names, and that is a process started after the relay.
+OsResult<UniqueHandle> handed_copy(SuspendedCopy& relay) {
+  if (const OsStatus running = relay.run(); !running) return running.error();
+  if (WaitForSingleObject(relay.process(), kRelayWait) != WAIT_OBJECT_0) {
+    TerminateProcess(relay.process(), 1);
+    return OsError{WAIT_TIMEOUT};
+  }
+  DWORD code = 0;
+  if (!GetExitCodeProcess(relay.process(), &code)) return OsError{GetLastError()};
+  const OsResult<uint32_t> value = read_relay_code(code);
+  if (!value) return value.error();
+  const HANDLE handed = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value.value()));
+  // A code that is no such handle (the relay was ended from outside) must not close one of ours.
+  if (handed == relay.process() || GetProcessId(handed) == 0 ||
+      process_creation_time(handed) < process_creation_time(relay.process())) {
+    return OsError{ERROR_PROCESS_ABORTED};
+  }
+  return UniqueHandle(handed);
+}
+
+Continuation stuck(IfStuck what, OsError error) {
+  switch (what) {
+    case IfStuck::say_and_stay:
+      return {false, error, false};
+    case IfStuck::stop:
+      return {false, error, true};
+    default:
+      return {};
+  }
+}
+
+// Hands the run on through the relay and waits for the copy that goes on to end, from outside the
+// root; whoever waits for this process then waits for the whole run.
+Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay) {
+  if (!relay) return stuck(plan.if_failed, relay.error());
+  // Checked before it runs: a job that kept it anyway would end the run with the launcher.
+  if (plan.outside_job && in_a_job(relay.value().process())) {
+    return stuck(plan.if_refused, OsError{ERROR_ACCESS_DENIED});
+  }
+  const OsResult<UniqueHandle> copy = handed_copy(relay.value());
+  if (!copy) return stuck(plan.if_failed, copy.error());
+  // Nothing to say when this fails: the first copy writes nothing, and the root then says what stayed.
+  if (const OsResult<std::string> elsewhere = system_directory()) {
+    (void)SetCurrentDirectoryW(to_wide(elsewhere.value()).c_str());
+  }
+  WaitForSingleObject(copy.value().get(), INFINITE);
+  return {true, std::nullopt, false};
+}
+
+// The first copy: the relay leaves the job as planned; where the job refuses and would not end
+// the run anyway, it starts inside it.
+Continuation move_on(const DetachPlan& plan) {
+  const OsResult<std::string> executable = own_executable_path();
+  if (!executable) return stuck(plan.if_failed, executable.error());
+  OsResult<SuspendedCopy> relay = start_copy(executable.value(), true, plan.breakaway);
+  if (relay || !plan.breakaway || relay.error().code != ERROR_ACCESS_DENIED) return hand_on(plan, std::move(relay));
+  if (plan.if_refused != IfStuck::start_inside) return stuck(plan.if_refused, relay.error());
+  return hand_on(plan, start_copy(executable.value(), true, false));
 }
 
 }  // namespace
 
 Continuation continue_outside_the_launcher(const RunContext& context) {
-  if (const std::optional<std::string> word = take_continued_run()) {
-    if (const std::optional<FirstCopy> first = parse_continued_run_value(*word)) wait_for_first_copy(*first);
-    return {};  // a continued run never moves on again
+  const std::optional<std::string> word = take_continued_run();
+  const std::optional<StartedBy> by = word ? parse_continued_run_value(*word) : std::nullopt;
+  bool relay = false;
+  DetachPlan plan;
+  {
+    ProcessSnapshot snapshot = snapshot_processes(SYNCHRONIZE);
+    const std::optional<size_t> parent = by ? named_parent(*by, snapshot.entries, GetCurrentProcessId()) : std::nullopt;
+    if (parent && !by->relay) {
+      // Once the relay has gone, this run descends from nothing the stop step may end.
+      WaitForSingleObject(snapshot.handles[*parent].get(), kRelayWait);
+      return {};  // a continued run never moves on again
+    }
+    relay = parent.has_value();
+    if (!relay) plan = plan_detach(has_stoppable_ancestor(context, snapshot), job_limits());
   }
-  const DetachPlan plan = plan_detach(has_stoppable_ancestor(context), job_limits());
+  if (relay) ExitProcess(pass_on(*by));
   if (!plan.detach) return {};
-  const OsResult<std::string> executable = own_executable_path();
-  if (!executable) return {false, executable.error()};
-  std::optional<OsError> failure = start_new_copy(executable.value(), plan.breakaway);
-  if (failure && failure->code == ERROR_ACCESS_DENIED && plan.stay_if_refused) {
-    failure = start_new_copy(executable.value(), false);  // the job keeps it but may not end it
-  }
-  if (failure) return {false, failure};
-  return {true, std::nullopt};
+  return move_on(plan);
 }
 
 }  // namespace koravane

@@ -40,4 +40,11 @@ std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_k
                   : "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.";
 }
 
+std::string_view stuck_line() { return "close KoraVane first: nothing was stopped or removed"; }
+
+std::string_view stuck_notice() {
+  return "Удаление не может продолжиться, пока открыт KoraVane. Закройте KoraVane и запустите удаление снова. "
+         "Ничего не удалено.";
+}
+
 }  // namespace koravane

@@ -29,4 +29,9 @@ std::string way_back_line(std::string_view install_root);
 // stayed and the removal can be started again to finish.
 std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept = false);
 
+// A run that cannot leave what the stop step would end (the launcher's tree or job) stops
+// nothing and removes nothing: the run-log line and the notice that say to close the launcher.
+std::string_view stuck_line();
+std::string_view stuck_notice();
+
 }  // namespace koravane

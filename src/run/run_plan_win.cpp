@@ -131,6 +131,11 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   if (continuation.moved_on) return;
   for (const std::string& line : first_lines) context.log.append(line);
   if (continuation.failure) context.log.append(fail_line("detach", continuation.failure->code));
+  if (continuation.stuck) {  // the stop step would end this run half-way: nothing is begun
+    context.log.append(stuck_line());
+    if (!options.quiet) show_notice(stuck_notice());
+    return;
+  }
   if (options.quiet) {
     Removal removal(context, RemovalMode::full);
     removal.run();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,43 @@ TEST(Processes, DescendantsAreFollowedThroughEveryGenerationButNotThroughReusedI
   const std::vector<ProcessEntry> children_first = {process(7, 3, 15), process(3, 2, 12), process(2, 1, 11),
                                                     process(1, 0, 10)};
   EXPECT_EQ(ids(children_first, descendants_of(children_first, {3})), (std::vector<uint32_t>{2, 3, 7}));
+}
+
+// What descends is asked to close: a link is followed only where both creation times tell that
+// the parent is no later process that took a dead parent's id.
+TEST(Processes, DescendantsAreNeverFollowedThroughAnUnknownCreationTime) {
+  const std::vector<ProcessEntry> processes = {
+      process(1, 0, 10),  // 0: launcher
+      process(2, 1, 0),   // 1: its child? unknown time
+      process(3, 2, 12),  // 2: that one's child
+      process(4, 1, 11),  // 3: its child
+      process(5, 0, 0),   // 4: a root of unknown time
+      process(6, 5, 13),  // 5: its child
+  };
+  EXPECT_EQ(ids(processes, descendants_of(processes, {0})), (std::vector<uint32_t>{4}));
+  EXPECT_TRUE(descendants_of(processes, {4}).empty());
+}
+
+// A listed id opened a moment later may name a process that took it over: one of another name,
+// or one created after the list was taken, is not the listed one.
+TEST(Processes, AnOpenedProcessIsTheListedOneOnlyByNameAndAge) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> image;
+    uint64_t created;
+    bool listed;
+  };
+  const Case cases[] = {
+      {"same name and older", "C:\\Games\\KoraVane\\KoraVane.exe", 90, true},
+      {"name in another case", "C:\\Games\\KoraVane\\KORAVANE.EXE", 90, true},
+      {"created at the moment the list was taken", "C:\\a\\KoraVane.exe", 100, true},
+      {"created after the list", "C:\\a\\KoraVane.exe", 101, false},
+      {"another image", "C:\\Windows\\notepad.exe", 90, false},
+      {"image unread", std::nullopt, 90, true},
+      {"image unread, created later", std::nullopt, 101, false},
+      {"creation time unknown", "C:\\a\\KoraVane.exe", 0, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(is_listed_process("KoraVane.exe", c.image, c.created, 100), c.listed) << c.what;
 }
 
 }  // namespace

@@ -152,8 +152,10 @@ std::vector<Expected> targets_of(const std::vector<ProcessEntry>& processes, uin
 }
 
 // The launcher started the uninstaller and a game; beside them run the root's updater, a program
-// elsewhere, a look-alike and a process whose id the launcher's dead child once had.
+// elsewhere, a look-alike, a process whose id the launcher's dead child once had, and another
+// install of the launcher with its game, none of this run's business.
 const std::string kElsewhere = "C:\\Games\\Tools";
+const std::string kOtherInstall = "C:\\Games\\KoraVane";
 const std::vector<ProcessEntry> kRunning = {
     running(10, 1, 100, kRoot + "\\app-1.5.84\\KoraVane.exe"),  // the launcher
     running(11, 10, 101, kRoot + "\\app-1.5.84\\KoraVane.exe"),  // its renderer
@@ -167,13 +169,15 @@ const std::vector<ProcessEntry> kRunning = {
     running(19, 1, 108, kElsewhere + "\\KoraVane2.exe"),          // a look-alike name
     running(20, 1, 109, kElsewhere + "\\KoraVane Updater.exe"),   // an updater copy elsewhere
     running(21, 1, 110, kRoot + "\\minecraft\\runtime\\javaw.exe"),  // a game not started by it
+    running(22, 1, 111, kOtherInstall + "\\app-1.5.84\\KoraVane.exe"),  // another install's launcher
+    running(23, 22, 112, kOtherInstall + "\\runtime\\javaw.exe"),      // and the game it started
 };
 
 TEST(RunningPrograms, FullRemovalAsksTheLauncherWhatItStartedAndWhatRunsFromTheRoot) {
   const StopScope scope{RemovalMode::full, {kRootForms}, kCopies};
   const std::vector<Expected> expected = {
       {10, true, 0, {}},  {11, true, 0, {}},  {14, true, {}, 0}, {15, false, {}, 0},
-      {16, false, {}, 0}, {18, true, {}, {}}, {20, false, 1, {}}, {21, true, {}, {}},
+      {16, false, {}, 0}, {18, true, {}, {}}, {21, true, {}, {}},
   };
   EXPECT_EQ(targets_of(kRunning, 13, scope), expected);
 }
@@ -186,7 +190,7 @@ TEST(RunningPrograms, LauncherOnlyRemovalLeavesWhatTheLauncherStarted) {
                                       {"app-1.5.84", "runtime", "minecraft", "Update.exe", "Uninstall.exe"}),
                         kCopies};
   const std::vector<Expected> expected = {
-      {10, true, 0, {}}, {11, true, 0, {}}, {18, true, {}, {}}, {20, false, 1, {}},
+      {10, true, 0, {}}, {11, true, 0, {}}, {18, true, {}, {}},
   };
   EXPECT_EQ(targets_of(kRunning, 13, scope), expected);
 }
@@ -209,7 +213,8 @@ TEST(RunningPrograms, WhatAStopStepCouldEndIsTheLaunchersImagesAndWhatRunsFromTh
     bool stoppable;
   };
   const Case cases[] = {
-      {running(1, 0, 1, kElsewhere + "\\koravane.exe"), true},
+      {running(1, 0, 1, kRoot + "\\app-1\\koravane.exe"), true},
+      {running(1, 0, 1, kOtherInstall + "\\app-1\\KoraVane.exe"), false},  // another install's
       {running(1, 0, 1, kRoot + "\\app-1\\squirrel.exe"), true},
       {running(1, 0, 1, kRoot + "\\minecraft\\runtime\\javaw.exe"), true},
       {running(1, 0, 1, kRoot + "2\\game.exe"), false},
@@ -219,6 +224,38 @@ TEST(RunningPrograms, WhatAStopStepCouldEndIsTheLaunchersImagesAndWhatRunsFromTh
       {{1, 0, 1, "javaw.exe", std::nullopt}, false},
   };
   for (const Case& c : cases) EXPECT_EQ(may_be_stopped(c.process, kRootForms, kCopies), c.stoppable) << c.process.name;
+}
+
+// A task-kill line ends by name: it runs only while no process of its image belongs to another
+// install, judged by what the chosen removal takes (lines 0 to 2: the launcher's images in order).
+TEST(RunningPrograms, ALineRunsOnlyWhileEveryProcessOfItsImageIsThisInstalls) {
+  const StopScope full{RemovalMode::full, {kRootForms}, kCopies};
+  const StopScope launcher_only{RemovalMode::launcher_only,
+                                removal_areas(RemovalMode::launcher_only, kRootForms, {"app-1.5.84", "KoraVane.exe"}),
+                                kCopies};
+  struct Case {
+    const char* what;
+    std::vector<ProcessEntry> processes;
+    const StopScope& scope;
+    std::vector<bool> may_run;
+  };
+  const ProcessEntry own = running(10, 1, 100, kRoot + "\\app-1.5.84\\KoraVane.exe");
+  const ProcessEntry other = running(22, 1, 111, kOtherInstall + "\\app-1.5.84\\KoraVane.exe");
+  const ProcessEntry other_updater = running(24, 1, 113, kOtherInstall + "\\KoraVane-Updater.exe");
+  const ProcessEntry unreadable{25, 1, 0, "KoraVane Updater.exe", std::nullopt};
+  const ProcessEntry top_level = running(26, 1, 114, kRoot + "\\KoraVane.exe");  // not a launcher entry
+  const ProcessEntry look_alike = running(27, 1, 115, kOtherInstall + "\\KoraVane2.exe");
+  const Case cases[] = {
+      {"nothing else runs", {own}, full, {true, true, true}},
+      {"another install's launcher", {own, other}, full, {false, true, true}},
+      {"another install's launcher alone", {other}, launcher_only, {false, true, true}},
+      {"another install's updater", {own, other_updater}, full, {true, true, false}},
+      {"an image that cannot be read counts as this install's", {unreadable, own}, full, {true, true, true}},
+      {"a look-alike name", {own, look_alike}, full, {true, true, true}},
+      {"the root's own copy, in full removal", {own, top_level}, full, {true, true, true}},
+      {"the root's own copy, kept by launcher-only removal", {own, top_level}, launcher_only, {false, true, true}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(lines_that_may_run(c.processes, c.scope), c.may_run) << c.what;
 }
 
 // One line per program asked or ended by the step; none for what a task-kill line ended unasked.

@@ -69,18 +69,19 @@ class RunningCopy {
   DWORD id_ = 0;
 };
 
-// A copy of the idle stand-in (support/idle) started from path, constructed once it has said
-// that it runs (or has failed to within a minute: ready() tells).
+// A copy of the idle stand-in (support/idle) started from path, with options when given,
+// constructed once it has said that it runs (or has failed to within a minute: ready() tells).
 class IdleCopy : public RunningCopy {
  public:
-  IdleCopy(const std::string& idle_program, const std::string& path)
-      : IdleCopy(idle_program, path, join_path(fresh_folder("ready"), "ready.txt")) {}
+  IdleCopy(const std::string& idle_program, const std::string& path, const std::wstring& options = L"")
+      : IdleCopy(idle_program, path, options, join_path(fresh_folder("ready"), "ready.txt")) {}
   bool ready() const { return ready_; }
 
  private:
-  IdleCopy(const std::string& idle_program, const std::string& path, const std::string& ready_file)
+  IdleCopy(const std::string& idle_program, const std::string& path, const std::wstring& options,
+           const std::string& ready_file)
       : RunningCopy(idle_program, path,
-                    L"\"" + to_wide(path) + L"\" --ready \"" + to_wide(ready_file) + L"\"") {
+                    L"\"" + to_wide(path) + L"\" --ready \"" + to_wide(ready_file) + L"\" " + options) {
     ready_ = process() && wait_for_ready_file(to_wide(ready_file), process());
   }
   bool ready_ = false;

@@ -15,6 +15,7 @@
 #include "platform/os_text_win.h"
 #include "platform/path_identity.h"
 #include "platform/path_text.h"
+#include "platform/run_log.h"
 #include "removal/stop_launcher.h"
 #include "removal/stop_launcher_commands.h"
 #include "support/run_context_win.h"
@@ -45,7 +46,8 @@ class StopPrograms : public ::testing::Test {
 
 // A copy of the windowless stand-in, started from path, once it has said that it runs.
 struct Windowless : test::IdleCopy {
-  explicit Windowless(const std::string& path) : IdleCopy(test::built_program(KORAVANE_IDLE), path) {}
+  explicit Windowless(const std::string& path, const std::wstring& options = L"")
+      : IdleCopy(test::built_program(KORAVANE_IDLE), path, options) {}
 };
 
 // A copy of the stand-in with a window of its own, which notes in closed_record that it was asked
@@ -72,22 +74,23 @@ class Windowed : public test::RunningCopy {
 constexpr DWORD kEndedCode = 1;  // what the stop step ends a program with
 
 // Each line runs only while a process of its image runs; its command line is the stop commands'
-// own test, here each reaches the child whole, in order. The stand-ins run outside the root and
-// the recorder ends nothing, so they are neither asked nor ended by the step.
+// own test, here each reaches the child whole, in order. The recorder ends nothing, so the step
+// then ends the stand-ins in the root itself; the look-alike elsewhere runs on.
 TEST_F(StopPrograms, ATaskKillLineRunsForEachLauncherImageThatRunsThenThePauseFollows) {
-  const std::string base = test::fresh_folder("images");
-  Windowless launcher(join_path(base, "a\\koravane.EXE"));
-  Windowless updater(join_path(base, "b\\KoraVane-Updater.exe"));
-  Windowless look_alike(join_path(base, "c\\KoraVane2.exe"));
-  ASSERT_TRUE(launcher.ready() && updater.ready() && look_alike.ready());
-  const std::string root = test::fresh_folder("stop-root");
+  Windowless look_alike(join_path(test::fresh_folder("images"), "c\\KoraVane2.exe"));
+  ASSERT_TRUE(look_alike.ready());
   for (const RemovalMode mode : {RemovalMode::full, RemovalMode::launcher_only}) {
+    const std::string root = test::fresh_folder("stop-root");
+    Windowless launcher(join_path(root, "app-1\\koravane.EXE"));
+    Windowless updater(join_path(root, "app-1\\KoraVane-Updater.exe"));
+    ASSERT_TRUE(launcher.ready() && updater.ready());
     test::set_env("KORAVANE_RECORD_FILE", record_ + (mode == RemovalMode::full ? ".full" : ".launcher"));
     const auto start = std::chrono::steady_clock::now();
     const StopOutcome outcome = stop_processes(launcher_stop_commands(mode), test::context_for(root), mode);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));  // a lower bound only
     EXPECT_EQ(outcome.lines_run, 2);
-    EXPECT_EQ(outcome.asked + outcome.ended, 0);
+    EXPECT_EQ(outcome.asked, 0);
+    EXPECT_EQ(outcome.ended, 2) << "the recorder ended nothing";
     const auto lines = lines_of(test::read_all(record_ + (mode == RemovalMode::full ? ".full" : ".launcher")));
     ASSERT_EQ(lines.size(), 6u) << "taskkill.exe next to the test should have run twice";
     const std::vector<TaskKillLine> commands = launcher_stop_commands(mode);
@@ -99,9 +102,37 @@ TEST_F(StopPrograms, ATaskKillLineRunsForEachLauncherImageThatRunsThenThePauseFo
     }
     EXPECT_TRUE(lines[1].starts_with("usestdhandles=1 ")) << lines[1];
     EXPECT_TRUE(lines[1].ends_with(" out=char err=char")) << lines[1];
+    EXPECT_EQ(launcher.exit_code(0), kEndedCode);
+    EXPECT_EQ(updater.exit_code(0), kEndedCode);
   }
-  EXPECT_TRUE(launcher.running() && updater.running() && look_alike.running());
-  EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing was asked or ended: no line";
+  EXPECT_TRUE(look_alike.running());
+}
+
+// Another install's launcher runs from elsewhere: the line of its image, which ends by name, is
+// skipped, and this install's process of that image is ended in its place, unasked and unsaid as
+// the line would have ended it; the other install's launcher and what it started run on. Another
+// image's line runs as before.
+TEST_F(StopPrograms, ALineThatWouldReachAnotherInstallIsDoneThroughHandles) {
+  const std::string base = test::fresh_folder("two-installs");
+  const std::string root = join_path(base, "KoraVane");
+  Windowless own(join_path(root, "app-1\\KoraVane.exe"));
+  Windowless own_updater(join_path(root, "app-1\\KoraVane Updater.exe"));
+  Windowless other(join_path(base, "Games\\KoraVane\\app-1\\KoraVane.exe"));
+  ASSERT_TRUE(own.ready() && own_updater.ready() && other.ready());
+
+  const StopOutcome outcome =
+      stop_processes(launcher_stop_commands(RemovalMode::full), test::context_for(root), RemovalMode::full);
+
+  EXPECT_EQ(own.exit_code(0), kEndedCode);
+  EXPECT_TRUE(other.running());
+  EXPECT_EQ(outcome.lines_run, 1);
+  const auto lines = records();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[0].find("\"KoraVane Updater.exe\"") != std::string::npos) << lines[0];
+  EXPECT_EQ(own_updater.exit_code(0), kEndedCode) << "the recorder ends nothing: the step ended it after its line";
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 1u) << "the line's work done in its place says nothing, as the line";
+  EXPECT_TRUE(log[0].starts_with("ended ") && log[0].ends_with("KoraVane Updater.exe")) << log[0];
 }
 
 // Nothing of the launcher runs, only a look-alike: no child starts, nothing is asked, so no pause.
@@ -118,17 +149,16 @@ TEST_F(StopPrograms, WithNoLauncherImageRunningNoTaskKillStartsAndNothingIsDone)
 }
 
 TEST_F(StopPrograms, AMissingTaskKillIsPassedOverAndThePauseStillFollows) {
-  Windowless launcher(join_path(test::fresh_folder("launcher"), "KoraVane.exe"));
-  ASSERT_TRUE(launcher.ready());
   const std::string root = test::fresh_folder("stop-root");
+  Windowless launcher(join_path(root, "app-1\\KoraVane.exe"));
+  ASSERT_TRUE(launcher.ready());
   const auto begin = std::chrono::steady_clock::now();
   const StopOutcome outcome = stop_processes(launcher_stop_commands(RemovalMode::full, "koravane-no-such-program"),
                                              test::context_for(root), RemovalMode::full);
   EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(800));
   EXPECT_EQ(outcome.lines_run, 1);
   EXPECT_TRUE(records().empty());
-  EXPECT_TRUE(launcher.running());
-  EXPECT_FALSE(test::path_exists(join_path(root, "updates"))) << "nothing ran from the root: no line";
+  EXPECT_EQ(launcher.exit_code(0), kEndedCode) << "ended by the step once its line had done nothing";
 }
 
 // A game left running from the root's own runtime outlives the launcher: asked to close through
@@ -203,6 +233,33 @@ TEST_F(StopPrograms, AProgramThatClosesAMomentAfterItIsAskedIsWaitedFor) {
   ASSERT_EQ(log.size(), 1u);
   EXPECT_TRUE(log[0].starts_with("closed ") && same_path(log[0].substr(7), join_path(root, "game.exe")))
       << log[0];
+}
+
+// A program in the root that denies ending it to everyone cannot be opened for ending: it stays,
+// named with the error the opening gave; the rest of the step goes as before.
+TEST_F(StopPrograms, AProgramThatCannotBeOpenedForEndingIsNamedWithTheOpeningsError) {
+  const std::string root = join_path(test::fresh_folder("guarded-stop"), "KoraVane");
+  Windowless guarded(join_path(root, "runtime\\bin\\javaw.exe"), L"--deny-terminate");
+  Windowless helper(join_path(root, "runtime\\bin\\java.exe"));
+  ASSERT_TRUE(guarded.ready() && helper.ready());
+  const UniqueHandle opened(OpenProcess(PROCESS_TERMINATE, FALSE, guarded.id()));
+  ASSERT_FALSE(opened) << "the stand-in can still be opened for ending";
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  const StopOutcome outcome = stop_processes({}, test::context_for(root), RemovalMode::full);
+
+  EXPECT_TRUE(guarded.running());
+  EXPECT_EQ(helper.exit_code(0), kEndedCode);
+  EXPECT_EQ(outcome.asked, 0);
+  EXPECT_EQ(outcome.ended, 1);
+  const auto log = log_of(root);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_TRUE(log[0].starts_with("ended ") && same_path(log[0].substr(6), join_path(root, "runtime\\bin\\java.exe")))
+      << log[0];
+  const std::string guarded_image = join_path(root, "runtime\\bin\\javaw.exe");
+  EXPECT_TRUE(log[1].starts_with("fail ") && same_path(log[1].substr(5, guarded_image.size()), guarded_image) &&
+              log[1].ends_with(": " + os_error_text(ERROR_ACCESS_DENIED)))
+      << log[1];
 }
 
 // Launcher-only removal takes the launcher's entries, so only programs running from those go; the

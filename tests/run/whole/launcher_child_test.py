@@ -2,7 +2,10 @@
 """The whole program started by a running launcher, as its "uninstall" menu starts it: as the
 launcher's plain child or inside a job that ends its processes with the launcher, beside a game
 the launcher also started. The run must survive the end of the launcher's tree, ask the game to
-close before anything is ended (full removal) or leave it alone (launcher-only removal).
+close before anything is ended (full removal) or leave it alone (launcher-only removal), while the
+copy the launcher started waits for it. A job that will not let the run go stops it before
+anything is done; a tool that waits for the run in a job sees it done; another install of the
+launcher is left alone.
 
 Usage: launcher_child_test.py SOURCE_DIR BUILD_DIR PREFIX   (the arguments of whole_program_test.py)
 """
@@ -45,42 +48,78 @@ def quote(path):
     return f'"{path}"'
 
 
-def start_launcher(job, uninstall_args, game_path, in_job=()):
+class Identity:
+    """A process known by its "ID:CREATED" name, as process_watch takes it."""
+
+    def __init__(self, name):
+        self.name = name
+
+    def wait_ready(self):
+        return self.name
+
+
+def place(path, program):
+    with open(program, "rb") as f:
+        write(path, f.read())
+
+
+def fresh_record(name):
+    path = os.path.join(w.READY, name)
+    if os.path.exists(path):
+        os.remove(path)
+    return path
+
+
+def start_stand_in(what, exe, ready, *args, env=None):
+    """The launcher stand-in placed at exe and started under the test profile (the deferred script
+    held), once it has started its children; ready is its ReadyFile."""
+    place(exe, LAUNCHER)
+    write(HOLD, b"")
+    settings = {"USERPROFILE": w.PROFILE, "APPDATA": w.APPDATA, "LOCALAPPDATA": w.LOCALAPPDATA,
+                "KORAVANE_TIMEOUT_HOLD": HOLD, **(env or {})}
+    w.Started(f"with_env for {what}", w.WITH_ENV, *[f"{k}={v}" for k, v in settings.items()],
+              "--", exe, "--ready", win(ready.path), *args)
+    return Identity(ready.wait_ready())
+
+
+def game_line(game_path, game, windows_record):
+    return (f"{quote(game_path)} --ready {quote(win(game.path))} --window Minecraft "
+            f"--closed {quote(windows_record)}")
+
+
+def start_launcher(job, uninstall_args, game_path, in_job=(), env=None):
     """The launcher stand-in, run from the root's app- folder under the test profile, once it has
     started the uninstaller and a windowed game that records being asked to close. in_job names
-    which of "uninstaller" and "game" it starts inside its job. Returns (game, exits record, game's
-    closed record)."""
-    with open(LAUNCHER, "rb") as f:
-        write(LAUNCHER_EXE, f.read())
-    with open(w.IDLE, "rb") as f:
-        write(game_path, f.read())
-    write(HOLD, b"")
+    which of "uninstaller" and "game" it starts inside its job. Returns (launcher, game, exits
+    record, game's closed record)."""
+    place(game_path, w.IDLE)
     record, windows_record = w.closed_record()
-    exits = os.path.join(w.READY, "exits.txt")
-    if os.path.exists(exits):
-        os.remove(exits)
+    exits = fresh_record("exits.txt")
     game = ReadyFile("the game the launcher started", "game.txt")
-    launcher_ready = ReadyFile("the launcher", "launcher.txt")
     uninstall = " ".join([quote(ROOT + "\\Uninstall.exe"), *uninstall_args])
-    game_line = (f"{quote(game_path)} --ready {quote(win(game.path))} --window Minecraft "
-                 f"--closed {quote(windows_record)}")
-    args = ["--ready", win(launcher_ready.path), "--exits", win(exits)]
+    args = ["--exits", win(exits)]
     if job:
         args += ["--job", job]
     # The game runs before the uninstaller is chosen from the launcher's menu.
-    args += ["--job-child" if "game" in in_job else "--child", game_line, "--wait", win(game.path)]
+    args += ["--job-child" if "game" in in_job else "--child", game_line(game_path, game, windows_record),
+             "--wait", win(game.path)]
     args += ["--job-child" if "uninstaller" in in_job else "--child", uninstall]
-    settings = {"USERPROFILE": w.PROFILE, "APPDATA": w.APPDATA, "LOCALAPPDATA": w.LOCALAPPDATA,
-                "KORAVANE_TIMEOUT_HOLD": HOLD}
-    w.Started("with_env for the launcher", w.WITH_ENV, *[f"{k}={v}" for k, v in settings.items()],
-              "--", LAUNCHER_EXE, *args)
-    launcher_ready.wait_ready()
+    launcher = start_stand_in("the launcher", LAUNCHER_EXE, ReadyFile("the launcher", "launcher.txt"),
+                              *args, env=env)
     game.wait_ready()
-    return game, exits, record
+    return launcher, game, exits, record
+
+
+def first_copy(exits):
+    """The copy the launcher started (its second child)."""
+    for line in w.read_text(exits).splitlines():
+        if line.startswith("2 started "):
+            return Identity(line.split()[2])
+    raise w.NotReady("the launcher never said that it started the uninstaller")
 
 
 def first_copy_exited(exits):
-    """Whether the copy the launcher started (its second child) exited with code 0."""
+    """Whether the copy the launcher started exited with code 0."""
     return "2 exited 0" in w.read_text(exits).splitlines()
 
 
@@ -94,14 +133,15 @@ def finish_script():
     return xdesk.wait_until(lambda: not exists(ROOT))
 
 
-def test_quiet(what, job, in_job, game_path):
-    """A quiet run: it goes on in a new copy, asks the game to close, then ends the launcher."""
+def test_quiet(what, job, in_job, game_path, env=None):
+    """A quiet run: it goes on in a new copy, asks the game to close, then ends the launcher, whose
+    tree takes the first copy, which waited for the run."""
     w.reset_area()
     w.lay_root()
-    game, exits, record = start_launcher(job, ["/S"], game_path, in_job)
+    launcher, game, exits, record = start_launcher(job, ["/S"], game_path, in_job, env)
     finished = xdesk.wait_until(scheduled)
     check(finished, f"{what}: the run went on to its end ({log_lines()})")
-    check(first_copy_exited(exits), f"{what}: the first copy exited 0 ({w.read_text(exits)!r})")
+    check(w.ended([launcher, first_copy(exits)]), f"{what}: the launcher and the first copy have gone")
     check(w.read_text(record).startswith("closed "), f"{what}: the game was asked to close")
     lines = log_lines() or []
     check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"closed {game_path}",
@@ -111,12 +151,14 @@ def test_quiet(what, job, in_job, game_path):
     check(finish_script(), f"{what}: the root is gone after the script")
 
 
-def through_the_notice(what, button_y):
-    """Clicks button_y in the dialog; returns whether the progress window and the notice came."""
+def through_the_notice(what, button_y, exits):
+    """Clicks button_y in the dialog; returns whether the progress window and the notice came.
+    The first copy still runs while the dialog is shown: it waits for the run."""
     window = w.dialog_window(lambda: True)
     check(window is not None, f"{what}: the dialog is shown")
     if not window:
         return False
+    check(w.running([first_copy(exits)]), f"{what}: the first copy waits while the dialog is shown")
     xdesk.click_at(*xdesk.button_centre(window[1], window[2], button_y))
     notice = w.notice_window(lambda: True)
     check(notice is not None, f"{what}: the notice is on screen after the removal")
@@ -130,9 +172,8 @@ def test_interactive_full(what, job, in_job):
     w.reset_area()
     w.lay_root()
     game_path = ROOT + "\\runtime\\bin\\javaw.exe"
-    game, exits, record = start_launcher(job, [], game_path, in_job)
-    check(xdesk.wait_until(lambda: first_copy_exited(exits)), f"{what}: the first copy exited 0")
-    check(through_the_notice(what, w.ALTERNATE_Y), f"{what}: the run went on to its end")
+    launcher, game, exits, record = start_launcher(job, [], game_path, in_job)
+    check(through_the_notice(what, w.ALTERNATE_Y, exits), f"{what}: the run went on to its end")
     check(w.read_text(record).startswith("closed "), f"{what}: the game was asked to close")
     lines = log_lines() or []
     check(lines[:4] == ["an earlier run", start_line(False, ROOT), f"closed {game_path}",
@@ -146,9 +187,9 @@ def test_interactive_launcher_only(what, job, in_job):
     w.reset_area()
     w.lay_root()
     game_path = ROOT + "\\minecraft\\runtime\\javaw.exe"
-    game, exits, record = start_launcher(job, [], game_path, in_job)
-    check(through_the_notice(what, w.PRIMARY_Y), f"{what}: the run went on to its end")
-    check(first_copy_exited(exits), f"{what}: the first copy exited 0")
+    launcher, game, exits, record = start_launcher(job, [], game_path, in_job)
+    check(through_the_notice(what, w.PRIMARY_Y, exits), f"{what}: the run went on to its end")
+    check(w.ended([first_copy(exits)]), f"{what}: the first copy ended with the run")
     check(w.read_text(record) == "" and w.running([game]), f"{what}: the game runs on, unasked")
     check(not exists(LAUNCHER_EXE) and not exists(ROOT + "\\app-1.5.84"),
           f"{what}: the launcher was ended and its folder went")
@@ -160,6 +201,93 @@ def test_interactive_launcher_only(what, job, in_job):
           f"{what}: the script removed Uninstall.exe and Update.exe")
 
 
+def test_waited_for_in_a_job_without_limits():
+    """A deployment agent starts the quiet removal inside a job without limits, as agents, scripts
+    and installers track what they start, and waits for it: when its wait returns, the removal is
+    done, and only the uninstaller and its run log are left, for the deferred script."""
+    what = "waited for in a job"
+    w.reset_area()
+    w.lay_root()
+    exits = fresh_record("exits.txt")
+    uninstall = quote(ROOT + "\\Uninstall.exe") + " /S"
+    start_stand_in("the agent", "K:\\Tools\\agent.exe", ReadyFile("the agent", "agent.txt"), "--exits", win(exits),
+                   "--left", ROOT, "--job", "none", "--job-child", uninstall)
+    check(xdesk.wait_until(lambda: "1 exited 0" in w.read_text(exits).splitlines()),
+          f"{what}: the run exited 0 ({w.read_text(exits)!r})")
+    lines = w.read_text(exits).splitlines()
+    left = sorted(line.split(" left ", 1)[1] for line in lines if line.startswith("1 left "))
+    check(left == ["Uninstall.exe", "updates\\rust-updater.log"],
+          f"{what}: when the agent's wait returned, only the uninstaller and its run log were left ({left[:6]})")
+    check(scheduled(), f"{what}: the run had ended with its scheduling line ({(log_lines() or [])[-1:]})")
+    check(finish_script(), f"{what}: the root is gone after the script")
+
+
+STUCK_LINE = "close KoraVane first: nothing was stopped or removed"
+STUCK_TEXT = ("Удаление не может продолжиться, пока открыт KoraVane. Закройте KoraVane и запустите "
+              "удаление снова. Ничего не удалено.")
+
+
+def test_job_that_will_not_let_go(what, quiet, reference=None):
+    """The launcher starts the run inside a job that ends its processes when it closes and lets
+    none leave: the run cannot leave what the stop step would end, so it stops nothing and removes
+    nothing, says so in the log and, when interactive, in a notice instead of the dialog."""
+    w.reset_area()
+    w.lay_root()
+    game_path = ROOT + "\\runtime\\bin\\javaw.exe"
+    place(LAUNCHER_EXE, LAUNCHER)
+    place(game_path, w.IDLE)
+    before = w.snapshot(ROOT)
+    launcher, game, exits, record = start_launcher("kill", ["/S"] if quiet else [], game_path, ("uninstaller",))
+    if not quiet:
+        notice = w.notice_window(lambda: not first_copy_exited(exits))
+        check(notice is not None and not xdesk.visible_windows(w.CHOICE), f"{what}: a notice instead of the dialog")
+        if notice:
+            check(w.notice_matches(notice, reference), f"{what}: the notice shows " + STUCK_TEXT)
+            xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], w.NOTICE_BUTTON_Y))
+    check(xdesk.wait_until(lambda: first_copy_exited(exits)), f"{what}: the run exited 0 ({w.read_text(exits)!r})")
+    lines = log_lines() or []
+    check(lines[:2] == ["an earlier run", start_line(quiet, ROOT)] and len(lines) == 4
+          and lines[2].startswith("fail detach: ") and lines[2].endswith(" (os error 5)") and lines[3] == STUCK_LINE,
+          f"{what}: the start line, the refusal, the launcher to close first ({lines})")
+    after = w.snapshot(ROOT)
+    after.pop("updates/rust-updater.log", None)
+    before.pop("updates/rust-updater.log", None)
+    check(after == before, f"{what}: nothing removed")
+    check(w.running([launcher, game]) and w.read_text(record) == "", f"{what}: nothing asked or stopped")
+    check(w.key_exists() and exists(w.SETTINGS) and exists(w.DESKTOP + "\\KoraVane.lnk"),
+          f"{what}: registration, settings and shortcuts kept")
+
+
+OTHER_INSTALL = "K:\\Games\\KoraVane"
+
+
+def test_another_install_is_left_alone():
+    """A second install of the launcher runs from another folder with the game it started: a quiet
+    removal of the install in the profile ends its own launcher and takes its root, and neither
+    asks nor ends the other launcher nor its game."""
+    what = "another install"
+    w.reset_area()
+    w.lay_root()
+    own = w.start_launcher_processes()
+    game_path = OTHER_INSTALL + "\\runtime\\bin\\javaw.exe"
+    place(game_path, w.IDLE)
+    record, windows_record = w.closed_record()
+    game = ReadyFile("the other install's game", "game.txt")
+    other = start_stand_in("the other install's launcher", OTHER_INSTALL + "\\app-1.5.84\\KoraVane.exe",
+                           ReadyFile("the other launcher", "other.txt"),
+                           "--child", game_line(game_path, game, windows_record))
+    game.wait_ready()
+    code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S", env={"KORAVANE_TIMEOUT_HOLD": HOLD}).finish()
+    check(code == 0, f"{what}: exit code 0 (saw {code})")
+    check(w.ended(own), f"{what}: this install's launcher and updater ended")
+    check(w.running([other, game]) and w.read_text(record) == "",
+          f"{what}: the other launcher and its game neither asked nor ended")
+    lines = log_lines() or []
+    check(scheduled() and not any(line.startswith("fail ") or OTHER_INSTALL in line for line in lines),
+          f"{what}: nothing failed, nothing of the other install named ({lines})")
+    check(finish_script(), f"{what}: this install's root is gone after the script")
+
+
 def main():
     os.makedirs(w.READY, exist_ok=True)
     in_root = ROOT + "\\runtime\\bin\\javaw.exe"
@@ -169,6 +297,13 @@ def main():
     w.run_test(test_interactive_full, "full, in a job", "silent", ("uninstaller",))
     w.run_test(test_interactive_launcher_only, "launcher-only, in a job", "breakaway", ("uninstaller",))
     w.run_test(test_interactive_launcher_only, "launcher-only, plain child", None, ())
+    w.run_test(test_quiet, "quiet, a stray continued-run word", None, (), in_root,
+               {"KORAVANE_UNINSTALL_CONTINUES_RUN": "12:34"})
+    w.run_test(test_waited_for_in_a_job_without_limits)
+    w.run_test(test_job_that_will_not_let_go, "a job that will not let go, quiet", True)
+    w.run_test(test_job_that_will_not_let_go, "a job that will not let go, interactive", False,
+               w.reference_notice(STUCK_TEXT))
+    w.run_test(test_another_install_is_left_alone)
     print(f"{len(w.failures)} failed" if w.failures else "all checks passed")
     return 1 if w.failures else 0
 

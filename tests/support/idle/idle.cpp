@@ -1,6 +1,6 @@
 // Stands in for a running program (the launcher, a game, another application's updater): it
 // does nothing until it is ended from outside, or as told:
-//   idle [--ready FILE] [--hold PATH]... [--until FLAG]
+//   idle [--ready FILE] [--hold PATH]... [--until FLAG] [--deny-terminate]
 //        [--window TITLE [--closed FILE] [--ignore-close]]
 //   --hold PATH     opens PATH without delete sharing, as a running game holds its files;
 //   --until FLAG    lets go of everything and exits 0 as soon as the file FLAG exists;
@@ -8,12 +8,19 @@
 //                   ask to close: on WM_CLOSE it appends "closed <process id>" to the --closed
 //                   FILE (when given) and exits 0; with --ignore-close it records the request
 //                   and runs on;
+//   --deny-terminate  denies PROCESS_TERMINATE to everyone in its own process DACL, as a guarded
+//                   program does: opening it for ending is refused (error 5); queries, waits and
+//                   windows work as before, and a handle opened before (its starter's) still ends
+//                   it; --until or its window's close end it too;
 //   --ready FILE    once it runs, holds every PATH and shows its window, writes FILE with the
 //                   line "<process id> <creation time>" (support/ready_file_win.h): tests wait
 //                   for that instead of guessing how long a start takes.
 // Without options it holds nothing, shows nothing and has no window. Exit 1 on a usage error,
-// 2 when a PATH cannot be held or the window cannot be shown (no ready file then).
+// 2 when a PATH cannot be held, the window cannot be shown or the DACL cannot be set (no ready
+// file then).
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <aclapi.h>
 
 #include <string>
 #include <vector>
@@ -30,11 +37,26 @@ struct Options {
   std::vector<std::wstring> held;
   bool window = false;
   bool ignore_close = false;
+  bool deny_terminate = false;
 };
 
 // Read by the window procedure, which has no other way to be told.
 std::wstring closed_record;
 bool ignore_close = false;
+
+// Everyone may do anything with this process but end it.
+bool deny_terminate() {
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(everyone);
+  alignas(DWORD) BYTE buffer[256];
+  ACL* acl = reinterpret_cast<ACL*>(buffer);
+  return CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size) &&
+         InitializeAcl(acl, sizeof(buffer), ACL_REVISION) &&
+         AddAccessDeniedAce(acl, ACL_REVISION, PROCESS_TERMINATE, everyone) &&
+         AddAccessAllowedAce(acl, ACL_REVISION, PROCESS_ALL_ACCESS, everyone) &&
+         SetSecurityInfo(GetCurrentProcess(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+                         nullptr) == ERROR_SUCCESS;
+}
 
 bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -102,8 +124,8 @@ int run_window(HWND window, const std::wstring& until) {
 bool parse(int argc, wchar_t** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::wstring option = argv[i];
-    if (option == L"--ignore-close") {
-      options.ignore_close = true;
+    if (option == L"--ignore-close" || option == L"--deny-terminate") {
+      (option == L"--ignore-close" ? options.ignore_close : options.deny_terminate) = true;
       continue;
     }
     if (i + 1 >= argc) return false;
@@ -138,6 +160,7 @@ int wmain(int argc, wchar_t** argv) {
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     if (!held.back()) return 2;
   }
+  if (options.deny_terminate && !deny_terminate()) return 2;
   closed_record = options.closed;
   ignore_close = options.ignore_close;
   HWND window = options.window ? show_window(options.title) : nullptr;

@@ -1,20 +1,25 @@
 // Stands in for a running launcher that started other programs (the uninstaller from its menu, a
 // game) and runs on, windowless, until it is ended from outside:
-//   launcher --ready FILE [--job kill|breakaway|silent] [--exits FILE]
+//   launcher --ready FILE [--job none|kill|breakaway|silent] [--exits FILE [--left FOLDER]]
 //            (--child COMMAND_LINE | --job-child COMMAND_LINE | --wait FILE)...
-//   --job      makes a job that ends its processes when the launcher goes (its handle closes),
-//              and lets them leave it: never ("kill"), when they ask ("breakaway"), or their
-//              children without asking ("silent", as a common desktop runtime sets it);
+//   --job      makes a job: without limits ("none", as deployment agents and scripts track what
+//              they start), or one that ends its processes when the launcher goes (its handle
+//              closes) and lets them leave it: never ("kill"), when they ask ("breakaway"), or
+//              their children without asking ("silent", as a common desktop runtime sets it);
 //   --child    starts a program (the whole command line, the program's path first);
 //   --job-child starts it inside the job;
 //   --wait     waits (a minute at most) until FILE exists before it starts the next child, as a
 //              person plays for a while before choosing "uninstall" in the launcher's menu;
-//   --exits    appends "<n> exited <code>" for the n-th child started as it exits;
+//   --exits    appends "<n> started <id>:<creation time>" for the n-th child started as it
+//              starts, and "<n> exited <code>" as it exits;
+//   --left     then also "<n> left <path>" for each file below FOLDER at that moment, the path
+//              relative to FOLDER: what the child had left when its waiter got control back;
 //   --ready    written once every child runs (support/ready_file_win.h).
 // Exit 1 on a usage error, 2 when the job or a child cannot be made or a FILE never comes (no
 // ready file then).
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,15 +28,17 @@
 
 namespace {
 
+using koravane::UniqueFindHandle;
 using koravane::UniqueHandle;
 
-DWORD job_limits(const std::wstring& kind) {
+std::optional<DWORD> job_limits(const std::wstring& kind) {
+  if (kind == L"none") return 0;
   if (kind == L"kill") return JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (kind == L"breakaway") return JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
   if (kind == L"silent") {
     return JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
   }
-  return 0;
+  return std::nullopt;
 }
 
 UniqueHandle make_job(DWORD limits) {
@@ -49,8 +56,15 @@ struct Child {
   size_t position = 0;  // 1 for the first child started
 };
 
+void append_record(const std::wstring& path, const std::string& lines) {
+  UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  if (file) WriteFile(file.get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
+}
+
 // Started suspended, so that it is in the job before it runs a single instruction.
-bool start(std::wstring command_line, HANDLE job, std::vector<Child>& children) {
+bool start(std::wstring command_line, HANDLE job, std::vector<Child>& children, const std::wstring& exits) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
@@ -64,17 +78,45 @@ bool start(std::wstring command_line, HANDLE job, std::vector<Child>& children) 
     TerminateProcess(info.hProcess, 1);
     return false;
   }
+  if (!exits.empty()) {
+    append_record(exits, std::to_string(children.size()) + " started " + std::to_string(info.dwProcessId) + ":" +
+                      std::to_string(koravane::test::creation_time(info.hProcess)) + "\n");
+  }
   return ResumeThread(thread.get()) != static_cast<DWORD>(-1);
 }
 
-void record_exit(const std::wstring& record, const Child& child) {
+
+std::string utf8(const std::wstring& text) {
+  std::string out(text.size() * 3, '\0');
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                 static_cast<int>(out.size()), nullptr, nullptr));
+  return out;
+}
+
+// "<prefix><path>\n" for each file below folder, the path relative to it (UTF-8).
+std::string files_below(const std::wstring& folder, const std::string& prefix, const std::wstring& relative = L"") {
+  std::string lines;
+  WIN32_FIND_DATAW found{};
+  const UniqueFindHandle find(FindFirstFileW((folder + L"\\" + relative + L"*").c_str(), &found));
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found)) {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      lines += files_below(folder, prefix, relative + name + L"\\");
+    } else {
+      lines += prefix + utf8(relative + name) + "\n";
+    }
+  }
+  return lines;
+}
+
+void record_exit(const std::wstring& exits, const std::wstring& left, const Child& child) {
   DWORD code = 0;
   GetExitCodeProcess(child.process.get(), &code);
-  UniqueHandle file(CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_ALWAYS, 0, nullptr));
-  const std::string line = std::to_string(child.position) + " exited " + std::to_string(code) + "\n";
-  DWORD written = 0;
-  if (file) WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  const std::string position = std::to_string(child.position);
+  std::string lines = position + " exited " + std::to_string(code) + "\n";
+  if (!left.empty()) lines += files_below(left, position + " left ");
+  append_record(exits, lines);
 }
 
 bool wait_for_file(const std::wstring& path) {
@@ -89,7 +131,7 @@ bool wait_for_file(const std::wstring& path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::wstring ready, exits, job_kind;
+  std::wstring ready, exits, left, job_kind;
   struct Step {
     std::wstring option, value;
   };
@@ -100,7 +142,9 @@ int wmain(int argc, wchar_t** argv) {
       ready = value;
     } else if (option == L"--exits") {
       exits = value;
-    } else if (option == L"--job" && job_limits(value) != 0) {
+    } else if (option == L"--left") {
+      left = value;
+    } else if (option == L"--job" && job_limits(value)) {
       job_kind = value;
     } else if (option == L"--child" || option == L"--job-child" || option == L"--wait") {
       steps.push_back({option, value});
@@ -111,7 +155,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc % 2 == 0) return 1;
   UniqueHandle job;
   if (!job_kind.empty()) {
-    job = make_job(job_limits(job_kind));
+    job = make_job(*job_limits(job_kind));
     if (!job) return 2;
   }
   std::vector<Child> children;
@@ -122,7 +166,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const bool in_job = step.option == L"--job-child";
     if (in_job && !job) return 1;
-    if (!start(step.value, in_job ? job.get() : nullptr, children)) return 2;
+    if (!start(step.value, in_job ? job.get() : nullptr, children, exits)) return 2;
   }
   if (!ready.empty() && !koravane::test::write_ready_file(ready)) return 2;
   // Notes each child's exit as it comes, then runs on until ended.
@@ -132,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(waiting.size()), waiting.data(), FALSE, INFINITE);
     if (which >= WAIT_OBJECT_0 + waiting.size()) break;
     for (const Child& child : children) {
-      if (child.process.get() == waiting[which - WAIT_OBJECT_0] && !exits.empty()) record_exit(exits, child);
+      if (child.process.get() == waiting[which - WAIT_OBJECT_0] && !exits.empty()) record_exit(exits, left, child);
     }
     waiting.erase(waiting.begin() + (which - WAIT_OBJECT_0));
   }
