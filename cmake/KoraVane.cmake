@@ -24,10 +24,13 @@ endif()
 # Code that ships in Uninstall.exe is built for size, each function and object in a section of its
 # own so that the link can drop what nothing uses. It neither throws nor catches (failures are
 # values), so it carries no exception clean-up code: an exception from the library ends the
-# process either way. Tests and the benchmark link the same objects.
+# process either way. Nothing unwinds through it either (a broken invariant fails fast, without
+# unwinding), so it carries no unwind tables, which also lets the link drop functions nothing
+# calls. Tests and the benchmark link the same objects.
 function(koravane_for_size target)
   if(WIN32)
-    target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections -fno-exceptions)
+    target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections -fno-exceptions
+                           -fno-asynchronous-unwind-tables -fno-unwind-tables)
   endif()
 endfunction()
 

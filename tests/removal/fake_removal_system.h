@@ -196,6 +196,12 @@ class FakeRemovalSystem : public RemovalSystem {
 
   OsStatus delete_file(std::string_view path) override { return as_status(delete_file_code(path)); }
   uint32_t delete_file_code(std::string_view path) {
+    // Deleting by name opens the file too, and meets the same refusals.
+    if (before_open) {
+      if (const std::optional<uint32_t> answer = before_open({widen(path), removal_code::kAccessDelete, 0, 0})) {
+        return status_to_error(*answer);
+      }
+    }
     const auto node = nodes.find(widen(path));
     if (node == nodes.end()) return removal_code::kFileNotFound;
     if (node->second.directory || (node->second.attributes & removal_code::kAttributeReadOnly)) {

@@ -66,23 +66,32 @@ TEST(RootEntries, FindsTheEntryByWhatRootAndExecutableAre) {
 // and the run log, under "root" or, when the root is a link, under the folder it names.
 struct RootCase {
   const char* what;
-  bool link = false;             // "root" is a directory link to "target"
-  bool from_inside = false;      // this program is the root's Uninstall.exe
-  const char16_t* busy = nullptr;  // a file held open the whole time
+  bool link = false;                  // "root" is a directory link to "target"
+  const char* running = nullptr;      // the top-level entry holding this program, if it is inside
+  const char16_t* busy = nullptr;     // a file held open the whole time
   // What is left afterwards, and what the deferred script is given.
   std::vector<std::u16string> left;
   std::vector<std::string> deferred;
   bool way_back_kept = false;
+  const char* final = nullptr;        // what the root names, when not itself or a link's target
+  bool without_uninstaller = false;
 };
+
+const std::u16string kPaths[] = {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
+                                 u"minecraft/saves", u"minecraft/saves/world.dat", u"tools", u"tools/notes.txt",
+                                 u"updates", u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe",
+                                 u"elsewhere-link"};
 
 void lay_root(test::FakeRemovalSystem& fs, const std::u16string& folder) {
   fs.add_directory(folder);
-  for (const char16_t* dir : {u"app-1.5.84", u"minecraft", u"minecraft/saves", u"updates"}) {
-    fs.add_directory(folder + u"/" + dir);
-  }
-  for (const char16_t* file : {u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft/saves/world.dat",
-                               u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe"}) {
-    fs.add_file(folder + u"/" + file);
+  for (const std::u16string& path : kPaths) {
+    if (path == u"elsewhere-link") continue;
+    const bool directory = path == u"app-1.5.84" || path.find(u'.') == std::u16string::npos;
+    if (directory) {
+      fs.add_directory(folder + u"/" + path);
+    } else {
+      fs.add_file(folder + u"/" + path);
+    }
   }
   fs.add_directory(u"outside");
   fs.add_file(u"outside/keep.txt");
@@ -95,26 +104,34 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     more.insert(more.end(), way_back.begin(), way_back.end());
     return more;
   };
+  const std::vector<std::u16string> save = {u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"};
   const RootCase cases[] = {
-      {"from elsewhere", false, false, nullptr, {}, {}, false},
-      {"from elsewhere, a save held", false, false, u"minecraft/saves/world.dat",
-       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"root\\minecraft"}, true},
-      {"from inside", false, true, nullptr, way_back, {"root"}, false},
-      {"from inside, a save held", false, true, u"minecraft/saves/world.dat",
-       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"root\\minecraft"}, true},
+      {"from elsewhere", false, nullptr, nullptr, {}, {}, false},
+      {"from elsewhere, a save held", false, nullptr, u"minecraft/saves/world.dat", with(save), {"root\\minecraft"}, true},
+      {"from inside", false, "uninstall.exe", nullptr, way_back, {"root"}, false},
+      {"from inside, a save held", false, "uninstall.exe", u"minecraft/saves/world.dat", with(save), {"root\\minecraft"}, true},
+      {"from a folder of the root", false, "tools", nullptr, with({u"tools", u"tools/notes.txt"}), {"root"}, false},
       // The run log's folder is never the script's to take: the next run finds the root by it.
-      {"from inside, a file beside the log held", false, true, u"updates/old.nupkg",
+      {"from inside, a file beside the log held", false, "uninstall.exe", u"updates/old.nupkg",
        with({u"updates/old.nupkg"}), {}, true},
-      {"a link root from elsewhere", true, false, nullptr, {}, {}, false},
-      {"a link root from inside", true, true, nullptr, way_back, {"target", "root"}, false},
-      {"a link root from elsewhere, a save held", true, false, u"minecraft/saves/world.dat",
-       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"}), {"target\\minecraft"}, true},
+      // The uninstaller goes last: held, it stays with the run log for the next run.
+      {"from elsewhere, the root's uninstaller held", false, nullptr, u"Uninstall.exe", way_back, {}, true},
+      {"from elsewhere, no uninstaller", false, nullptr, nullptr, {}, {}, false, nullptr, true},
+      // Only the run log held: nothing is left for the person to run, and the script takes the root.
+      {"from elsewhere, the run log held", false, nullptr, u"updates/rust-updater.log",
+       {u"updates", u"updates/rust-updater.log"}, {"root"}, false},
+      {"an 8.3 spelling: no link", false, nullptr, nullptr, {}, {}, false, "root-with-a-long-name"},
+      {"a link root from elsewhere", true, nullptr, nullptr, {}, {}, false},
+      {"a link root from inside", true, "uninstall.exe", nullptr, way_back, {"target", "root"}, false},
+      {"a link root from elsewhere, a save held", true, nullptr, u"minecraft/saves/world.dat", with(save),
+       {"target\\minecraft"}, true},
   };
   for (const RootCase& c : cases) {
     SCOPED_TRACE(c.what);
     test::FakeRemovalSystem fs;
     const std::u16string folder = c.link ? u"target" : u"root";
     lay_root(fs, folder);
+    if (c.without_uninstaller) fs.nodes.erase(folder + u"/Uninstall.exe");
     if (c.link) fs.add_directory_link(u"root", u"target");
     if (c.busy) {
       const std::u16string busy = folder + u"/" + c.busy;
@@ -123,15 +140,12 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
       };
     }
     bool use_no_reparse = true;
-    const RootRemovalRequest request{"root", c.link ? "target" : "root",
-                                     c.from_inside ? std::optional<std::string>("uninstall.exe") : std::nullopt};
+    const std::string final = c.final ? c.final : c.link ? "target" : "root";
+    const RootRemovalRequest request{"root", final, c.running ? std::optional<std::string>(c.running) : std::nullopt};
     const RootRemoval removal = remove_install_root(fs, use_no_reparse, request);
 
     std::vector<std::u16string> left;
-    for (const std::u16string& path : {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
-                                       u"minecraft/saves", u"minecraft/saves/world.dat", u"updates",
-                                       u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe",
-                                       u"elsewhere-link"}) {
+    for (const std::u16string& path : kPaths) {
       if (fs.exists(folder + u"/" + path)) left.push_back(path);
     }
     std::vector<std::u16string> expected_left = c.left;
@@ -143,7 +157,9 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     EXPECT_EQ(removal.stayed.size(), c.busy ? 1u : 0u);
     // The folder itself goes with its last entry; a link root goes after what it names.
     EXPECT_EQ(fs.exists(folder), !c.left.empty());
-    if (c.link) EXPECT_EQ(fs.exists(u"root"), !c.deferred.empty() || c.way_back_kept);
+    if (c.link) {
+      EXPECT_EQ(fs.exists(u"root"), !c.deferred.empty() || c.way_back_kept);
+    }
     EXPECT_TRUE(fs.exists(u"outside/keep.txt")) << "a link below the root is removed as a link";
   }
 }

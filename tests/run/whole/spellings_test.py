@@ -166,6 +166,25 @@ def test_root_through_its_short_name():
             and w.exists(sibling + "\\app-1.5.84\\KoraVane.exe"), "8.3 root: the look-alike sibling stays")
 
 
+def test_root_that_is_a_link(how):
+    """A root reached through a link to it (a game folder moved to another drive, say): a full
+    removal takes the folder the link names, contents and all, whether the run starts from the
+    root or from elsewhere. Wine follows a Unix link everywhere and cannot see one whose folder
+    went, so the link itself stays there, dangling; on Windows the link goes last."""
+    reset()
+    w.lay_root()
+    w.write(w.LOCALAPPDATA + "\\KoraVane2\\saves\\world.dat", b"kept")
+    spelled = link("KoraVane", w.ROOT)
+    if how == "from the root":
+        run = w.Uninstall(spelled + "\\Uninstall.exe", "/S", cwd="K:\\", env=ENV)
+    else:
+        run = w.Uninstall(tools_uninstaller(), "/S", "--target", spelled + "\\KoraVane.exe", cwd="K:\\", env=ENV)
+    code = run.finish()
+    w.check(code == 0, f"link root ({how}): exit code 0 (saw {code})")
+    w.check(w.xdesk.wait_until(lambda: not w.exists(w.ROOT)), f"link root ({how}): the folder it names is gone")
+    w.check(w.read(w.LOCALAPPDATA + "\\KoraVane2\\saves\\world.dat") == b"kept", f"link root ({how}): its sibling stays")
+
+
 def main():
     os.makedirs(w.READY, exist_ok=True)
     for kind, folder in PROTECTED:
@@ -174,6 +193,8 @@ def main():
     for how in ("an 8.3 name", "a link", "a device path"):
         w.run_test(test_target_spelling_of_a_protected_folder, how)
     w.run_test(test_root_through_its_short_name)
+    for how in ("from the root", "from elsewhere"):
+        w.run_test(test_root_that_is_a_link, how)
     print(f"{len(w.failures)} failed" if w.failures else "all checks passed")
     return 1 if w.failures else 0
 
