@@ -25,13 +25,15 @@ namespace {
 using koravane::UniqueHandle;
 using koravane::test::ProcessIdentity;
 
-constexpr DWORD kAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE;
+// Watching asks for no right to end: a process that refuses to be ended is still seen running.
+constexpr DWORD kWatch = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kAccess = kWatch | PROCESS_TERMINATE;
 
 // A handle on the process the identity names, or none when that process has gone (its id now
 // free or someone else's).
 UniqueHandle open_identity(const ProcessIdentity& identity) {
   if (identity.id == GetCurrentProcessId()) return UniqueHandle();
-  UniqueHandle process(OpenProcess(kAccess, FALSE, identity.id));
+  UniqueHandle process(OpenProcess(kWatch, FALSE, identity.id));
   if (process && koravane::test::creation_time(process.get()) != identity.created) process.reset();
   return process;
 }
@@ -85,13 +87,15 @@ void collect_descendants(const ProcessIdentity& parent, std::vector<UniqueHandle
 // Ends the process and everything it started, the youngest generation first, so that a waiting
 // parent sees its child's exit code before it goes itself.
 void end_tree(const ProcessIdentity& identity, HANDLE process) {
-  if (!process) return;
+  if (!process) return;  // gone already
   std::vector<UniqueHandle> descendants;
   collect_descendants(identity, descendants);
   for (auto it = descendants.rbegin(); it != descendants.rend(); ++it)
     TerminateProcess(it->get(), 1);
   wait_all(descendants, 10000);
-  TerminateProcess(process, 1);
+  // The watching handle keeps the id from going to another process meanwhile.
+  const UniqueHandle ending(OpenProcess(PROCESS_TERMINATE, FALSE, identity.id));
+  if (ending) TerminateProcess(ending.get(), 1);
 }
 
 }  // namespace
