@@ -120,7 +120,8 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
       // Only the run log held: nothing is left for the person to run, and the script takes the root.
       {"from elsewhere, the run log held", false, nullptr, u"updates/rust-updater.log",
        {u"updates", u"updates/rust-updater.log"}, {"root"}, false},
-      {"an 8.3 spelling: no link", false, nullptr, nullptr, {}, {}, false, "root-with-a-long-name"},
+      {"an 8.3 spelling, from inside: no link", false, "uninstall.exe", nullptr, way_back, {"root"}, false,
+       "root-with-a-long-name"},
       {"a link root from elsewhere", true, nullptr, nullptr, {}, {}, false},
       {"a link root from inside", true, "uninstall.exe", nullptr, way_back, {"target", "root"}, false},
       {"a link root from elsewhere, a save held", true, nullptr, u"minecraft/saves/world.dat", with(save),
