@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <unordered_set>
 
-#include "platform/os_text_win.h"
-#include "removal/tree_removal_core.h"
-#include "removal/tree_removal_system_win.h"
+#include "platform/text/os_text_win.h"
+#include "removal/tree/tree_removal_core.h"
+#include "removal/tree/tree_removal_system_win.h"
 
 namespace koravane {
 namespace {

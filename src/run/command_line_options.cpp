@@ -1,7 +1,7 @@
 #include <array>
 #include <optional>
 
-#include "platform/os_text.h"
+#include "platform/text/os_text.h"
 #include "run/command_line.h"
 
 namespace koravane {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/processes.h"
-#include "platform/result.h"
+#include "platform/processes/processes.h"
+#include "platform/basics/result.h"
 
 namespace koravane {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
-#include "platform/os_text_win.h"
-#include "platform/path_identity.h"
-#include "platform/processes_win.h"
-#include "removal/running_programs.h"
+#include "platform/files/env.h"
+#include "platform/text/os_text_win.h"
+#include "platform/files/path_identity.h"
+#include "platform/processes/processes_win.h"
+#include "removal/stop/running_programs.h"
 #include "run/detach.h"
 #include "run/detach_win.h"
 

@@ -2,8 +2,8 @@
 // Where a run goes on: here, or in a new copy of this program outside the launcher's tree and job.
 #include <optional>
 
-#include "platform/result.h"
-#include "platform/run_context.h"
+#include "platform/basics/result.h"
+#include "platform/context/run_context.h"
 
 namespace koravane {
 

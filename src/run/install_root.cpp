@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "platform/os_text.h"
-#include "platform/path_text.h"
-#include "platform/run_log.h"
-#include "removal/layout.h"
+#include "platform/text/os_text.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
+#include "removal/steps/layout.h"
 #include "run/run_plan_text.h"
 
 namespace koravane {

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/env.h"
-#include "platform/result.h"
-#include "platform/run_context.h"
+#include "platform/files/env.h"
+#include "platform/basics/result.h"
+#include "platform/context/run_context.h"
 #include "run/command_line.h"
 
 namespace koravane {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/env.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_identity.h"
-#include "platform/path_text.h"
+#include "platform/files/env.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/files/path_identity.h"
+#include "platform/text/path_text.h"
 #include "run/install_root.h"
 
 namespace koravane {

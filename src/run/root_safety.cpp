@@ -1,7 +1,7 @@
 #include "run/root_safety.h"
 
-#include "platform/os_text.h"
-#include "platform/path_text.h"
+#include "platform/text/os_text.h"
+#include "platform/text/path_text.h"
 
 namespace koravane {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/run_context.h"
+#include "platform/context/run_context.h"
 
 namespace koravane {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/run_context.h"
+#include "platform/context/run_context.h"
 
-#include "removal/removal_steps.h"
+#include "removal/steps/removal_steps.h"
 
 namespace koravane {
 

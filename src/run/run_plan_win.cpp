@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
-#include "platform/path_identity.h"
-#include "platform/path_text.h"
-#include "platform/run_log.h"
-#include "removal/removal_steps.h"
-#include "removal/stop_launcher.h"
+#include "platform/files/env.h"
+#include "platform/files/path_identity.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
+#include "removal/steps/removal_steps.h"
+#include "removal/stop/stop_launcher.h"
 #include "run/detach_win.h"
 #include "run/root_safety.h"
 #include "run/run_plan.h"

@@ -1,6 +1,6 @@
 #include "selfdelete/script_text.h"
 
-#include "platform/os_text.h"
+#include "platform/text/os_text.h"
 
 namespace koravane {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/child_process.h"
+#include "platform/processes/child_process.h"
 
 namespace koravane {
 

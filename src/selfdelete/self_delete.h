@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/run_context.h"
-#include "platform/run_log.h"
+#include "platform/context/run_context.h"
+#include "platform/context/run_log.h"
 #include "selfdelete/script_text.h"
 
 namespace koravane {

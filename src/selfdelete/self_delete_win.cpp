@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "platform/child_process.h"
-#include "platform/env.h"
-#include "platform/file_write_win.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_text.h"
-#include "platform/run_log.h"
+#include "platform/processes/child_process.h"
+#include "platform/files/env.h"
+#include "platform/files/file_write_win.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
 #include "selfdelete/script_encoding_win.h"
 #include "selfdelete/self_delete.h"
 #include "selfdelete/script_text.h"

@@ -1,6 +1,6 @@
 #include "ui/progress_win.h"
 
-#include "platform/worker_thread_win.h"
+#include "platform/basics/worker_thread_win.h"
 #include "ui/ui_window_win.h"
 
 namespace koravane {

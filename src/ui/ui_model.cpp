@@ -4,7 +4,7 @@
 #include <iterator>
 #include <limits>
 
-#include "platform/os_text.h"
+#include "platform/text/os_text.h"
 
 namespace koravane {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 #include "ui/ui_model.h"
 
 namespace koravane {

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include "platform/os_text_win.h"
+#include "platform/text/os_text_win.h"
 
 namespace koravane {
 namespace {

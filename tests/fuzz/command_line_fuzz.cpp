@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/child_process.h"
-#include "platform/os_text.h"
+#include "platform/processes/child_process.h"
+#include "platform/text/os_text.h"
 #include "run/command_line.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/path_text.h"
-#include "removal/references.h"
-#include "removal/shell_link.h"
+#include "platform/text/path_text.h"
+#include "removal/references/references.h"
+#include "removal/references/shell_link.h"
 
 namespace {
 

@@ -10,10 +10,10 @@ out=$1
 seconds=${2:-30}
 target=${3:-command_line}
 case $target in
-  command_line) sources=(src/platform/child_process.cpp src/run/command_line_split.cpp
+  command_line) sources=(src/platform/processes/child_process.cpp src/run/command_line_split.cpp
                          src/run/command_line_options.cpp) ;;
-  references) sources=(src/removal/shell_link.cpp src/removal/references.cpp src/removal/layout.cpp
-                       src/platform/path_identity.cpp) ;;
+  references) sources=(src/removal/references/shell_link.cpp src/removal/references/references.cpp src/removal/steps/layout.cpp
+                       src/platform/files/path_identity.cpp) ;;
   *) echo "run.sh: no fuzz target $target" >&2; exit 2 ;;
 esac
 # The command-line target keeps its folders where they always were.
@@ -22,7 +22,7 @@ mkdir -p "$out/corpus" "$out/artifacts"
 clang++-14 -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -D_GLIBCXX_ASSERTIONS \
   -I "$root/src" \
   "$root/tests/fuzz/${target}_fuzz.cpp" "${sources[@]/#/$root/}" \
-  "$root/src/platform/os_text.cpp" "$root/src/platform/path_text.cpp" \
+  "$root/src/platform/text/os_text.cpp" "$root/src/platform/text/path_text.cpp" \
   -o "$out/${target}_fuzz"
 "$out/${target}_fuzz" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
   -artifact_prefix="$out/artifacts/" "$out/corpus"

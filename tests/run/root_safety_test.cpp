@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/path_text.h"
+#include "platform/text/path_text.h"
 #include "run/root_safety.h"
 
 namespace koravane {

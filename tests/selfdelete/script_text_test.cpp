@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/os_text.h"
+#include "platform/text/os_text.h"
 #include "selfdelete/script_text.h"
 #include "selfdelete/expected_script.h"
 

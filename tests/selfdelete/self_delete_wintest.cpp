@@ -6,12 +6,12 @@
 #include <vector>
 #include <string>
 
-#include "platform/child_process.h"
-#include "platform/env.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_text.h"
-#include "platform/run_log.h"
+#include "platform/processes/child_process.h"
+#include "platform/files/env.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
 #include "selfdelete/script_encoding_win.h"
 #include "selfdelete/script_text.h"
 #include "selfdelete/self_delete.h"

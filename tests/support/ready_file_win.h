@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 
 namespace koravane::test {
 

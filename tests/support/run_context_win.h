@@ -3,7 +3,7 @@
 // root with launcher markers, and the run log under it.
 #include <string>
 
-#include "platform/run_context.h"
+#include "platform/context/run_context.h"
 
 namespace koravane::test {
 

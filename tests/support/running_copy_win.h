@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_text.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
 #include "support/ready_file_win.h"
 #include "support/test_files_win.h"
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_text.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
 
 namespace koravane::test {
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/handles_win.h"
-#include "removal/removal_steps.h"
+#include "platform/basics/handles_win.h"
+#include "removal/steps/removal_steps.h"
 #include "selfdelete/self_delete.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"

@@ -11,12 +11,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/handles_win.h"
-#include "removal/layout.h"
-#include "removal/root_clearing.h"
-#include "platform/run_log.h"
-#include "removal/removal_steps.h"
-#include "removal/tree_removal_system_win.h"
+#include "platform/basics/handles_win.h"
+#include "removal/steps/layout.h"
+#include "removal/steps/root_clearing.h"
+#include "platform/context/run_log.h"
+#include "removal/steps/removal_steps.h"
+#include "removal/tree/tree_removal_system_win.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"
 #include "support/shell_link_win.h"

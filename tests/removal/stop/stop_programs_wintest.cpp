@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
-#include "platform/os_text_win.h"
-#include "platform/path_identity.h"
-#include "platform/path_text.h"
-#include "platform/run_log.h"
-#include "removal/stop_launcher.h"
-#include "removal/stop_launcher_commands.h"
+#include "platform/files/env.h"
+#include "platform/text/os_text_win.h"
+#include "platform/files/path_identity.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
+#include "removal/stop/stop_launcher.h"
+#include "removal/stop/stop_launcher_commands.h"
 #include "support/run_context_win.h"
 #include "support/running_copy_win.h"
 #include "support/test_files_win.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
-#include "platform/path_text.h"
+#include "platform/files/env.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
 #include "selfdelete/self_delete.h"
 #include "support/test_files_win.h"
 

@@ -10,8 +10,8 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
 #include "support/test_files_win.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cwctype>
 #include <string>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 
 namespace {
 

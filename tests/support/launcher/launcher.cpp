@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 #include "support/ready_file_win.h"
 
 namespace {

@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "platform/env.h"
-#include "platform/handles_win.h"
-#include "platform/os_text_win.h"
+#include "platform/files/env.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
 #include "run/command_line.h"
 #include "run/install_root.h"
 #include "ui/display_scaling_win.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/handles_win.h"
+#include "platform/basics/handles_win.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/os_text_win.h"
+#include "platform/text/os_text_win.h"
 #include "ui/dialogs_win.h"
 #include "ui/display_scaling_win.h"
 #include "ui/progress_win.h"

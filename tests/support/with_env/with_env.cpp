@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "platform/child_process.h"
-#include "platform/os_text_win.h"
+#include "platform/processes/child_process.h"
+#include "platform/text/os_text_win.h"
 #include "support/ready_file_win.h"
 #include "support/test_files_win.h"
 

@@ -1,0 +1,87 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "platform/files/file_write_win.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
+
+namespace koravane {
+namespace {
+
+constexpr DWORD kAppendAccess = FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                READ_CONTROL | SYNCHRONIZE;  // 0x00120114: no plain write-data right
+static_assert(kAppendAccess == 0x00120114);
+
+bool is_directory(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool is_not_found(DWORD error) { return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND; }
+
+// Creates folder and its missing ancestors; the outcome does not matter to the caller.
+void ensure_folder(const std::string& folder) {
+  std::vector<std::string> to_create;
+  std::optional<std::string> current = folder;
+  while (current && !current->empty() && parent_path(*current)) {
+    const std::wstring wide = to_wide(*current);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) break;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS && is_directory(wide)) break;
+    if (!is_not_found(error)) return;
+    to_create.push_back(*current);
+    current = parent_path(*current);
+  }
+  for (auto it = to_create.rbegin(); it != to_create.rend(); ++it) {
+    const std::wstring wide = to_wide(*it);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) continue;
+    if (GetLastError() == ERROR_ALREADY_EXISTS && is_directory(wide)) continue;
+    return;
+  }
+}
+
+}  // namespace
+
+void append_log_line(std::string_view file_path, std::string_view message) {
+  UniqueHandle file(CreateFileW(to_wide(file_path).c_str(), kAppendAccess,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, 0, nullptr));
+  if (!file) return;
+  // The run log cannot report its own failures: a line that does not fit is dropped.
+  if (write_all(file.get(), message)) (void)write_all(file.get(), "\n");
+}
+
+RunLog::RunLog(std::string_view install_root)
+    : folder_(join_path(install_root, kRunLogFolder)), file_(join_path(folder_, kRunLogFile)) {}
+
+void RunLog::append(std::string_view message) const {
+  ensure_folder(folder_);
+  append_log_line(file_, message);
+}
+
+void append_run_log(std::string_view install_root, std::string message) { RunLog(install_root).append(message); }
+
+std::string os_error_text(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0) return format_message_failure(code, GetLastError());
+  const UniqueLocalString owned(buffer);
+  return format_os_error(display_text(from_wide(std::wstring_view(owned.get(), length))), code);
+}
+
+std::string fail_line(std::string_view subject, std::string_view error_text) {
+  return "fail " + display_text(subject) + ": " + std::string(error_text);
+}
+
+std::string fail_line(std::string_view subject, uint32_t code) {
+  return fail_line(subject, os_error_text(code));
+}
+
+}  // namespace koravane

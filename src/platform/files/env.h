@@ -1,0 +1,58 @@
+#pragma once
+// Questions the uninstaller asks the system about its surroundings. Paths are lossless WTF-8.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/basics/result.h"
+
+namespace koravane {
+
+// Absent (unset, unreadable, or a name with NUL) or the value, which may be empty.
+std::optional<std::string> read_env_var(std::string_view name);
+OsResult<std::string> own_executable_path();
+OsResult<std::string> current_directory();
+// GetTempPath2W where the system offers it (looked up once per run), else GetTempPathW.
+OsResult<std::string> temp_folder();
+OsResult<std::string> system_directory();
+OsResult<std::string> windows_directory();
+uint32_t current_process_id();
+// The user's and the system's folders the uninstaller asks the shell about; they follow a moved
+// Desktop or Start menu where the environment does not.
+enum class KnownFolder {
+  profile, roaming_app_data, local_app_data, desktop, documents, downloads, programs, windows,
+  program_files, program_files_x86
+};
+// The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
+std::optional<std::string> known_folder_path(KnownFolder folder);
+
+// How a folder listing failed: before its first entry, or part-way, after some.
+struct ListingError {
+  OsError error;
+  bool part_way = false;
+};
+// Success when the listing ended normally or because the visitor had seen enough.
+using ListingStatus = Result<std::monostate, ListingError>;
+
+// Calls visit with each entry name of folder as the system spells it ("." and ".." never) until
+// visit returns true.
+ListingStatus visit_folder_entries(std::string_view folder,
+                                   const std::function<bool(std::string_view name)>& visit);
+
+// Every entry name of folder, listed before anything is done with them, so that nothing is
+// removed under an open listing; status says how the listing ended (names holds what came
+// before a failure part-way).
+struct FolderNames {
+  std::vector<std::string> names;
+  ListingStatus status = std::monostate{};
+};
+FolderNames list_folder_names(std::string_view folder);
+
+// The path made absolute against the current directory (GetFullPathNameW); the empty path is the
+// current directory itself.
+OsResult<std::string> absolute_path(std::string_view path);
+
+}  // namespace koravane

@@ -1,0 +1,123 @@
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <atomic>
+
+#include "platform/files/env.h"
+#include "platform/files/fill_from_system_win.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/text/path_text.h"
+
+namespace koravane {
+namespace {
+
+OsResult<std::string> to_text(OsResult<std::wstring> raw) {
+  if (!raw) return raw.error();
+  return from_wide(raw.value());
+}
+
+using TempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
+
+DWORD WINAPI legacy_temp_path(DWORD capacity, LPWSTR buffer) { return GetTempPathW(capacity, buffer); }
+
+DWORD WINAPI resolve_temp_path(DWORD capacity, LPWSTR buffer);
+
+// Starts at the resolver; the first query stores the function actually used.
+std::atomic<TempPathFunction> temp_path_function{resolve_temp_path};
+
+DWORD WINAPI resolve_temp_path(DWORD capacity, LPWSTR buffer) {
+  TempPathFunction chosen = legacy_temp_path;
+  if (HMODULE kernel = GetModuleHandleA("kernel32")) {
+    if (FARPROC proc = GetProcAddress(kernel, "GetTempPath2W")) {
+      chosen = reinterpret_cast<TempPathFunction>(reinterpret_cast<void*>(proc));
+    }
+  }
+  temp_path_function.store(chosen);
+  return chosen(capacity, buffer);
+}
+
+}  // namespace
+
+std::optional<std::string> read_env_var(std::string_view name) {
+  if (name.find('\0') != std::string_view::npos) return std::nullopt;
+  const std::wstring wide_name = to_wide(name);
+  auto value = fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetEnvironmentVariableW(wide_name.c_str(), buffer, n);
+  });
+  if (!value) return std::nullopt;
+  return from_wide(value.value());
+}
+
+OsResult<std::string> own_executable_path() {
+  return to_text(fill_from_system(
+      [](wchar_t* buffer, DWORD n) { return GetModuleFileNameW(nullptr, buffer, n); }));
+}
+
+OsResult<std::string> current_directory() {
+  return to_text(fill_from_system(
+      [](wchar_t* buffer, DWORD n) { return GetCurrentDirectoryW(n, buffer); }));
+}
+
+OsResult<std::string> temp_folder() {
+  return to_text(fill_from_system(
+      [](wchar_t* buffer, DWORD n) { return temp_path_function.load()(n, buffer); }));
+}
+
+OsResult<std::string> system_directory() {
+  return to_text(fill_from_system(
+      [](wchar_t* buffer, DWORD n) { return GetSystemDirectoryW(buffer, n); }));
+}
+
+OsResult<std::string> windows_directory() {
+  return to_text(fill_from_system(
+      [](wchar_t* buffer, DWORD n) { return GetWindowsDirectoryW(buffer, n); }));
+}
+
+uint32_t current_process_id() { return GetCurrentProcessId(); }
+
+std::optional<std::string> known_folder_path(KnownFolder folder) {
+  static constexpr const KNOWNFOLDERID* kIds[] = {
+      &FOLDERID_Profile,   &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData, &FOLDERID_Desktop,
+      &FOLDERID_Documents, &FOLDERID_Downloads,      &FOLDERID_Programs,     &FOLDERID_Windows,
+      &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86};
+  PWSTR path = nullptr;
+  const HRESULT found = SHGetKnownFolderPath(*kIds[static_cast<size_t>(folder)], 0, nullptr, &path);
+  const UniqueCoTaskString owned(path);  // freed also after a failure, which may still have allocated
+  if (FAILED(found)) return std::nullopt;
+  return from_wide(owned.get());
+}
+
+ListingStatus visit_folder_entries(std::string_view folder,
+                                   const std::function<bool(std::string_view name)>& visit) {
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle listing(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
+  if (!listing) return ListingError{OsError{GetLastError()}};
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (visit(from_wide(name))) return std::monostate{};
+  } while (FindNextFileW(listing.get(), &data));
+  const DWORD error = GetLastError();
+  if (error == ERROR_NO_MORE_FILES) return std::monostate{};
+  return ListingError{OsError{error}, true};
+}
+
+FolderNames list_folder_names(std::string_view folder) {
+  FolderNames listed;
+  listed.status = visit_folder_entries(folder, [&](std::string_view name) {
+    listed.names.emplace_back(name);
+    return false;
+  });
+  return listed;
+}
+
+OsResult<std::string> absolute_path(std::string_view path) {
+  const std::wstring wide = to_wide(path.empty() ? "." : path);
+  return to_text(fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFullPathNameW(wide.c_str(), n, buffer, nullptr);
+  }));
+}
+
+}  // namespace koravane

@@ -1,0 +1,77 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/files/fill_from_system_win.h"
+#include "platform/basics/handles_win.h"
+#include "platform/text/os_text_win.h"
+#include "platform/files/path_identity.h"
+#include "platform/text/path_text.h"
+
+namespace koravane {
+namespace {
+
+std::optional<std::string> computer_name(COMPUTER_NAME_FORMAT format) {
+  OsResult<std::wstring> name = fill_from_system([&](wchar_t* buffer, DWORD n) -> DWORD {
+    DWORD size = n;
+    if (GetComputerNameExW(format, buffer, &size)) return size;
+    // Too small: the size needed, NUL included, which the growth rule then takes.
+    return GetLastError() == ERROR_MORE_DATA ? std::max<DWORD>(size, n + 1) : 0;
+  });
+  if (!name || name.value().empty()) return std::nullopt;
+  return from_wide(name.value());
+}
+
+// The names under which this machine's own shares are reached besides "localhost".
+std::vector<std::string> local_names() {
+  std::vector<std::string> names;
+  for (COMPUTER_NAME_FORMAT format : {ComputerNameNetBIOS, ComputerNameDnsHostname, ComputerNameDnsFullyQualified}) {
+    if (std::optional<std::string> name = computer_name(format)) names.push_back(std::move(*name));
+  }
+  return names;
+}
+
+}  // namespace
+
+std::optional<ResolvedFile> resolve_file(std::string_view path) {
+  // Attributes only: a running program's image or a folder in use opens all the same.
+  UniqueHandle file(CreateFileW(to_wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return std::nullopt;
+  OsResult<std::wstring> final = fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFinalPathNameByHandleW(file.get(), buffer, n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
+  const std::optional<FileIdentity> identity = identity_of(file.get());
+  if (!final || !identity) return std::nullopt;
+  std::string text = without_namespace_prefix(from_wide(final.value()));
+  if (text.starts_with("\\\\")) text = local_share_as_drive(text, local_names());
+  return ResolvedFile{std::move(text), *identity};
+}
+
+std::optional<FileIdentity> identity_of(void* file) {
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof(id))) {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    static_assert(sizeof(id.FileId.Identifier) == 2 * sizeof(uint64_t));
+    memcpy(&low, id.FileId.Identifier, sizeof(low));
+    memcpy(&high, id.FileId.Identifier + sizeof(low), sizeof(high));
+    return FileIdentity{id.VolumeSerialNumber, low, high};
+  }
+  // Systems and file systems without 128-bit ids give the classic 64-bit index.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
+}
+
+PathForms path_forms(std::string_view absolute) { return file_forms(absolute).path; }
+
+FileForms file_forms(std::string_view path) {
+  std::optional<ResolvedFile> resolved = resolve_file(path);
+  if (!resolved) return unresolved(std::string(path));
+  return FileForms{PathForms{std::string(path), std::move(resolved->final)}, resolved->identity};
+}
+
+}  // namespace koravane

@@ -1,0 +1,46 @@
+#pragma once
+// The removal steps of a run, each working on the install root found at start-up and writing to
+// its run log, both borrowed from the run's context.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/context/run_context.h"
+#include "removal/tree/removal_progress.h"
+
+namespace koravane {
+
+enum class RemovalMode { launcher_only, full };
+
+// What a removal left for after the uninstaller has gone: the paths that the deferred script is
+// to delete, in order, absolute. The run plan hands them over as its last act. complete is false when
+// anything stayed beyond what is deferred by design (the running uninstaller, the root's
+// "Update.exe" in launcher-only removal, the run log); every such failure is in the run log.
+struct [[nodiscard]] RemovalOutcome {
+  std::vector<std::string> deferred_paths;
+  bool complete = true;
+  // Something the mode takes stayed in the root: the root's uninstaller and the uninstall
+  // registration stay with it, so that the removal can be started again to finish, and the
+  // deferred paths are only what the script may try again.
+  bool way_back_kept = false;
+};
+
+// Removes the launcher's own top-level entries; game files stay, and so does the root itself.
+// The uninstaller's and the updater's executables are deferred. What went is counted in
+// progress, when one is given, against the launcher entries found.
+RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress = nullptr);
+
+// Removes the login-settings folder, then the whole install root; a root that cannot go now is
+// deferred. The files that went are counted in progress, when one is given.
+RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
+
+// Removes the launcher's named Start-menu and desktop shortcuts, silently; then the user's
+// autostart values, link handlers and shortcuts that point into what mode removes, one run-log
+// line each. False when any of those stayed.
+[[nodiscard]] bool remove_shortcuts(const RunContext& context, RemovalMode mode);
+
+// Removes the per-user uninstall registration, silently: once nothing of the launcher is left
+// for the person to finish.
+void remove_uninstall_registration();
+
+}  // namespace koravane

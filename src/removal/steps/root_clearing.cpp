@@ -1,0 +1,103 @@
+#include "removal/steps/root_clearing.h"
+
+#include "platform/text/path_text.h"
+#include "platform/context/run_log.h"
+#include "removal/steps/layout.h"
+#include "removal/tree/tree_removal_core.h"
+
+namespace koravane {
+namespace {
+
+using namespace removal_code;
+
+bool is_already_gone(const OsStatus& status) {
+  const uint32_t code = error_code(status);
+  return code == kFileNotFound || code == kPathNotFound;
+}
+
+// A root that is a junction or a directory symbolic link naming another folder. A reparse point
+// that names itself (a cloud placeholder, say) is an ordinary folder here.
+bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request) {
+  if (same_path(request.root, request.final)) return false;
+  const OsResult<FsHandle> opened = system.open_top_directory(request.root);
+  if (!opened) return false;
+  const OwnedFsHandle handle = own_handle(system, opened.value());
+  const OsResult<uint32_t> attributes = system.read_attributes(handle.get());
+  const uint32_t link = kAttributeDirectory | kAttributeReparsePoint;
+  return attributes && (attributes.value() & link) == link;
+}
+
+}  // namespace
+
+std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed) {
+  std::vector<std::string> entries = top_level_entries(root, stayed);
+  // The run log names the root for the next run; the script must not take it.
+  std::erase_if(entries, [&](const std::string& entry) {
+    return same_path(path_file_name(entry), kRunLogFolder);
+  });
+  return entries;
+}
+
+std::optional<std::string> entry_holding(std::string_view root, std::string_view path) {
+  std::string base = comparable_path(root);
+  const std::string inner = comparable_path(path);
+  if (!base.ends_with('\\')) base += '\\';  // a drive or share root keeps its own separator
+  if (inner.size() <= base.size() || !inner.starts_with(base)) return std::nullopt;
+  const std::string_view below = std::string_view(inner).substr(base.size());
+  return std::string(below.substr(0, below.find('\\')));
+}
+
+std::optional<std::string> entry_holding(const PathForms& root, const PathForms& path) {
+  if (std::optional<std::string> entry = entry_holding(root.final, path.final)) return entry;
+  return entry_holding(root.spelled, path.spelled);
+}
+
+std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string>& running_entry) {
+  std::vector<std::string> kept = {comparable_path(kUninstallerName),
+                                   comparable_path(join_path(kRunLogFolder, kRunLogFile))};
+  if (running_entry) kept.push_back(*running_entry);
+  return kept;
+}
+
+RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,
+                                const RootRemovalRequest& request, RemovalProgress* progress) {
+  RootRemoval removal;
+  const bool link = is_directory_link(system, request);
+  // Through a link, the folder it names is worked on by its own path: the link is removed last.
+  const std::string& folder = link ? request.final : request.root;
+  std::vector<std::string>& whole = removal.whole;
+  whole = {folder};
+  if (link) whole.push_back(request.root);
+
+  const TreeRemovalOptions all_but_the_way_back{progress, &removal.stayed,
+                                                entries_kept_to_the_end(request.running_entry)};
+  if (!remove_tree_with_retries(system, use_no_reparse, folder, all_but_the_way_back)) {
+    removal.way_back_kept = true;
+    removal.deferred = entries_to_try_again(folder, removal.stayed);
+    return removal;
+  }
+  if (request.running_entry) {
+    removal.deferred = whole;
+    return removal;
+  }
+  // From elsewhere: the uninstaller goes last of what the person could start again.
+  const std::string uninstaller = join_path(folder, kUninstallerName);
+  if (const OsStatus removed = remove_single_file(system, uninstaller); removed) {
+    if (progress != nullptr) progress->count_file();
+  } else if (!is_already_gone(removed)) {
+    removal.stayed.push_back({uninstaller, removed.error().code});
+    removal.way_back_kept = true;
+    return removal;
+  }
+  // Then the log and the folder, and last the link that named it.
+  const auto removed = [&](const std::string& path, bool is_link) {
+    StayedEntries stayed;
+    const OsStatus outcome = remove_tree_with_retries(system, use_no_reparse, path, {progress, &stayed, {}, is_link});
+    removal.stayed.insert(removal.stayed.end(), stayed.begin(), stayed.end());
+    return outcome.ok();
+  };
+  if (!removed(folder, false) || (link && !removed(request.root, true))) removal.deferred = whole;
+  return removal;
+}
+
+}  // namespace koravane

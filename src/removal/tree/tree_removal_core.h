@@ -1,0 +1,56 @@
+#pragma once
+// Tree and single-file removal written against RemovalSystem, so that every rule of it (attempts,
+// quick retries, fallbacks, the already-gone codes) can be exercised with a scripted system.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/basics/result.h"
+#include "removal/tree/tree_removal.h"
+#include "removal/tree/tree_removal_system.h"
+
+namespace koravane {
+
+inline constexpr uint32_t kListingBufferSize = 1024;
+inline constexpr int kTreeRemovalAttempts = 8;
+inline constexpr int kQuickRetryTries = 50;
+
+// Where FILE_ID_BOTH_DIR_INFO keeps what the removal reads (checked against the Windows headers).
+namespace listing_layout {
+inline constexpr size_t kNextEntryOffset = 0;
+inline constexpr size_t kFileAttributes = 56;
+inline constexpr size_t kFileNameLength = 60;
+inline constexpr size_t kFileName = 104;
+}  // namespace listing_layout
+
+// Walks the records of one listing batch through their next-entry offsets. Names are copied out
+// unit by unit: a record may start at any byte of the buffer.
+class ListingCursor {
+ public:
+  explicit ListingCursor(std::span<const std::byte> batch) : batch_(batch) {}
+  // Reads the next record; false when the batch has no more.
+  bool next(uint32_t& attributes, std::u16string& name);
+
+ private:
+  std::span<const std::byte> batch_;
+  size_t offset_ = 0;
+  bool done_ = false;
+};
+
+// The removal of a directory tree: up to 8 attempts with a pause after each failure, each going on
+// past what it cannot remove, so that a later one meets only what stayed. The flag says whether
+// relative opens still ask for OBJ_DONT_REPARSE; it is cleared once the system rejects it.
+OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                                  const TreeRemovalOptions& options = {});
+
+// One attempt over the whole tree: success when nothing but the kept entries is left, else the
+// error of the first entry that stayed; every entry that stayed is added to stayed.
+OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                          const TreeRemovalOptions& options, StayedEntries& stayed);
+
+// Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
+OsStatus remove_single_file(RemovalSystem& system, std::string_view path);
+
+}  // namespace koravane

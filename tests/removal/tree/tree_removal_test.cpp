@@ -1,0 +1,442 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "removal/tree/fake_removal_system.h"
+#include "removal/tree/tree_removal_core.h"
+
+namespace koravane {
+namespace {
+
+using test::FakeRemovalSystem;
+namespace status = test::status;
+
+constexpr uint32_t kReadOnly = removal_code::kAttributeReadOnly;
+
+// Names of 58 to 62 units: a 1024-byte batch holds about five records.
+std::u16string long_name(int i) {
+  return u"entry-with-a-long-name-so-that-one-batch-cannot-hold-all-" + std::u16string(1, u'a' + i % 26) +
+         std::u16string(static_cast<size_t>(i % 5) + 1, u'x');
+}
+
+std::string narrow(const std::u16string& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+// top/ with files, two levels of subdirectories and enough long names to need several batches.
+void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
+  fs.add_directory(u"top");
+  fs.add_directory(u"top/a");
+  fs.add_directory(u"top/a/b");
+  fs.add_file(u"top/a/b/deep.txt", file_attributes);
+  fs.add_file(u"top/a/mid.txt", file_attributes);
+  for (int i = 0; i < 30; ++i) fs.add_file(u"top/" + long_name(i), file_attributes);
+  fs.add_directory(u"top/z");
+}
+
+struct Removal {
+  FakeRemovalSystem fs;
+  bool use_no_reparse = true;
+  RemovalProgress progress;
+  StayedEntries stayed;
+  OsStatus run(std::string_view path = "top") {
+    return remove_tree_with_retries(fs, use_no_reparse, path, {&progress, &stayed});
+  }
+  uint64_t files_removed() const { return progress.files_removed.load(); }
+};
+
+TEST(ListingCursor, FollowsNextEntryOffsetsToUnalignedRecords) {
+  alignas(8) std::array<std::byte, 400> batch{};
+  auto put = [&](size_t at, uint32_t value) { std::memcpy(batch.data() + at, &value, 4); };
+  const std::u16string first = u"abc", second = u"файл";
+  put(0, 110);  // the second record starts at an offset that is not a multiple of 4
+  put(56, 0x10);
+  put(60, 6);
+  std::memcpy(batch.data() + 104, first.data(), 6);
+  put(110 + 56, 0x21);
+  put(110 + 60, 8);
+  std::memcpy(batch.data() + 110 + 104, second.data(), 8);
+
+  ListingCursor cursor(batch);
+  uint32_t attributes = 0;
+  std::u16string name;
+  ASSERT_TRUE(cursor.next(attributes, name));
+  EXPECT_EQ(attributes, 0x10u);
+  EXPECT_EQ(name, first);
+  ASSERT_TRUE(cursor.next(attributes, name));
+  EXPECT_EQ(attributes, 0x21u);
+  EXPECT_EQ(name, second);
+  EXPECT_FALSE(cursor.next(attributes, name));
+}
+
+TEST(TreeRemoval, RemovesANestedTreeInOneAttemptHoldingOneHandlePerLevel) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.add_file(u"outside");
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.nodes.size(), 1u);  // only the file beside the tree
+  EXPECT_EQ(r.files_removed(), 32u) << "every file counted once, no directory";
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_EQ(r.fs.waits, 0);
+  EXPECT_EQ(r.fs.open_handles, 0u);
+  EXPECT_EQ(r.fs.peak_directory_handles, 3u);  // top, a, b
+  // More than one batch: some listings continue, and after a subdirectory goes its parent restarts.
+  EXPECT_NE(std::count(r.fs.listing_restarts.begin(), r.fs.listing_restarts.end(), false), 0);
+  for (const auto& open : r.fs.opens) {
+    EXPECT_NE(open.options & removal_code::kOpenReparsePoint, 0u);
+    EXPECT_EQ(open.object_attributes, removal_code::kObjDontReparse);
+  }
+}
+
+TEST(TreeRemoval, MissingPathSucceedsWithoutAnyAttemptOrWait) {
+  Removal r;
+  EXPECT_TRUE(r.run("nowhere").ok());
+  EXPECT_EQ(r.fs.top_opens, 0);
+  EXPECT_EQ(r.fs.waits, 0);
+}
+
+// Only a missing path counts as gone; a path that cannot be inspected for another reason is
+// still there, and the attempts say why it stays.
+TEST(TreeRemoval, APathThatCannotBeInspectedIsTriedAndItsFailureReported) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/a");
+  r.fs.inspect_error = removal_code::kAccessDenied;
+  EXPECT_TRUE(r.run().ok()) << "the attempts themselves could open it";
+  EXPECT_FALSE(r.fs.exists(u"top"));
+
+  Removal refused;
+  refused.fs.add_directory(u"top");
+  refused.fs.inspect_error = removal_code::kAccessDenied;
+  refused.fs.before_open = [](const test::OpenCall&) { return std::optional<uint32_t>(test::status::kAccessDenied); };
+  refused.fs.add_file(u"top/a");
+  EXPECT_EQ(refused.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(refused.fs.top_opens, 8);
+  EXPECT_TRUE(refused.fs.exists(u"top/a"));
+}
+
+TEST(TreeRemoval, PlainFileAtTheTopFailsEveryAttemptWithErrorDirectory) {
+  Removal r;
+  r.fs.add_file(u"top");
+  EXPECT_EQ(r.run().error().code, removal_code::kDirectory);
+  EXPECT_EQ(r.fs.top_opens, 8);
+  EXPECT_EQ(r.fs.waits, 8);
+  EXPECT_TRUE(r.fs.exists(u"top"));
+}
+
+TEST(TreeRemoval, LinksAreRemovedAsLinksAndTargetsKeepTheirContents) {
+  Removal r;
+  r.fs.add_directory(u"target");
+  r.fs.add_file(u"target/keep.txt");
+  r.fs.add_directory(u"top");
+  r.fs.add_directory_link(u"top/link", u"target");
+  r.fs.add_directory_link(u"toplink", u"target");
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_FALSE(r.fs.exists(u"top"));
+  ASSERT_TRUE(r.run("toplink").ok());
+  EXPECT_FALSE(r.fs.exists(u"toplink"));
+  EXPECT_TRUE(r.fs.exists(u"target/keep.txt"));
+}
+
+// Another process deleted the entry just before our open; the system answers with status.
+void expect_vanished_entries_count_as_deleted(uint32_t nt_status) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path != u"top/a/mid.txt" && call.path != u"top/z") return std::nullopt;
+    r.fs.nodes.erase(call.path);
+    return nt_status;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_TRUE(r.fs.nodes.empty());
+}
+
+TEST(TreeRemoval, EntriesAlreadyGoneCountAsDeleted) {
+  for (uint32_t nt_status : {status::kObjectNameNotFound, status::kObjectPathNotFound,
+                             status::kBadNetworkPath, status::kBadNetworkName, status::kDeletePending}) {
+    SCOPED_TRACE(nt_status);
+    expect_vanished_entries_count_as_deleted(nt_status);
+  }
+}
+
+TEST(TreeRemoval, AnyOtherOpenFailureFailsEveryAttemptWithItsCode) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/a/b") return status::kAccessDenied;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.top_opens, 8);
+  EXPECT_EQ(r.fs.waits, 8);
+  EXPECT_TRUE(r.fs.exists(u"top/a/b/deep.txt"));
+  EXPECT_EQ(r.fs.open_handles, 0u);
+}
+
+TEST(TreeRemoval, NoReparseAttributeIsDroppedOnceForTheRestOfTheRun) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.reject_no_reparse = true;
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_FALSE(r.use_no_reparse);
+  ASSERT_GE(r.fs.opens.size(), 2u);
+  EXPECT_EQ(r.fs.opens[0].object_attributes, removal_code::kObjDontReparse);
+  EXPECT_EQ(r.fs.opens[1].path, r.fs.opens[0].path);
+  for (size_t i = 1; i < r.fs.opens.size(); ++i) EXPECT_EQ(r.fs.opens[i].object_attributes, 0u);
+
+  // A later call starts without it.
+  build_tree(r.fs);
+  r.fs.opens.clear();
+  ASSERT_TRUE(r.run().ok());
+  for (const auto& open : r.fs.opens) EXPECT_EQ(open.object_attributes, 0u);
+}
+
+TEST(TreeRemoval, DeletePendingOnTheOpenWithoutNoReparseMeansGone) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/going");
+  r.fs.reject_no_reparse = true;
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path != u"top/going") return std::nullopt;
+    r.fs.nodes.erase(call.path);
+    return status::kDeletePending;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_FALSE(r.use_no_reparse);
+}
+
+TEST(TreeRemoval, InvalidParameterWithoutNoReparseIsAPlainFailure) {
+  Removal r;
+  r.use_no_reparse = false;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/odd");
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/odd") return status::kInvalidParameter;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error().code, removal_code::kInvalidParameter);
+  EXPECT_EQ(r.fs.opens.size(), 8u);  // one open per attempt, no second try
+}
+
+TEST(TreeRemoval, ReadOnlyEntriesGoThroughTheExtendedDispositionWhereItWorks) {
+  Removal r;
+  build_tree(r.fs, kReadOnly);
+  ASSERT_TRUE(r.run().ok());
+  EXPECT_TRUE(r.fs.nodes.empty());
+  EXPECT_EQ(r.fs.plain_marks, 0);
+  EXPECT_EQ(r.fs.attribute_writes, 0);
+}
+
+TEST(TreeRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedBeforeTheDeletion) {
+  for (uint32_t unsupported : {removal_code::kInvalidFunction, removal_code::kNotSupported,
+                               removal_code::kInvalidParameter}) {
+    SCOPED_TRACE(unsupported);
+    Removal r;
+    build_tree(r.fs, kReadOnly);
+    r.fs.add_file(u"top/a/writable.txt");
+    r.fs.nodes.at(u"top/a/b").attributes |= kReadOnly;
+    r.fs.ex_disposition_error = unsupported;
+    ASSERT_TRUE(r.run().ok());
+    EXPECT_TRUE(r.fs.nodes.empty());
+    EXPECT_EQ(r.fs.attribute_writes, 33);  // 32 read-only files and one read-only directory
+    EXPECT_EQ(r.fs.top_opens, 1);
+  }
+}
+
+TEST(TreeRemoval, OtherDispositionFailuresAreNotRetriedThePlainWay) {
+  Removal r;
+  build_tree(r.fs);
+  r.fs.ex_disposition_error = removal_code::kAccessDenied;
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.plain_marks, 0);
+}
+
+TEST(TreeRemoval, ReadOnlyThatCannotBeClearedFailsWithAccessDenied) {
+  Removal r;
+  build_tree(r.fs, kReadOnly);
+  r.fs.ex_disposition_error = removal_code::kNotSupported;
+  r.fs.write_attributes_error = 1117;  // ERROR_IO_DEVICE
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.top_opens, 8);
+}
+
+// Access denied from the plain disposition means "read-only" only for an entry listed as
+// read-only; any other entry keeps its attributes and fails with the code as it is.
+TEST(TreeRemoval, PlainDispositionRefusedForAWritableEntryIsNotTreatedAsReadOnly) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/running.exe", 0x20);
+  r.fs.running_images.insert(u"top/running.exe");
+  r.fs.ex_disposition_error = removal_code::kNotSupported;
+  EXPECT_EQ(r.run().error().code, removal_code::kAccessDenied);
+  EXPECT_EQ(r.fs.attribute_writes, 0);
+  EXPECT_EQ(r.fs.plain_marks, 8);
+  EXPECT_EQ(r.fs.nodes.at(u"top/running.exe").attributes, 0x20u);
+}
+
+// After dropping the no-reparse attribute, only delete-pending and the already-gone codes of the
+// second open mean gone; a refusal stays a failure.
+TEST(TreeRemoval, RefusalOnTheOpenWithoutNoReparseIsAFailure) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/guarded");
+  r.fs.reject_no_reparse = true;
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/guarded") return status::kAccessDenied;
+    return std::nullopt;
+  };
+  // The attempt that drops the attribute fails on the entry itself, not later on the directory.
+  StayedEntries stayed;
+  EXPECT_EQ(error_code(remove_tree_once(r.fs, r.use_no_reparse, "top", {}, stayed)), removal_code::kAccessDenied);
+  EXPECT_FALSE(r.use_no_reparse);
+  EXPECT_TRUE(r.fs.exists(u"top/guarded"));
+  EXPECT_EQ(r.fs.yields, 0);
+}
+
+// An entry that cannot go keeps itself and the folders above it, nothing else: wherever it comes
+// in the tree's order, every attempt goes on past it, and later attempts meet only what stayed.
+TEST(TreeRemoval, AnEntryThatCannotGoCostsOnlyItself) {
+  struct Case {
+    const char* what;
+    std::vector<std::u16string> refused;  // file: a sharing violation; folder: access denied
+    std::vector<std::string> named;       // the entries that stay themselves, in the order met
+    uint32_t error;                       // the first of them
+    uint64_t removed;                     // files that went, of 33
+  };
+  const Case cases[] = {
+      {"busy file first", {u"top/a/b/deep.txt"}, {"top\\a\\b\\deep.txt"}, removal_code::kSharingViolation, 32},
+      {"busy file in the middle", {u"top/" + long_name(12)}, {"top\\" + narrow(long_name(12))},
+       removal_code::kSharingViolation, 32},
+      {"busy file last", {u"top/z/last.txt"}, {"top\\z\\last.txt"}, removal_code::kSharingViolation, 32},
+      {"busy folder", {u"top/a/b"}, {"top\\a\\b"}, removal_code::kAccessDenied, 32},
+      {"two of them", {u"top/a/mid.txt", u"top/z"}, {"top\\a\\mid.txt", "top\\z"}, removal_code::kSharingViolation, 31},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Removal r;
+    build_tree(r.fs);
+    r.fs.add_file(u"top/z/last.txt");
+    std::map<std::u16string, int> deletions;
+    r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+      if (call.access & removal_code::kAccessDelete) ++deletions[call.path];
+      if (std::find(c.refused.begin(), c.refused.end(), call.path) == c.refused.end()) return std::nullopt;
+      return r.fs.nodes.at(call.path).directory ? status::kAccessDenied : status::kSharingViolation;
+    };
+    EXPECT_EQ(r.run().error().code, c.error);
+    std::vector<std::string> named;
+    for (const StayedEntry& entry : r.stayed) named.push_back(entry.path);
+    EXPECT_EQ(named, c.named);
+    // What stays: the refused entries, what they hold, and the folders above them.
+    for (const auto& [path, node] : r.fs.nodes) {
+      const bool refused_or_below = std::any_of(c.refused.begin(), c.refused.end(), [&](const std::u16string& refused) {
+        return path == refused || path.starts_with(refused + u"/") || refused.starts_with(path + u"/");
+      });
+      EXPECT_TRUE(refused_or_below) << narrow(path);
+    }
+    EXPECT_EQ(r.fs.waits, 8);
+    for (const auto& [path, count] : deletions) {
+      const bool refused = std::find(c.refused.begin(), c.refused.end(), path) != c.refused.end();
+      if (refused || r.fs.exists(path)) continue;
+      EXPECT_EQ(count, 1) << "deleted once, never tried again: " << narrow(path);
+    }
+    EXPECT_EQ(r.files_removed(), c.removed);
+    EXPECT_EQ(r.fs.open_handles, 0u);
+  }
+}
+
+TEST(TreeRemoval, ABusyFileIsTriedFiftyTimesInEachAttempt) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  for (auto name : {u"a", u"b", u"locked", u"y", u"z"}) r.fs.add_file(u"top/" + std::u16string(name));
+  r.fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top/locked") return status::kSharingViolation;
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error().code, removal_code::kSharingViolation);
+  EXPECT_EQ(std::count_if(r.fs.opens.begin(), r.fs.opens.end(),
+                          [](const test::OpenCall& c) { return c.path == u"top/locked"; }),
+            8 * 50);
+  EXPECT_EQ(r.fs.yields, 8 * 49) << "no quick retries spent on the folder that holds it";
+  EXPECT_EQ(r.files_removed(), 4u);
+  EXPECT_EQ(r.fs.children(u"top"), std::vector<std::u16string>{u"locked"});
+}
+
+TEST(TreeRemoval, FileReleasedDuringTheQuickRetriesIsDeletedInTheSameAttempt) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  r.fs.add_file(u"top/locked");
+  bool locked = true;
+  r.fs.on_yield = [&](int yields) { locked = yields < 10; };
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (locked && call.path == u"top/locked") return status::kSharingViolation;
+    return std::nullopt;
+  };
+  EXPECT_TRUE(r.run().ok());
+  EXPECT_EQ(r.fs.top_opens, 1);
+  EXPECT_EQ(r.fs.yields, 10);
+}
+
+TEST(TreeRemoval, DirectoryRefilledMeanwhileIsRetriedFiftyTimesThenFails) {
+  Removal r;
+  r.fs.add_directory(u"top");
+  int refills = 0;
+  // Another program drops a file into the directory each time it is about to be deleted.
+  r.fs.before_open = [&](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if (call.path == u"top" && (call.access & removal_code::kAccessDelete)) {
+      r.fs.add_file(u"top/new" + std::u16string(1, u'0' + refills++ % 10));
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(r.run().error().code, removal_code::kDirNotEmpty);
+  EXPECT_EQ(refills, 8 * 50);
+  EXPECT_EQ(r.fs.waits, 8);
+}
+
+TEST(SingleFileRemoval, DeletesByNameAndReportsOtherFailuresAsTheyAre) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f");
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kFileNotFound);
+}
+
+TEST(SingleFileRemoval, ReadOnlyFileGoesThroughTheExtendedDisposition) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly);
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(fs.attribute_writes, 0);
+}
+
+TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedFirst) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly | 0x20);
+  fs.ex_disposition_error = removal_code::kInvalidParameter;
+  EXPECT_TRUE(remove_single_file(fs, "f").ok());
+  EXPECT_FALSE(fs.exists(u"f"));
+  EXPECT_EQ(fs.attribute_writes, 1);
+  EXPECT_EQ(fs.open_handles, 0u);
+}
+
+TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
+  FakeRemovalSystem fs;
+  fs.add_file(u"f", kReadOnly);
+  fs.open_file_error = removal_code::kSharingViolation;
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
+  fs.open_file_error.reset();
+  fs.ex_disposition_error = 1117;
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
+  fs.ex_disposition_error = removal_code::kNotSupported;
+  fs.write_attributes_error = 1117;
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
+  EXPECT_TRUE(fs.exists(u"f"));
+  EXPECT_EQ(fs.plain_marks, 0);
+}
+
+}  // namespace
+}  // namespace koravane
