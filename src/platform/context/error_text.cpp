@@ -24,4 +24,8 @@ std::string format_message_failure(uint32_t code, uint32_t format_error) {
          std::to_string(format_error) + ")";
 }
 
+std::string fail_line(std::string_view subject, std::string_view error_text) {
+  return "fail " + display_text(subject) + ": " + std::string(error_text);
+}
+
 }  // namespace koravane

@@ -76,10 +76,6 @@ std::string os_error_text(uint32_t code) {
   return format_os_error(display_text(from_wide(std::wstring_view(owned.get(), length))), code);
 }
 
-std::string fail_line(std::string_view subject, std::string_view error_text) {
-  return "fail " + display_text(subject) + ": " + std::string(error_text);
-}
-
 std::string fail_line(std::string_view subject, uint32_t code) {
   return fail_line(subject, os_error_text(code));
 }

@@ -27,6 +27,14 @@ bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request)
   return attributes && (attributes.value() & link) == link;
 }
 
+// The entries left in place until the rest has gone, as comparable_path gives them.
+std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string>& running_entry) {
+  std::vector<std::string> kept = {comparable_path(kUninstallerName),
+                                   comparable_path(join_path(kRunLogFolder, kRunLogFile))};
+  if (running_entry) kept.push_back(*running_entry);
+  return kept;
+}
+
 }  // namespace
 
 std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed) {
@@ -50,13 +58,6 @@ std::optional<std::string> entry_holding(std::string_view root, std::string_view
 std::optional<std::string> entry_holding(const PathForms& root, const PathForms& path) {
   if (std::optional<std::string> entry = entry_holding(root.final, path.final)) return entry;
   return entry_holding(root.spelled, path.spelled);
-}
-
-std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string>& running_entry) {
-  std::vector<std::string> kept = {comparable_path(kUninstallerName),
-                                   comparable_path(join_path(kRunLogFolder, kRunLogFile))};
-  if (running_entry) kept.push_back(*running_entry);
-  return kept;
 }
 
 RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,

@@ -47,9 +47,6 @@ struct RootRemoval {
 // again; never the run log's folder, which the next run needs.
 std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed);
 
-// The entries left in place until the rest has gone, as comparable_path gives them.
-std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string>& running_entry);
-
 // Removes the root. When the root itself is a directory link (and names another folder), the
 // folder it names is emptied and removed, then the link; a link below the root stays a link.
 RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,

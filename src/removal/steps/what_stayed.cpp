@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/context/run_log.h"
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 
@@ -10,7 +11,7 @@ namespace koravane {
 
 std::string stayed_line(std::string_view subject, std::string_view error_text,
                         const std::vector<EntryHolder>& holders) {
-  std::string line = "fail " + display_text(subject) + ": " + std::string(error_text);
+  std::string line = fail_line(subject, error_text);
   for (size_t i = 0; i < holders.size(); ++i) {
     line += i == 0 ? "; held by " : ", ";
     line += display_text(holders[i].name) + " (id " + std::to_string(holders[i].id) + ")";
