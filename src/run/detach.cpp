@@ -53,6 +53,16 @@ std::optional<size_t> named_parent(const StartedBy& by, const std::vector<Proces
   return std::nullopt;
 }
 
+std::optional<size_t> relayed_copy(const std::vector<ProcessEntry>& processes, uint32_t relay_id,
+                                   uint64_t relay_created) {
+  const ProcessEntry relay{relay_id, 0, relay_created, {}, {}};
+  for (size_t i = 0; i < processes.size(); ++i) {
+    // Both times known: an unknown one could not tell the relay's child from an older process.
+    if (relay_created != 0 && processes[i].created != 0 && is_parent_of(relay, processes[i])) return i;
+  }
+  return std::nullopt;
+}
+
 uint32_t relay_failure_code(uint32_t error) { return kRelayFailed | (error & (kRelayFailed - 1)); }
 
 OsResult<uint32_t> read_relay_code(uint32_t exit_code) {

@@ -71,6 +71,12 @@ std::optional<StartedBy> parse_continued_run_value(std::string_view text);
 std::optional<size_t> named_parent(const StartedBy& by, const std::vector<ProcessEntry>& processes,
                                    uint32_t own_id);
 
+// The copy that goes on, among processes, when the relay (by its id and creation time) started it
+// and has ended without saying so: the relay's child, started after it. While the first copy holds
+// the relay's handle, no other process can have taken the relay's id.
+std::optional<size_t> relayed_copy(const std::vector<ProcessEntry>& processes, uint32_t relay_id,
+                                   uint64_t relay_created);
+
 // The relay's exit code tells the first copy how it went: the handle, in the first copy's own
 // table, of the copy that goes on, or the error that kept that copy from running.
 uint32_t relay_failure_code(uint32_t error);

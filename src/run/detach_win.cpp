@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -12,6 +13,9 @@
 #include "removal/stop/running_programs.h"
 #include "run/detach.h"
 #include "run/detach_win.h"
+
+// Lets every thread of a process run that was created suspended (ntdll; not in the SDK headers).
+extern "C" NTSTATUS NTAPI NtResumeProcess(HANDLE process);
 
 namespace koravane {
 namespace {
@@ -112,9 +116,11 @@ class SuspendedCopy {
   bool running_ = false;
 };
 
-// Same executable, command line, working directory and window state; the variable names this
-// process as the one that started it.
-OsResult<SuspendedCopy> start_copy(const std::string& executable, bool relay, bool breakaway) {
+// Same executable, command line, window state and the working folder this run was started in
+// (where it found its root, before it left it); the variable names this process as the one that
+// started it.
+OsResult<SuspendedCopy> start_copy(const std::string& executable, const std::string& started_in, bool relay,
+                                   bool breakaway) {
   const StartedBy by{GetCurrentProcessId(), process_creation_time(GetCurrentProcess()), relay};
   const std::u16string environment = environment_with(
       own_environment(), utf16_from_wtf8(kContinuedRunVariable), utf16_from_wtf8(continued_run_value(by)));
@@ -127,8 +133,10 @@ OsResult<SuspendedCopy> start_copy(const std::string& executable, bool relay, bo
   startup.wShowWindow = own.wShowWindow;
   const DWORD flags = CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED | (breakaway ? CREATE_BREAKAWAY_FROM_JOB : 0);
   PROCESS_INFORMATION info{};
+  const std::wstring folder = to_wide(started_in);
   if (!CreateProcessW(to_wide(executable).c_str(), command_line.data(), nullptr, nullptr, FALSE, flags,
-                      const_cast<char16_t*>(environment.c_str()), nullptr, &startup, &info)) {
+                      const_cast<char16_t*>(environment.c_str()), folder.empty() ? nullptr : folder.c_str(),
+                      &startup, &info)) {
     return OsError{GetLastError()};
   }
   return SuspendedCopy(info);
@@ -141,10 +149,10 @@ bool in_a_job(HANDLE process) {
 
 // The relay's work: starts the copy that goes on and hands it to the first copy, which waits for
 // it; the result is the relay's exit code (read_relay_code).
-uint32_t pass_on(const StartedBy& first) {
+uint32_t pass_on(const StartedBy& first, const std::string& started_in) {
   const OsResult<std::string> executable = own_executable_path();
   if (!executable) return relay_failure_code(executable.error().code);
-  OsResult<SuspendedCopy> copy = start_copy(executable.value(), false, false);
+  OsResult<SuspendedCopy> copy = start_copy(executable.value(), started_in, false, false);
   if (!copy) return relay_failure_code(copy.error().code);
   const UniqueHandle first_copy(OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, first.id));
   if (!first_copy || process_creation_time(first_copy.get()) != first.created) {
@@ -162,23 +170,39 @@ uint32_t pass_on(const StartedBy& first) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handed));
 }
 
+// The copy a relay that ended without saying which (ended from outside, or stuck and ended here)
+// started: found by its parent, the relay, whose id stays its own while this process holds it,
+// and let run, since the relay may have gone before it could. A copy already running is not
+// changed by that.
+OsResult<UniqueHandle> copy_left_by(const SuspendedCopy& relay, OsError why) {
+  ProcessSnapshot snapshot = snapshot_processes(SYNCHRONIZE | PROCESS_SUSPEND_RESUME);
+  const std::optional<size_t> copy =
+      relayed_copy(snapshot.entries, relay.id(), process_creation_time(relay.process()));
+  if (!copy || !snapshot.handles[*copy] || NtResumeProcess(snapshot.handles[*copy].get()) < 0) return why;
+  return std::move(snapshot.handles[*copy]);
+}
+
 // The copy the relay handed over, once the relay has ended: a handle of this process's that the
 // relay's exit code names, and that is a process started after the relay.
 OsResult<UniqueHandle> handed_copy(SuspendedCopy& relay) {
   if (const OsStatus running = relay.run(); !running) return running.error();
   if (WaitForSingleObject(relay.process(), kRelayWait) != WAIT_OBJECT_0) {
     TerminateProcess(relay.process(), 1);
-    return OsError{WAIT_TIMEOUT};
+    WaitForSingleObject(relay.process(), kRelayWait);
+    return copy_left_by(relay, OsError{WAIT_TIMEOUT});
   }
   DWORD code = 0;
   if (!GetExitCodeProcess(relay.process(), &code)) return OsError{GetLastError()};
   const OsResult<uint32_t> value = read_relay_code(code);
-  if (!value) return value.error();
+  if (!value) {
+    // Only a relay that says why it failed started no copy that runs.
+    return value.error().code == ERROR_PROCESS_ABORTED ? copy_left_by(relay, value.error()) : value.error();
+  }
   const HANDLE handed = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value.value()));
   // A code that is no such handle (the relay was ended from outside) must not close one of ours.
   if (handed == relay.process() || GetProcessId(handed) == 0 ||
       process_creation_time(handed) < process_creation_time(relay.process())) {
-    return OsError{ERROR_PROCESS_ABORTED};
+    return copy_left_by(relay, OsError{ERROR_PROCESS_ABORTED});
   }
   return UniqueHandle(handed);
 }
@@ -204,23 +228,26 @@ Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay) {
   }
   const OsResult<UniqueHandle> copy = handed_copy(relay.value());
   if (!copy) return stuck(plan.if_failed, copy.error());
-  // Nothing to say when this fails: the first copy writes nothing, and the root then says what stayed.
-  if (const OsResult<std::string> elsewhere = system_directory()) {
-    (void)SetCurrentDirectoryW(to_wide(elsewhere.value()).c_str());
-  }
   WaitForSingleObject(copy.value().get(), INFINITE);
   return {true, std::nullopt, false};
 }
 
 // The first copy: the relay leaves the job as planned; where the job refuses and would not end
 // the run anyway, it starts inside it.
-Continuation move_on(const DetachPlan& plan) {
+Continuation move_on(const DetachPlan& plan, const std::string& started_in) {
   const OsResult<std::string> executable = own_executable_path();
   if (!executable) return stuck(plan.if_failed, executable.error());
-  OsResult<SuspendedCopy> relay = start_copy(executable.value(), true, plan.breakaway);
+  OsResult<SuspendedCopy> relay = start_copy(executable.value(), started_in, true, plan.breakaway);
   if (relay || !plan.breakaway || relay.error().code != ERROR_ACCESS_DENIED) return hand_on(plan, std::move(relay));
   if (plan.if_refused != IfStuck::start_inside) return stuck(plan.if_refused, relay.error());
-  return hand_on(plan, start_copy(executable.value(), true, false));
+  return hand_on(plan, start_copy(executable.value(), started_in, true, false));
+}
+
+// A relay ends at once once it has let the copy go on: no exit code of the process's own runs
+// that could hold it on its way out, and the first copy reads its exit code as it was set.
+[[noreturn]] void end_relay(uint32_t code) {
+  TerminateProcess(GetCurrentProcess(), code);
+  ExitProcess(code);  // only where the system would not end this process through its own handle
 }
 
 }  // namespace
@@ -241,9 +268,9 @@ Continuation continue_outside_the_launcher(const RunContext& context) {
     relay = parent.has_value();
     if (!relay) plan = plan_detach(has_stoppable_ancestor(context, snapshot), job_limits());
   }
-  if (relay) ExitProcess(pass_on(*by));
+  if (relay) end_relay(pass_on(*by, context.started_in));
   if (!plan.detach) return {};
-  return move_on(plan);
+  return move_on(plan, context.started_in);
 }
 
 }  // namespace koravane

@@ -8,6 +8,7 @@
 #include "platform/text/os_text_win.h"
 #include "platform/files/path_identity.h"
 #include "platform/text/path_text.h"
+#include "removal/steps/registration.h"
 #include "run/install_root.h"
 
 namespace koravane {
@@ -69,17 +70,35 @@ class SystemRootProbe final : public RootProbe {
     if (!resolved) return std::nullopt;
     return std::move(resolved->final);
   }
+
+  std::optional<FileIdentity> identity(const std::string& absolute) const override {
+    std::optional<ResolvedFile> resolved = resolve_file(absolute);
+    if (!resolved) return std::nullopt;
+    return resolved->identity;
+  }
+
+  std::optional<std::string> registered_root() const override { return registered_install_location(); }
 };
 
 }  // namespace
 
 RunContext start_run(const LaunchOptions& options) {
+  const OsResult<std::string> started_in = current_directory();
   const OsResult<std::string> executable = own_executable_path();
   InstallRoot root = find_install_root(options, executable, SystemRootProbe());
-  RunLog log(root.path);
+  // By its absolute form: the run goes on in another working folder.
+  RunLog log(root.absolute);
   const std::string own = executable ? executable.value() : std::string();
   std::string own_final = own.empty() ? own : path_forms(own).final;
-  return {std::move(root), own, std::move(own_final), std::move(log)};
+  return {std::move(root), own, std::move(own_final), std::move(log), started_in ? started_in.value() : std::string()};
+}
+
+void leave_working_folder() {
+  // Nothing to say when this fails: a folder of the root that the run holds is then named with
+  // what stayed.
+  if (const OsResult<std::string> system = system_directory()) {
+    (void)SetCurrentDirectoryW(to_wide(system.value()).c_str());
+  }
 }
 
 }  // namespace koravane

@@ -18,11 +18,14 @@ std::u16string_view process_command_line() {
 }  // namespace
 
 // Start-up asks for crisp text on scaled displays while no window exists yet, then finds the
-// options and the install root; the run plan does the rest. The exit code is 0 on every path.
+// options and the install root, and leaves the working folder it was started in (which may lie
+// in the root); the run plan does the rest. The exit code is 0 on every path.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace koravane;
   request_gdi_scaling();  // refused or unavailable: the windows look as they always did
   const LaunchOptions options = launch_options_from_command_line(process_command_line());
-  run_plan(options, start_run(options));
+  const RunContext context = start_run(options);
+  leave_working_folder();
+  run_plan(options, context);
   return 0;
 }

@@ -23,6 +23,11 @@ bool is_volume_root(std::string_view comparable);
 std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
                                             const std::vector<PathForms>& protected_folders);
 
+// Windows only: every folder no uninstaller may remove whole, each with what it names (a moved
+// or linked folder included), resolved once per run: the system's whole list of known folders,
+// the profiles, the public profile, ProgramData, the Windows, program and temporary folders.
+std::vector<PathForms> protected_folders();
+
 // "refused root={root}: {reason}"
 std::string refusal_line(std::string_view install_root, RefusalReason reason);
 // The notice shown instead of the dialog.

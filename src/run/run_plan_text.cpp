@@ -1,6 +1,7 @@
 #include "run/run_plan_text.h"
 
 #include "platform/text/os_text.h"
+#include "platform/text/path_text.h"
 
 namespace koravane {
 
@@ -20,8 +21,28 @@ std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root) {
   return lines;
 }
 
-std::string way_back_line(std::string_view install_root) {
-  return "kept the uninstall registration for a second run: root=" + display_text(install_root);
+namespace {
+
+constexpr std::string_view kFinalMark = " final=";
+
+}  // namespace
+
+std::string way_back_line(std::string_view install_root, std::string_view final_root) {
+  std::string line = "kept the uninstall registration for a second run: root=" + display_text(install_root);
+  if (!final_root.empty() && !same_path(install_root, final_root)) {
+    line += kFinalMark;
+    line += display_text(final_root);
+  }
+  return line;
+}
+
+std::vector<std::string_view> kept_line_roots(std::string_view text) {
+  std::vector<std::string_view> roots = {text};
+  if (const size_t mark = text.rfind(kFinalMark); mark != std::string_view::npos) {
+    roots.push_back(text.substr(0, mark));
+    roots.push_back(text.substr(mark + kFinalMark.size()));
+  }
+  return roots;
 }
 
 std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept) {

@@ -21,8 +21,13 @@ std::string start_line(bool quiet, std::string_view install_root);
 std::vector<std::string> opening_lines(bool quiet, const InstallRoot& root);
 
 // The line of a run that kept the uninstall registration (and the root's uninstaller) because
-// something of the root stayed; like the start line, it names the root for the next run.
-std::string way_back_line(std::string_view install_root);
+// something of the root stayed; like the start line, it names the root for the next run, and
+// beside it the final path where that names another place ("… root={root} final={final}").
+std::string way_back_line(std::string_view install_root, std::string_view final_root = {});
+
+// The roots that the text after a kept line's "root=" names: the whole text and, where it holds
+// " final=", the texts on either side of the last one (a spelling may hold those words itself).
+std::vector<std::string_view> kept_line_roots(std::string_view text);
 
 // What the result notice says after a removal of mode; complete is false when the removal left
 // anything beyond what the deferred script takes by design, way_back_kept when files of the root

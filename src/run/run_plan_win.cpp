@@ -8,6 +8,7 @@
 #include "platform/files/path_identity.h"
 #include "platform/text/path_text.h"
 #include "platform/context/run_log.h"
+#include "removal/steps/registration.h"
 #include "removal/steps/removal_steps.h"
 #include "removal/stop/stop_launcher.h"
 #include "run/detach_win.h"
@@ -20,46 +21,6 @@
 
 namespace koravane {
 namespace {
-
-constexpr std::string_view kRefusalLogName = "koravane-uninstall.log";
-
-// Folders no uninstaller may remove whole, from the environment and the system's known folders,
-// each with what it names (a moved or linked folder included), resolved once per run.
-std::vector<PathForms> protected_folders() {
-  std::vector<std::string> folders;
-  const auto add = [&](const std::optional<std::string>& folder) {
-    if (!folder || folder->empty()) return;
-    const bool known = std::any_of(folders.begin(), folders.end(),
-                                   [&](const std::string& seen) { return same_path(seen, *folder); });
-    if (!known) folders.push_back(*folder);
-  };
-  for (const char* name : {"USERPROFILE", "APPDATA", "LOCALAPPDATA", "SystemRoot", "windir",
-                           "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "TEMP", "TMP"}) {
-    add(read_env_var(name));
-  }
-  if (const auto profile = read_env_var("USERPROFILE"); profile && !profile->empty()) {
-    for (const char* name : {"Desktop", "Documents", "Downloads"}) add(join_path(*profile, name));
-  }
-  for (KnownFolder folder : {KnownFolder::profile, KnownFolder::roaming_app_data,
-                             KnownFolder::local_app_data, KnownFolder::desktop, KnownFolder::documents,
-                             KnownFolder::downloads, KnownFolder::windows, KnownFolder::program_files,
-                             KnownFolder::program_files_x86}) {
-    add(known_folder_path(folder));
-  }
-  const auto add_result = [&](const OsResult<std::string>& folder) {
-    if (folder) add(folder.value());
-  };
-  add_result(temp_folder());
-  add_result(windows_directory());
-  std::vector<PathForms> forms;
-  for (const std::string& folder : folders) forms.push_back(path_forms(folder));
-  return forms;
-}
-
-// A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
-void append_refusal_log(std::string_view line) {
-  if (const auto temp = temp_folder()) append_log_line(join_path(temp.value(), kRefusalLogName), line);
-}
 
 std::optional<RemovalMode> mode_of(UiResult choice) {
   switch (choice) {
@@ -84,13 +45,7 @@ class Removal {
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
-    // While files of the root stay, the person needs the way to start the removal again.
-    if (outcome_.way_back_kept) {
-      context_.log.append(way_back_line(context_.root.path));
-    } else {
-      remove_uninstall_registration();
-    }
-    outcome_.complete = outcome_.complete && references_gone;
+    outcome_.complete = outcome_.complete && references_gone && settle_registration();
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {
@@ -102,6 +57,18 @@ class Removal {
   const RemovalOutcome& outcome() const { return outcome_; }
 
  private:
+  // While files of the root stay, the person needs the way to start the removal again: the
+  // registration stays and names the root, whatever its run log can keep. Otherwise it goes whole.
+  // Whether it went as asked.
+  bool settle_registration() {
+    const InstallRoot& root = context_.root;
+    const bool keep = outcome_.way_back_kept;
+    const OsStatus settled = keep ? name_root_in_registration(root.final) : remove_uninstall_registration();
+    if (keep) context_.log.append(way_back_line(root.path, root.final));
+    if (!settled) context_.log.append(fail_line(uninstall_key_item(), settled.error().code));
+    return settled.ok();
+  }
+
   const RunContext& context_;
   RemovalMode mode_;
   std::atomic<ProgressStage> stage_{ProgressStage::closing_launcher};
@@ -120,8 +87,9 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   const InstallRoot& root = context.root;
   const std::vector<std::string> first_lines = opening_lines(options.quiet, root);
   if (const auto refusal = refusal_reason(root, protected_folders())) {
-    for (const std::string& line : first_lines) append_refusal_log(line);
-    append_refusal_log(refusal_line(root.path, *refusal));
+    // A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
+    for (const std::string& line : first_lines) append_temporary_log(line);
+    append_temporary_log(refusal_line(root.path, *refusal));
     if (!options.quiet) show_notice(refusal_notice(root.path));
     return;
   }

@@ -220,6 +220,21 @@ TEST(StartLine, TheRootsFinalPathFollowsWhenItsSpellingStandsForAnotherPlace) {
   EXPECT_EQ(lines("Games", "C:\\Work\\Games", "C:\\Work\\Games"), (Lines{start + "Games"}));
 }
 
+// The kept line names the root as the start line does, and beside it the final path wherever the
+// spelling alone would not name that folder to a later run.
+TEST(WayBackLine, TheFinalPathFollowsWhereTheSpellingStandsForAnotherPlace) {
+  const std::string kept = "kept the uninstall registration for a second run: root=";
+  EXPECT_EQ(way_back_line("C:\\Games\\KoraVane", "C:\\Games\\KoraVane"), kept + "C:\\Games\\KoraVane");
+  EXPECT_EQ(way_back_line("c:/games/koravane/", "C:\\Games\\KoraVane"), kept + "c:/games/koravane/");
+  EXPECT_EQ(way_back_line("C:\\GAMES~1\\KORAVA~1", "C:\\Games\\KoraVane Лаунчер"),
+            kept + "C:\\GAMES~1\\KORAVA~1 final=C:\\Games\\KoraVane Лаунчер");
+  EXPECT_EQ(way_back_line("", "C:\\Work"), kept + " final=C:\\Work");
+  EXPECT_EQ(way_back_line("C:\\Games\\KoraVane"), kept + "C:\\Games\\KoraVane");
+  using Roots = std::vector<std::string_view>;
+  EXPECT_EQ(kept_line_roots("C:\\a"), (Roots{"C:\\a"}));
+  EXPECT_EQ(kept_line_roots("K:\\x final=y final=C:\\b"), (Roots{"K:\\x final=y final=C:\\b", "K:\\x final=y", "C:\\b"}));
+}
+
 // The notice tells a removal that left files behind from one that took everything it should.
 TEST(NoticeMessage, EachModeSaysWhetherEverythingWent) {
   EXPECT_EQ(notice_message(RemovalMode::launcher_only, true),

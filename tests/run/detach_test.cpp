@@ -121,6 +121,26 @@ TEST(Detach, TheRelaysExitCodeIsAHandleOrAnError) {
   }
 }
 
+// A relay that ended without naming the copy it started: its child, started after it, whose id
+// no other process can have taken while the first copy holds the relay.
+TEST(Detach, TheCopyARelayLeftIsItsChildStartedAfterIt) {
+  struct Case {
+    const char* what;
+    std::vector<ProcessEntry> processes;  // the relay is 4, created at 50
+    std::optional<size_t> copy;
+  };
+  const Case cases[] = {
+      {"its child", {process(9, 1, 40), process(11, 4, 55)}, 1},
+      {"started the same moment", {process(11, 4, 50)}, 0},
+      {"a process older than the relay", {process(11, 4, 45)}, {}},
+      {"a child of unknown creation time", {process(11, 4, 0)}, {}},
+      {"another parent", {process(11, 5, 55)}, {}},
+      {"the relay never started one", {process(9, 1, 40)}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(relayed_copy(c.processes, 4, 50), c.copy) << c.what;
+  EXPECT_EQ(relayed_copy({process(11, 4, 55)}, 4, 0), std::nullopt) << "a relay of unknown creation time";
+}
+
 std::u16string block(std::initializer_list<std::u16string_view> entries) {
   std::u16string out;
   for (std::u16string_view entry : entries) out.append(entry).push_back(u'\0');

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "removal/steps/layout.h"
 #include "run/install_root.h"
 
 namespace koravane {
@@ -53,6 +54,16 @@ class FakeProbe final : public RootProbe {
     if (final == finals.end()) return std::nullopt;
     return final->second;
   }
+  std::map<std::string, uint64_t> ids;  // what each spelling opens; missing: it cannot be opened
+  mutable int identity_asks = 0;
+  std::optional<FileIdentity> identity(const std::string& absolute) const override {
+    ++identity_asks;
+    const auto id = ids.find(absolute);
+    if (id == ids.end()) return std::nullopt;
+    return FileIdentity{1, id->second, 0};
+  }
+  std::optional<std::string> registered;
+  std::optional<std::string> registered_root() const override { return registered; }
 };
 
 InstallRoot find(const LaunchOptions& options, const FakeProbe& probe) {
@@ -231,6 +242,97 @@ TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
   }
 }
 
+// A folder reached only by a fallback needs an entry no other program's folder has by accident;
+// the executable's own folder, where the install laid this program, keeps any "app-" entry.
+TEST(InstallRoot, AFallbackFolderCountsOnlyWithALauncherEntry) {
+  struct Case {
+    std::vector<std::string> entries;
+    bool launcher_entry;
+  };
+  const Case cases[] = {
+      {{"app-config"}, false},
+      {{"app-notes.txt", "report.docx"}, false},
+      {{"app-", "app-x1", "app-data", "Update.exe", "updates", "packages"}, false},
+      {{"App-1", "APP-CURRENT", "Current.json", "koravane updater.exe"}, false},
+      {{"app-1.5.84"}, true},
+      {{"app-0beta"}, true},
+      {{"app-current"}, true},
+      {{"current.json"}, true},
+      {{"KoraVane Updater.exe"}, true},
+      {{"KoraVane-Updater.exe"}, true},
+  };
+  const auto laid_in = [](const std::string& folder, const std::vector<std::string>& entries) {
+    FakeProbe probe;
+    probe.listings[folder] = entries;
+    for (const std::string& entry : entries) probe.paths.insert(folder + "\\" + entry);
+    return probe;
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.entries.front();
+    const FakeProbe fallback = laid_in("C:\\Work", c.entries);
+    EXPECT_EQ(has_launcher_entry("C:\\Work", fallback), c.launcher_entry) << what;
+    // By the current directory and by a target there, the same rule.
+    EXPECT_EQ(find(LaunchOptions(), fallback).evidence != LauncherEvidence::none, c.launcher_entry) << what;
+    EXPECT_EQ(find(with_target("C:\\Work\\x.exe"), fallback).evidence != LauncherEvidence::none, c.launcher_entry)
+        << what;
+    // The executable's own folder takes any entry beginning with "app-", and "current.json".
+    const FakeProbe beside = laid_in("C:\\Tools", c.entries);
+    const bool marked = begins_with_app_prefix(what) || what == "current.json";
+    EXPECT_EQ(find(LaunchOptions(), beside).source == RootSource::executable_folder, marked) << what;
+  }
+}
+
+// The registration kept for a second run names the root: the uninstaller it starts (from the
+// system folder, its run log gone or never written) knows its folder, by any spelling of it.
+TEST(InstallRoot, TheRegistrationNamingTheFolderIsEvidence) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> registered;
+    LauncherEvidence expected;
+  };
+  const Case cases[] = {
+      {"the folder itself", "C:\\Tools", LauncherEvidence::registration},
+      {"its final path", "D:\\Real\\Tools", LauncherEvidence::registration},
+      {"another spelling of it", "C:\\TOOLS~1", LauncherEvidence::registration},
+      {"spelt otherwise", "c:/tools/", LauncherEvidence::registration},
+      {"its parent", "C:\\", LauncherEvidence::none},
+      {"another folder", "C:\\Other", LauncherEvidence::none},
+      {"a relative path", "Tools", LauncherEvidence::none},
+      {"an empty value", "", LauncherEvidence::none},
+      {"no value", std::nullopt, LauncherEvidence::none},
+  };
+  for (const Case& c : cases) {
+    FakeProbe probe;
+    probe.cwd = std::string("C:\\Windows\\system32");
+    probe.finals["C:\\Tools"] = "D:\\Real\\Tools";
+    probe.ids = {{"C:\\Tools", 7}, {"C:\\TOOLS~1", 7}, {"C:\\Other", 8}, {"C:\\", 9}};
+    probe.registered = c.registered;
+    const InstallRoot root = find(LaunchOptions(), probe);
+    EXPECT_EQ(root.evidence, c.expected) << c.what;
+    EXPECT_EQ(root.source == RootSource::executable_folder, c.expected != LauncherEvidence::none) << c.what;
+  }
+}
+
+TEST(RunLogEvidence, AnotherSpellingOfTheFolderInTheLogIsTheSameFolder) {
+  FakeProbe probe;
+  probe.ids = {{"C:\\Games\\Лаунчер", 7}, {"C:\\GAMES~1\\8E2A~1", 7}, {"X:\\Лаунчер", 7}, {"C:\\Games\\Other", 8}};
+  const FolderPlace folder{spelled_only("C:\\Games\\Лаунчер"), FileIdentity{1, 7, 0}};
+  for (const char* logged : {"C:\\GAMES~1\\8E2A~1", "X:\\Лаунчер"}) {
+    EXPECT_TRUE(run_log_names_root(std::string("Uninstall 1.5.84 start quiet=true root=") + logged + "\n", folder, probe))
+        << logged;
+  }
+  EXPECT_FALSE(run_log_names_root("Uninstall 1.5.84 start quiet=true root=C:\\Games\\Other\n", folder, probe));
+  // A folder that cannot be opened is compared by its text alone.
+  EXPECT_FALSE(run_log_names_root("Uninstall 1.5.84 start quiet=true root=X:\\Лаунчер\n",
+                                  FolderPlace{spelled_only("C:\\Games\\Лаунчер"), std::nullopt}, probe));
+  // A long log of one root asks the system once.
+  std::string log;
+  for (int i = 0; i < 100; ++i) log += "Uninstall 1.5.84 start quiet=true root=C:\\Games\\Other\n";
+  probe.identity_asks = 0;
+  EXPECT_FALSE(run_log_names_root(log, folder, probe));
+  EXPECT_EQ(probe.identity_asks, 1);
+}
+
 TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
   const std::string folder = "C:\\Games\\Лаунчер";
   struct Case {
@@ -255,12 +357,19 @@ TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
       // A launcher-only run that kept the way back may have lost its start line with "updates".
       {"removed updates\nkept the uninstall registration for a second run: root=C:\\Games\\Лаунчер\n", true},
       {"kept the uninstall registration for a second run: root=C:\\Games\n", false},
+      // A kept line names the final path beside a spelling that stands for another place.
+      {"kept the uninstall registration for a second run: root=Лаунчер final=C:\\Games\\Лаунчер\n", true},
+      {"kept the uninstall registration for a second run: root=C:\\Games\\Лаунчер final=D:\\x\n", true},
+      {"kept the uninstall registration for a second run: root=C:\\x final=C:\\Games\n", false},
       {"", false},
   };
+  const FakeProbe probe;  // nothing opens: the text decides
   for (const Case& c : cases) {
-    EXPECT_EQ(run_log_names_root(c.log, spelled_only(folder)), c.names_root) << c.log;
+    EXPECT_EQ(run_log_names_root(c.log, FolderPlace{spelled_only(folder), std::nullopt}, probe), c.names_root) << c.log;
     // Found through a link or an 8.3 name to it, the folder is still the one its log names.
-    EXPECT_EQ(run_log_names_root(c.log, PathForms{"C:\\GAMES~1\\8E2A~1", folder}), c.names_root) << c.log;
+    EXPECT_EQ(run_log_names_root(c.log, FolderPlace{PathForms{"C:\\GAMES~1\\8E2A~1", folder}, std::nullopt}, probe),
+              c.names_root)
+        << c.log;
   }
 }
 

@@ -3,6 +3,7 @@
 // calls (a lock, painting, a selected GDI object). No handle of ours is closed anywhere else.
 #include <windows.h>
 #include <combaseapi.h>
+#include <objbase.h>
 #include <restartmanager.h>
 
 #include "platform/basics/unique_resource.h"
@@ -55,6 +56,32 @@ inline void free_co_task_memory(wchar_t* memory) { CoTaskMemFree(memory); }
 using UniqueCoTaskString = UniqueResource<NullEmptyTraits<wchar_t*, free_co_task_memory>>;
 inline void free_local_memory(wchar_t* memory) { LocalFree(memory); }
 using UniqueLocalString = UniqueResource<NullEmptyTraits<wchar_t*, free_local_memory>>;
+
+// An array of ids the shell handed out (a known-folder id is a GUID).
+inline void free_co_task_ids(GUID* memory) { CoTaskMemFree(memory); }
+using UniqueCoTaskIds = UniqueResource<NullEmptyTraits<GUID*, free_co_task_ids>>;
+
+// A COM object's reference, released when it goes.
+template <class Interface>
+inline void release_com_object(Interface* object) { object->Release(); }
+template <class Interface>
+using UniqueComPointer = UniqueResource<NullEmptyTraits<Interface*, release_com_object<Interface>>>;
+
+// COM for this thread for one scope (CoInitializeEx, then CoUninitialize where it succeeded).
+class ComApartmentGuard {
+ public:
+  ComApartmentGuard() : status_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComApartmentGuard() {
+    if (SUCCEEDED(status_)) CoUninitialize();
+  }
+  ComApartmentGuard(const ComApartmentGuard&) = delete;
+  ComApartmentGuard& operator=(const ComApartmentGuard&) = delete;
+  // A thread already in the other kind of apartment may use COM all the same.
+  explicit operator bool() const { return SUCCEEDED(status_) || status_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT status_;
+};
 
 // A process-creation attribute list (InitializeProcThreadAttributeList) in memory of the caller's,
 // which must outlive it.

@@ -13,8 +13,9 @@ namespace koravane {
 enum class RootSource { executable_folder, target, current_directory, dot };
 
 // What says the folder is a launcher's: its markers ("current.json", "app-current", an "app-"
-// entry), or, with the markers gone, its own run log naming it as a run's root.
-enum class LauncherEvidence { none, markers, run_log };
+// entry; a fallback needs a launcher entry), or, with the markers gone, its own run log naming it
+// as a run's root, or the uninstall registration kept for a second run naming it.
+enum class LauncherEvidence { none, markers, run_log, registration };
 
 struct InstallRoot {
   std::string path;      // as found (lossless system text): the start line and the run log's place
@@ -34,6 +35,9 @@ struct RunContext {
   std::string executable;  // this program's own path; empty when the system could not say
   std::string executable_final;  // what executable names (see InstallRoot::final)
   RunLog log;
+  // The working folder the run was started in, read before the run leaves it; a copy that goes
+  // on starts there, so that it finds the root as this one did. Empty when it could not be read.
+  std::string started_in;
 };
 
 }  // namespace koravane

@@ -10,26 +10,37 @@ namespace koravane {
 inline constexpr std::string_view kRunLogFolder = "updates";
 inline constexpr std::string_view kRunLogFile = "rust-updater.log";
 
+// The log in the temporary folder: a refused run's lines, and a run's lines that its own run log
+// would not take.
+inline constexpr std::string_view kTemporaryLogName = "koravane-uninstall.log";
+
 // The run log of one install root (relative or empty: against the current directory), where it
 // lies worked out once. Every line of a run goes through it.
 class RunLog {
  public:
   explicit RunLog(std::string_view install_root);
   // Appends message and a line feed, making the folder first when it is missing. Never fails from
-  // the caller's side: every failure drops the line.
+  // the caller's side: a line the run log will not take (held by another program, say) goes to
+  // the temporary folder's log, after the run's first line, so that it says whose it is.
   void append(std::string_view message) const;
 
  private:
   std::string folder_;
   std::string file_;
+  // Written by one thread at a time: the run's, or the removal's while the run waits for it.
+  mutable std::string first_line_;
+  mutable bool fell_back_ = false;
 };
 
 // The same for a line under install_root.
 void append_run_log(std::string_view install_root, std::string message);
 
 // Appends message and a line feed to the file at file_path (created when missing); the folder
-// must exist. Failures drop the line.
-void append_log_line(std::string_view file_path, std::string_view message);
+// must exist. Whether both were written.
+[[nodiscard]] bool append_log_line(std::string_view file_path, std::string_view message);
+
+// Appends a line to the temporary folder's log; a line it will not take is dropped.
+void append_temporary_log(std::string_view message);
 
 // The log text of a Win32 error: the system's message, trailing white space removed, then
 // " (os error N)"; or the fallback when the system has no message for it.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/files/env.h"
 #include "platform/files/file_write_win.h"
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
@@ -47,13 +48,16 @@ void ensure_folder(const std::string& folder) {
 
 }  // namespace
 
-void append_log_line(std::string_view file_path, std::string_view message) {
+bool append_log_line(std::string_view file_path, std::string_view message) {
   UniqueHandle file(CreateFileW(to_wide(file_path).c_str(), kAppendAccess,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
-  if (!file) return;
-  // The run log cannot report its own failures: a line that does not fit is dropped.
-  if (write_all(file.get(), message)) (void)write_all(file.get(), "\n");
+  return file && write_all(file.get(), message) && write_all(file.get(), "\n");
+}
+
+void append_temporary_log(std::string_view message) {
+  // The last place a line can go: one it will not take is dropped.
+  if (const auto temp = temp_folder()) (void)append_log_line(join_path(temp.value(), kTemporaryLogName), message);
 }
 
 RunLog::RunLog(std::string_view install_root)
@@ -61,7 +65,13 @@ RunLog::RunLog(std::string_view install_root)
 
 void RunLog::append(std::string_view message) const {
   ensure_folder(folder_);
-  append_log_line(file_, message);
+  if (append_log_line(file_, message)) {
+    if (first_line_.empty()) first_line_ = message;
+    return;
+  }
+  if (!fell_back_ && !first_line_.empty()) append_temporary_log(first_line_);
+  fell_back_ = true;
+  append_temporary_log(message);
 }
 
 void append_run_log(std::string_view install_root, std::string message) { RunLog(install_root).append(message); }

@@ -24,10 +24,13 @@ uint32_t current_process_id();
 // Desktop or Start menu where the environment does not.
 enum class KnownFolder {
   profile, roaming_app_data, local_app_data, desktop, documents, downloads, programs, windows,
-  program_files, program_files_x86
+  program_files, program_files_x86, public_profile, user_profiles, program_data
 };
 // The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
 std::optional<std::string> known_folder_path(KnownFolder folder);
+// The path of every folder the system's known-folder manager lists that resolves to an existing
+// folder, in the manager's order; none when the manager cannot be reached.
+std::vector<std::string> every_known_folder_path();
 
 // How a folder listing failed: before its first entry, or part-way, after some.
 struct ListingError {

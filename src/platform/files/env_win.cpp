@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <atomic>
 
@@ -77,16 +78,47 @@ OsResult<std::string> windows_directory() {
 
 uint32_t current_process_id() { return GetCurrentProcessId(); }
 
-std::optional<std::string> known_folder_path(KnownFolder folder) {
-  static constexpr const KNOWNFOLDERID* kIds[] = {
-      &FOLDERID_Profile,   &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData, &FOLDERID_Desktop,
-      &FOLDERID_Documents, &FOLDERID_Downloads,      &FOLDERID_Programs,     &FOLDERID_Windows,
-      &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86};
+namespace {
+
+// The folder's path, verified to exist; nothing for a virtual folder or one that is not there.
+std::optional<std::string> known_folder_path(const KNOWNFOLDERID& id) {
   PWSTR path = nullptr;
-  const HRESULT found = SHGetKnownFolderPath(*kIds[static_cast<size_t>(folder)], 0, nullptr, &path);
+  const HRESULT found = SHGetKnownFolderPath(id, 0, nullptr, &path);
   const UniqueCoTaskString owned(path);  // freed also after a failure, which may still have allocated
   if (FAILED(found)) return std::nullopt;
   return from_wide(owned.get());
+}
+
+}  // namespace
+
+std::optional<std::string> known_folder_path(KnownFolder folder) {
+  static constexpr const KNOWNFOLDERID* kIds[] = {
+      &FOLDERID_Profile,      &FOLDERID_RoamingAppData,  &FOLDERID_LocalAppData, &FOLDERID_Desktop,
+      &FOLDERID_Documents,    &FOLDERID_Downloads,       &FOLDERID_Programs,     &FOLDERID_Windows,
+      &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_Public,       &FOLDERID_UserProfiles,
+      &FOLDERID_ProgramData};
+  return known_folder_path(*kIds[static_cast<size_t>(folder)]);
+}
+
+std::vector<std::string> every_known_folder_path() {
+  std::vector<std::string> paths;
+  const ComApartmentGuard apartment;
+  if (!apartment) return paths;
+  IKnownFolderManager* created = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&created)))) {
+    return paths;
+  }
+  const UniqueComPointer<IKnownFolderManager> manager(created);
+  KNOWNFOLDERID* listed = nullptr;
+  UINT count = 0;
+  const HRESULT listing = manager.get()->GetFolderIds(&listed, &count);
+  const UniqueCoTaskIds ids(listed);
+  if (FAILED(listing)) return paths;
+  for (UINT i = 0; i < count; ++i) {
+    if (std::optional<std::string> path = known_folder_path(ids.get()[i])) paths.push_back(std::move(*path));
+  }
+  return paths;
 }
 
 ListingStatus visit_folder_entries(std::string_view folder,

@@ -23,9 +23,12 @@ std::string folder_below(std::string_view base, std::initializer_list<std::strin
 
 bool begins_with_app_prefix(std::string_view name) { return name.starts_with("app-"); }
 
-bool is_launcher_entry(std::string_view name) {
-  if (listed(kLauncherFolders, name) || listed(kLauncherFiles, name)) return true;
+bool is_version_folder_name(std::string_view name) {
   return begins_with_app_prefix(name) && name.size() > 4 && name[4] >= '0' && name[4] <= '9';
+}
+
+bool is_launcher_entry(std::string_view name) {
+  return listed(kLauncherFolders, name) || listed(kLauncherFiles, name) || is_version_folder_name(name);
 }
 
 bool is_deferred_entry(std::string_view name) {

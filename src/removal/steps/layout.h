@@ -36,8 +36,15 @@ inline constexpr std::string_view kDesktopShortcut = "KoraVane.lnk";
 inline constexpr std::string_view kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
 
+// Entries that show a folder reached only by a fallback is a launcher's, since no other
+// program's folder holds them by accident; so does a version folder ("app-" and a digit).
+inline constexpr std::array<std::string_view, 4> kLauncherEvidenceEntries = {
+    "current.json", "app-current", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
+
 // Names are compared exactly, with case, as display text (U+FFFD for undecodable units).
 bool begins_with_app_prefix(std::string_view name);
+// "app-" followed by an ASCII digit: a version of the launcher's program folder.
+bool is_version_folder_name(std::string_view name);
 // A listed name, or "app-" followed by an ASCII digit.
 bool is_launcher_entry(std::string_view name);
 // Entries the running uninstaller cannot remove itself: handed to the deferred script.

@@ -39,8 +39,4 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
 // line each. False when any of those stayed.
 [[nodiscard]] bool remove_shortcuts(const RunContext& context, RemovalMode mode);
 
-// Removes the per-user uninstall registration, silently: once nothing of the launcher is left
-// for the person to finish.
-void remove_uninstall_registration();
-
 }  // namespace koravane

@@ -23,9 +23,4 @@ bool remove_shortcuts(const RunContext& context, RemovalMode mode) {
   return remove_references(removal_areas(context, mode), sources, context.log);
 }
 
-void remove_uninstall_registration() {
-  const std::wstring key = to_wide(kUninstallKey);
-  (void)RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());  // a missing key is the normal case
-}
-
 }  // namespace koravane

@@ -15,6 +15,7 @@
 #include "removal/steps/layout.h"
 #include "removal/steps/root_clearing.h"
 #include "platform/context/run_log.h"
+#include "removal/steps/registration.h"
 #include "removal/steps/removal_steps.h"
 #include "removal/tree/tree_removal_system_win.h"
 #include "support/run_context_win.h"
@@ -447,7 +448,7 @@ class Shortcuts : public ::testing::Test {
   static void remove_named() {
     const std::string root = fresh_folder("root");
     EXPECT_TRUE(remove_shortcuts(test::context_for(root), RemovalMode::full));
-    remove_uninstall_registration();
+    EXPECT_TRUE(remove_uninstall_registration().ok()) << "a missing key counts as removed";
     EXPECT_FALSE(path_exists(join_path(root, "updates"))) << "a line in the run log";
   }
   static constexpr const wchar_t* kKey =
@@ -658,12 +659,22 @@ TEST_F(Shortcuts, AmongManyShortcutsExactlyThoseIntoTheRootGo) {
   EXPECT_EQ(lines, expected);
 }
 
-TEST_F(Shortcuts, AKeyWithASubkeyStays) {
+TEST_F(Shortcuts, AKeyWithASubkeyGoesWhole) {
   create_key(HKEY_CURRENT_USER, true);
   remove_named();
-  EXPECT_TRUE(key_exists(HKEY_CURRENT_USER));
-  RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kKey) + L"\\Child").c_str());
-  RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
+}
+
+// While the way back is kept, the registration names the root for the uninstaller it starts; a
+// registration that is not there is not made up.
+TEST_F(Shortcuts, TheKeptRegistrationNamesTheRoot) {
+  create_key(HKEY_CURRENT_USER, false);
+  EXPECT_TRUE(name_root_in_registration("C:\\Игры\\KoraVane").ok());
+  EXPECT_EQ(registered_install_location(), std::optional<std::string>("C:\\Игры\\KoraVane"));
+  EXPECT_TRUE(remove_uninstall_registration().ok());
+  EXPECT_EQ(registered_install_location(), std::nullopt);
+  EXPECT_TRUE(name_root_in_registration("C:\\Игры\\KoraVane").ok());
+  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
 }
 
 }  // namespace

@@ -70,14 +70,16 @@ def fresh_record(name):
     return path
 
 
-def start_stand_in(what, exe, ready, *args, env=None):
+def start_stand_in(what, exe, ready, *args, env=None, works_in=None):
     """The launcher stand-in placed at exe and started under the test profile (the deferred script
-    held), once it has started its children; ready is its ReadyFile."""
+    held), working in works_in when given, once it has started its children; ready is its
+    ReadyFile."""
     place(exe, LAUNCHER)
     write(HOLD, b"")
     settings = {"USERPROFILE": w.PROFILE, "APPDATA": w.APPDATA, "LOCALAPPDATA": w.LOCALAPPDATA,
                 "KORAVANE_TIMEOUT_HOLD": HOLD, **(env or {})}
-    w.Started(f"with_env for {what}", w.WITH_ENV, *[f"{k}={v}" for k, v in settings.items()],
+    folder = ["--cwd", works_in] if works_in else []
+    w.Started(f"with_env for {what}", w.WITH_ENV, *[f"{k}={v}" for k, v in settings.items()], *folder,
               "--", exe, "--ready", win(ready.path), *args)
     return Identity(ready.wait_ready())
 
@@ -87,11 +89,12 @@ def game_line(game_path, game, windows_record):
             f"--closed {quote(windows_record)}")
 
 
-def start_launcher(job, uninstall_args, game_path, in_job=(), env=None):
+def start_launcher(job, uninstall_args, game_path, in_job=(), env=None, works_in=None, game_in=None):
     """The launcher stand-in, run from the root's app- folder under the test profile, once it has
     started the uninstaller and a windowed game that records being asked to close. in_job names
-    which of "uninstaller" and "game" it starts inside its job. Returns (launcher, game, exits
-    record, game's closed record)."""
+    which of "uninstaller" and "game" it starts inside its job. The launcher works in works_in
+    and starts the game in game_in, when given; the uninstaller starts where the launcher works.
+    Returns (launcher, game, exits record, game's closed record)."""
     place(game_path, w.IDLE)
     record, windows_record = w.closed_record()
     exits = fresh_record("exits.txt")
@@ -101,11 +104,13 @@ def start_launcher(job, uninstall_args, game_path, in_job=(), env=None):
     if job:
         args += ["--job", job]
     # The game runs before the uninstaller is chosen from the launcher's menu.
+    args += ["--in", game_in] if game_in else []
     args += ["--job-child" if "game" in in_job else "--child", game_line(game_path, game, windows_record),
              "--wait", win(game.path)]
+    args += ["--in", works_in] if game_in and works_in else []
     args += ["--job-child" if "uninstaller" in in_job else "--child", uninstall]
     launcher = start_stand_in("the launcher", LAUNCHER_EXE, ReadyFile("the launcher", "launcher.txt"),
-                              *args, env=env)
+                              *args, env=env, works_in=works_in)
     game.wait_ready()
     return launcher, game, exits, record
 

@@ -240,15 +240,17 @@ class Uninstall:
     """One run of the uninstaller, started through with_env so that the profile variables point
     into the scratch drive."""
 
-    def __init__(self, exe, *args, cwd=None, env=None, unset=(), output=None):
+    def __init__(self, exe, *args, cwd=None, start_in=None, env=None, unset=(), output=None):
         # A window of an earlier run may still be listed while it goes; windows are found by name.
         xdesk.wait_until(lambda: not xdesk.visible_windows("KoraVane"), 10)
         values = {"USERPROFILE": PROFILE, "APPDATA": APPDATA, "LOCALAPPDATA": LOCALAPPDATA}
         values.update(env or {})
         settings = [f"{k}={v}" for k, v in values.items() if k not in unset]
         settings += [f"-{name}" for name in unset]
-        if cwd:
+        if cwd:  # with_env works there too, as a terminal does
             settings += ["--cwd", cwd]
+        if start_in:  # only the uninstaller starts there, as Explorer starts a shortcut's program
+            settings += ["--start-in", start_in]
         if output:  # its standard output and error go to this file, as with ">output 2>&1"
             settings += ["--output", output]
         # with_env names itself before it starts the uninstaller and waits for it: ending it by

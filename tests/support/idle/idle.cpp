@@ -1,8 +1,9 @@
 // Stands in for a running program (the launcher, a game, another application's updater): it
 // does nothing until it is ended from outside, or as told:
-//   idle [--ready FILE] [--hold PATH]... [--until FLAG] [--deny-terminate]
+//   idle [--ready FILE] [--hold PATH]... [--view PATH]... [--until FLAG] [--deny-terminate]
 //        [--window TITLE [--closed FILE] [--ignore-close]]
 //   --hold PATH     opens PATH without delete sharing, as a running game holds its files;
+//   --view PATH     opens PATH sharing it for reading only, as a viewer holds a log it shows;
 //   --until FLAG    lets go of everything and exits 0 as soon as the file FLAG exists;
 //   --window TITLE  shows a visible top-level window with that title, which another program may
 //                   ask to close: on WM_CLOSE it appends "closed <process id>" to the --closed
@@ -34,7 +35,7 @@ using koravane::UniqueHandle;
 
 struct Options {
   std::wstring ready, until, title, closed;
-  std::vector<std::wstring> held;
+  std::vector<std::wstring> held, viewed;
   bool window = false;
   bool ignore_close = false;
   bool deny_terminate = false;
@@ -134,6 +135,8 @@ bool parse(int argc, wchar_t** argv, Options& options) {
       options.ready = value;
     } else if (option == L"--hold") {
       options.held.push_back(value);
+    } else if (option == L"--view") {
+      options.viewed.push_back(value);
     } else if (option == L"--until") {
       options.until = value;
     } else if (option == L"--closed") {
@@ -155,10 +158,13 @@ int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!parse(argc, argv, options)) return 1;
   std::vector<UniqueHandle> held;
-  for (const std::wstring& path : options.held) {
-    held.emplace_back(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!held.back()) return 2;
+  const std::pair<const std::vector<std::wstring>*, DWORD> kinds[] = {
+      {&options.held, FILE_SHARE_READ | FILE_SHARE_WRITE}, {&options.viewed, FILE_SHARE_READ}};
+  for (const auto& [paths, share] : kinds) {
+    for (const std::wstring& path : *paths) {
+      held.emplace_back(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+      if (!held.back()) return 2;
+    }
   }
   if (options.deny_terminate && !deny_terminate()) return 2;
   closed_record = options.closed;

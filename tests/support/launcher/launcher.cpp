@@ -1,7 +1,7 @@
 // Stands in for a running launcher that started other programs (the uninstaller from its menu, a
 // game) and runs on, windowless, until it is ended from outside:
 //   launcher --ready FILE [--job none|kill|breakaway|silent] [--exits FILE [--left FOLDER]]
-//            (--child COMMAND_LINE | --job-child COMMAND_LINE | --wait FILE)...
+//            (--child COMMAND_LINE | --job-child COMMAND_LINE | --wait FILE | --in FOLDER)...
 //   --job      makes a job: without limits ("none", as deployment agents and scripts track what
 //              they start), or one that ends its processes when the launcher goes (its handle
 //              closes) and lets them leave it: never ("kill"), when they ask ("breakaway"), or
@@ -10,6 +10,8 @@
 //   --job-child starts it inside the job;
 //   --wait     waits (a minute at most) until FILE exists before it starts the next child, as a
 //              person plays for a while before choosing "uninstall" in the launcher's menu;
+//   --in       starts the children after it in FOLDER (before: in its own working folder), as a
+//              launcher starts the game in the game's folder;
 //   --exits    appends "<n> started <id>:<creation time>" for the n-th child started as it
 //              starts, and "<n> exited <code>" as it exits;
 //   --left     then also "<n> left <path>" for each file below FOLDER at that moment, the path
@@ -64,12 +66,13 @@ void append_record(const std::wstring& path, const std::string& lines) {
 }
 
 // Started suspended, so that it is in the job before it runs a single instruction.
-bool start(std::wstring command_line, HANDLE job, std::vector<Child>& children, const std::wstring& exits) {
+bool start(std::wstring command_line, HANDLE job, const std::wstring& folder, std::vector<Child>& children,
+           const std::wstring& exits) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                      nullptr, &startup, &info)) {
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     return false;
   }
   children.push_back({UniqueHandle(info.hProcess), children.size() + 1});
@@ -146,7 +149,7 @@ int wmain(int argc, wchar_t** argv) {
       left = value;
     } else if (option == L"--job" && job_limits(value)) {
       job_kind = value;
-    } else if (option == L"--child" || option == L"--job-child" || option == L"--wait") {
+    } else if (option == L"--child" || option == L"--job-child" || option == L"--wait" || option == L"--in") {
       steps.push_back({option, value});
     } else {
       return 1;
@@ -159,14 +162,19 @@ int wmain(int argc, wchar_t** argv) {
     if (!job) return 2;
   }
   std::vector<Child> children;
+  std::wstring folder;
   for (const Step& step : steps) {
     if (step.option == L"--wait") {
       if (!wait_for_file(step.value)) return 2;
       continue;
     }
+    if (step.option == L"--in") {
+      folder = step.value;
+      continue;
+    }
     const bool in_job = step.option == L"--job-child";
     if (in_job && !job) return 1;
-    if (!start(step.value, in_job ? job.get() : nullptr, children, exits)) return 2;
+    if (!start(step.value, in_job ? job.get() : nullptr, folder, children, exits)) return 2;
   }
   if (!ready.empty() && !koravane::test::write_ready_file(ready)) return 2;
   // Notes each child's exit as it comes, then runs on until ended.
