@@ -1,5 +1,7 @@
 #include "run/root_safety.h"
 
+#include <algorithm>
+
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 
@@ -28,6 +30,54 @@ std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
     if (lies_within(folder, forms)) return RefusalReason::protected_folder;
   }
   return std::nullopt;
+}
+
+namespace {
+
+constexpr uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
+
+// The final form of folder below known, which is resolved, when nothing on the way from known to
+// folder may name another place than its spelling.
+std::optional<std::string> final_below(const std::string& folder, const PathForms& known,
+                                       const FolderResolver& resolver) {
+  std::vector<std::string> names;  // from folder up to known
+  std::optional<std::string> current = folder;
+  while (current && !same_path(*current, known.spelled)) {
+    const std::string name(path_file_name(*current));
+    if (name.empty() || name == "." || name == ".." || name.find('~') != std::string::npos) return std::nullopt;
+    const std::optional<uint32_t> attributes = resolver.attributes(*current);
+    if (!attributes || (*attributes & kReparsePoint) != 0) return std::nullopt;
+    names.push_back(name);
+    current = parent_path(*current);
+  }
+  if (!current) return std::nullopt;
+  std::string final = known.final;
+  for (auto name = names.rbegin(); name != names.rend(); ++name) final = join_path(final, *name);
+  return final;
+}
+
+}  // namespace
+
+std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver) {
+  std::vector<std::string> ordered = folders;
+  // Each folder after those above it: a parent is resolved before its children need it.
+  std::stable_sort(ordered.begin(), ordered.end(), [](const std::string& a, const std::string& b) {
+    return comparable_path(a).size() < comparable_path(b).size();
+  });
+  std::vector<PathForms> resolved;
+  for (const std::string& folder : ordered) {
+    const PathForms* nearest = nullptr;
+    for (const PathForms& known : resolved) {
+      if (!same_path(known.spelled, folder) && lies_within(folder, known.spelled) &&
+          (nearest == nullptr || known.spelled.size() > nearest->spelled.size())) {
+        nearest = &known;
+      }
+    }
+    std::optional<std::string> final = nearest ? final_below(folder, *nearest, resolver) : std::nullopt;
+    if (!final) final = resolver.final_path(folder);
+    resolved.push_back({folder, final.value_or(folder)});
+  }
+  return resolved;
 }
 
 std::string refusal_line(std::string_view install_root, RefusalReason reason) {

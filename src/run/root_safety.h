@@ -1,5 +1,6 @@
 #pragma once
 // Install-root safety: a run never removes a folder that is not a launcher install root.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,23 @@ bool is_volume_root(std::string_view comparable);
 // folder's forms, or is a volume root.
 std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
                                             const std::vector<PathForms>& protected_folders);
+
+// What resolving a folder's final form needs of the system.
+class FolderResolver {
+ public:
+  virtual ~FolderResolver() = default;
+  // The attributes of path as its folder lists it (a link's own, not its target's); nothing
+  // when there is no such entry.
+  virtual std::optional<uint32_t> attributes(const std::string& path) const = 0;
+  // What path names, links followed; nothing when it cannot be opened.
+  virtual std::optional<std::string> final_path(const std::string& path) const = 0;
+};
+
+// Each folder with its final form, opening as few as it must: a folder below another of them
+// whose final form is known takes that form and the rest of its own spelling, where no
+// component on the way is a link (a reparse point) or may be an 8.3 name ('~'); any other is
+// opened. One that cannot be opened stands for itself.
+std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver);
 
 // Windows only: every folder no uninstaller may remove whole, each with what it names (a moved
 // or linked folder included), resolved once per run: the system's whole list of known folders,

@@ -1,6 +1,9 @@
+#include <windows.h>
+
 #include <algorithm>
 
 #include "platform/files/env.h"
+#include "platform/text/os_text_win.h"
 #include "platform/text/path_text.h"
 #include "run/root_safety.h"
 
@@ -23,6 +26,20 @@ class FolderSet {
 
  private:
   std::vector<std::string> folders_;
+};
+
+class SystemFolderResolver final : public FolderResolver {
+ public:
+  std::optional<uint32_t> attributes(const std::string& path) const override {
+    const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return attributes;
+  }
+  std::optional<std::string> final_path(const std::string& path) const override {
+    std::optional<ResolvedFile> resolved = resolve_file(path);
+    if (!resolved) return std::nullopt;
+    return std::move(resolved->final);
+  }
 };
 
 }  // namespace
@@ -49,9 +66,8 @@ std::vector<PathForms> protected_folders() {
   // Every folder the system knows by name for this user: Pictures, Music, Saved Games and the rest,
   // the public ones, and those other programs registered.
   for (const std::string& folder : every_known_folder_path()) set.add(std::optional(folder));
-  std::vector<PathForms> forms;
-  for (const std::string& folder : set.folders()) forms.push_back(path_forms(folder));
-  return forms;
+  // Opening each of a hundred folders would cost more than the rest of a small removal.
+  return resolve_folders(set.folders(), SystemFolderResolver());
 }
 
 }  // namespace koravane

@@ -86,6 +86,11 @@ void finish(const RemovalOutcome& outcome, const RunContext& context) {
 void run_plan(const LaunchOptions& options, const RunContext& context) {
   const InstallRoot& root = context.root;
   const std::vector<std::string> first_lines = opening_lines(options.quiet, root);
+  // Started by the launcher, the run would be ended with it: it goes on outside its tree, and
+  // only the copy that goes on decides about the root and writes to the run log. Nothing before
+  // this touches the root.
+  const Continuation continuation = continue_outside_the_launcher(context);
+  if (continuation.moved_on) return;
   if (const auto refusal = refusal_reason(root, protected_folders())) {
     // A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
     for (const std::string& line : first_lines) append_temporary_log(line);
@@ -93,10 +98,6 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
     if (!options.quiet) show_notice(refusal_notice(root.path));
     return;
   }
-  // Started by the launcher, the run would be ended with it: it goes on outside its tree, and
-  // only the copy that goes on writes to the run log.
-  const Continuation continuation = continue_outside_the_launcher(context);
-  if (continuation.moved_on) return;
   for (const std::string& line : first_lines) context.log.append(line);
   if (continuation.failure) context.log.append(fail_line("detach", continuation.failure->code));
   if (continuation.stuck) {  // the stop step would end this run half-way: nothing is begun

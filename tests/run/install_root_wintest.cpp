@@ -95,7 +95,10 @@ TEST(InstallRootMarkers, OnRealFolders) {
   ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
   ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
+  // A fallback folder needs a launcher entry: "app-" followed by a digit, not any "app-" name.
   ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
+  ASSERT_TRUE(make_folder(join_path(folder, "app-1Ё")));
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::markers);
   EXPECT_EQ(evidence_of(join_path(folder, "missing")), LauncherEvidence::none);
 }

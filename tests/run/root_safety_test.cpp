@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/text/path_text.h"
 #include "run/root_safety.h"
 
@@ -90,6 +92,71 @@ TEST(RootSafety, ASpellingNeitherHidesNorMovesAProtectedFolder) {
     EXPECT_EQ(check(c.root, RootSource::executable_folder).has_value(), c.refused)
         << c.root.spelled << " -> " << c.root.final;
   }
+}
+
+// A file system of folder entries (their listed attributes) and what each opened folder names.
+class FakeResolver final : public FolderResolver {
+ public:
+  std::map<std::string, uint32_t> entries;
+  std::map<std::string, std::string> finals;
+  mutable std::vector<std::string> opened;
+  std::optional<uint32_t> attributes(const std::string& path) const override {
+    const auto entry = entries.find(path);
+    if (entry == entries.end()) return std::nullopt;
+    return entry->second;
+  }
+  std::optional<std::string> final_path(const std::string& path) const override {
+    opened.push_back(path);
+    const auto final = finals.find(path);
+    if (final == finals.end()) return std::nullopt;
+    return final->second;
+  }
+};
+
+// A hundred known folders are resolved by opening only those no other one holds; the others take
+// their final form from the folder above them, unless a link or an 8.3 name on the way could
+// make it another place.
+TEST(RootSafety, FoldersBelowAResolvedOneAreOpenedOnlyWhereTheirSpellingMayLie) {
+  const uint32_t folder = 0x10, link = 0x410;
+  FakeResolver resolver;
+  resolver.entries = {{"C:\\Users\\Иван", folder},          {"C:\\Users\\Иван\\Pictures", folder},
+                      {"C:\\Users\\Иван\\Music", link},     {"C:\\Users\\Иван\\AppData", folder},
+                      {"C:\\Users\\Иван\\AppData\\Local", folder}, {"C:\\Users\\Иван\\SAVEDG~1", folder}};
+  resolver.finals = {{"C:\\Users", "C:\\Users"},
+                     {"C:\\Users\\Иван\\Music", "E:\\Музыка"},
+                     {"C:\\Users\\Иван\\SAVEDG~1", "C:\\Users\\Иван\\Saved Games"}};
+  const std::vector<PathForms> resolved = resolve_folders(
+      {"C:\\Users\\Иван\\AppData\\Local", "C:\\Users\\Иван\\Music", "C:\\Users\\Иван\\Pictures", "C:\\Users",
+       "C:\\Users\\Иван\\SAVEDG~1", "D:\\Games", "C:\\Users\\Иван"},
+      resolver);
+  const std::vector<PathForms> expected = {
+      {"C:\\Users", "C:\\Users"},
+      {"D:\\Games", "D:\\Games"},  // cannot be opened: it stands for itself
+      {"C:\\Users\\Иван", "C:\\Users\\Иван"},
+      {"C:\\Users\\Иван\\Music", "E:\\Музыка"},
+      {"C:\\Users\\Иван\\Pictures", "C:\\Users\\Иван\\Pictures"},
+      {"C:\\Users\\Иван\\SAVEDG~1", "C:\\Users\\Иван\\Saved Games"},
+      {"C:\\Users\\Иван\\AppData\\Local", "C:\\Users\\Иван\\AppData\\Local"},
+  };
+  EXPECT_EQ(resolved, expected);
+  EXPECT_EQ(resolver.opened, (std::vector<std::string>{"C:\\Users", "D:\\Games", "C:\\Users\\Иван\\Music",
+                                                       "C:\\Users\\Иван\\SAVEDG~1"}));
+}
+
+// Below a folder that names another place, the others follow it there.
+TEST(RootSafety, AFolderBelowALinkTakesTheLinksFinalForm) {
+  FakeResolver resolver;
+  resolver.entries = {{"C:\\Users\\Иван\\Documents\\My Games", 0x10}};
+  resolver.finals = {{"C:\\Users\\Иван\\Documents", "D:\\Документы"}};
+  const std::vector<PathForms> resolved =
+      resolve_folders({"C:\\Users\\Иван\\Documents\\My Games", "C:\\Users\\Иван\\Documents"}, resolver);
+  ASSERT_EQ(resolved.size(), 2u);
+  EXPECT_EQ(resolved[1], (PathForms{"C:\\Users\\Иван\\Documents\\My Games", "D:\\Документы\\My Games"}));
+  // A root on the other drive that holds it is refused by that form.
+  EXPECT_EQ(refusal_reason(InstallRoot{"D:\\Документы", "D:\\Документы", "D:\\Документы",
+                                       RootSource::executable_folder, LauncherEvidence::markers},
+                           {resolved[1]}),
+            RefusalReason::protected_folder);
 }
 
 TEST(RootSafety, RefusalTexts) {
