@@ -45,7 +45,8 @@ class Removal {
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
-    outcome_.complete = outcome_.complete && references_gone && settle_registration();
+    const bool registration_settled = settle_registration();
+    outcome_.complete = outcome_.complete && references_gone && registration_settled;
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {
