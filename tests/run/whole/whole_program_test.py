@@ -365,9 +365,11 @@ def held_line(line, path):
     return line.startswith(f"fail {path}: ") and line.endswith(" (os error 32)")
 
 
-def kept_line(root=ROOT):
-    """The line of a run that kept the uninstaller and its registration for a second run."""
-    return f"kept the uninstall registration for a second run: root={root}"
+def kept_line(root=ROOT, final=None):
+    """The line of a run that kept the uninstaller and its registration for a second run; it names
+    the root's final path too where its spelling stands for another place."""
+    line = f"kept the uninstall registration for a second run: root={root}"
+    return line + f" final={final}" if final else line
 
 
 def settings_and_shortcuts_gone():

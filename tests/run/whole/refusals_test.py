@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""What is not a launcher's install is never taken: a copy of the uninstaller beside a folder named
+"app-release" in each of the user's known folders (the prefix's own, which the system's
+known-folder manager lists) is refused, and so is a folder reached only by the current directory or
+the target whose only "app-" entries are "app-config" or "app-notes.txt". The registration of a
+genuine install goes whole, subkeys and all.
+
+Usage: refusals_test.py SOURCE_DIR BUILD_DIR PREFIX   (the arguments of whole_program_test.py)
+"""
+import glob
+import os
+import shutil
+import sys
+
+import whole_program_test as w
+from whole_program_test import ROOT, check, exists, start_line, xdesk
+
+
+def prefix_folder(pattern):
+    """The Unix path and the Windows path of a folder of the prefix's C: drive."""
+    found = [p for p in glob.glob(os.path.join(w.PREFIX, "drive_c", *pattern.split("\\")))
+             if os.sep + "Public" + os.sep not in p or "Public" in pattern]
+    assert found, pattern
+    unix = found[0]
+    windows = "C:\\" + os.path.relpath(unix, os.path.join(w.PREFIX, "drive_c")).replace(os.sep, "\\")
+    return unix, windows
+
+
+def unix_snapshot(folder):
+    """Every entry below a Unix folder, with the bytes of each file."""
+    entries = {}
+    for here, folders, names in os.walk(folder):
+        for name in folders:
+            entries[os.path.relpath(os.path.join(here, name), folder)] = None
+        for name in names:
+            with open(os.path.join(here, name), "rb") as f:
+                entries[os.path.relpath(os.path.join(here, name), folder)] = f.read()
+    return entries
+
+
+def refused(what, exe, reason, root_seen, *args, start_in=None, watched=None):
+    """A quiet run of exe that must be refused for reason: nothing in watched (a Unix folder) or on
+    K: changes, the registration stays, and the temporary folder's log says why."""
+    before_area = w.snapshot("K:\\")
+    before = unix_snapshot(watched) if watched else None
+    log_before = w.temp_log()
+    code = w.Uninstall(exe, "/S", *args, start_in=start_in).finish()
+    check(code == 0, f"{what}: exit code 0 (saw {code})")
+    if watched:
+        check(unix_snapshot(watched) == before, f"{what}: nothing in the folder changed")
+    check(w.snapshot("K:\\") == before_area and w.key_exists(), f"{what}: nothing on K: changed, the registration stays")
+    added = w.temp_log()[len(log_before):].splitlines()
+    check(added == [start_line(True, root_seen), f"refused root={root_seen}: {reason}"],
+          f"{what}: the refusal is logged in the temporary folder ({added})")
+
+
+KNOWN_FOLDERS = ["users\\*\\Pictures", "users\\*\\Music", "users\\*\\Videos", "users\\*\\Saved Games",
+                 "users\\Public\\Documents", "ProgramData"]
+
+
+def test_known_folder(pattern):
+    unix, windows = prefix_folder(pattern)
+    what = f"a copy in {windows}"
+    w.reset_area()
+    w.lay_root()
+    placed = [os.path.join(unix, "Uninstall.exe"), os.path.join(unix, "app-release")]
+    shutil.copyfile(w.UNINSTALL_EXE, placed[0])
+    os.makedirs(os.path.join(placed[1], "bin"), exist_ok=True)
+    with open(os.path.join(unix, "keep-me.txt"), "wb") as f:
+        f.write(b"the person's own")
+    try:
+        refused(what, windows + "\\Uninstall.exe", "protected folder", windows, watched=unix)
+    finally:
+        os.remove(placed[0])
+        shutil.rmtree(placed[1])
+        os.remove(os.path.join(unix, "keep-me.txt"))
+
+
+PROJECT = "K:\\Projects\\site"
+
+
+def test_fallback_without_a_launcher_entry(entry, how):
+    """A copy of the uninstaller in a folder without markers, pointed at a project folder whose only
+    "app-" entry is entry."""
+    what = f"{entry} by {how}"
+    w.reset_area()
+    w.lay_root()
+    if "." in entry:
+        w.write(PROJECT + "\\" + entry, b"notes")
+    else:
+        w.write(PROJECT + "\\" + entry + "\\settings.ini", b"[app]")
+    w.write(PROJECT + "\\index.html", b"<html>")
+    w.write("K:\\Tools\\Uninstall.exe", open(w.UNINSTALL_EXE, "rb").read())
+    if how == "current directory":
+        refused(what, "K:\\Tools\\Uninstall.exe", "no launcher files", PROJECT, start_in=PROJECT)
+    else:
+        refused(what, "K:\\Tools\\Uninstall.exe", "no launcher files", PROJECT, "--target", PROJECT + "\\x.exe")
+
+
+def test_registration_with_subkeys_goes_whole():
+    what = "a registration with subkeys"
+    w.reset_area()
+    w.lay_root()
+    w.wine("reg", "add", w.KEY + "\\Components\\Core", "/v", "Version", "/d", "1.5.84", "/f")
+    code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
+    check(code == 0, f"{what}: exit code 0 (saw {code})")
+    check(not w.key_exists(), f"{what}: the key is gone with its subkeys")
+    check(xdesk.wait_until(lambda: not exists(ROOT)), f"{what}: the root is gone after the script")
+
+
+def main():
+    os.makedirs(w.READY, exist_ok=True)
+    for pattern in KNOWN_FOLDERS:
+        w.run_test(test_known_folder, pattern)
+    for entry in ("app-config", "app-notes.txt"):
+        for how in ("current directory", "target"):
+            w.run_test(test_fallback_without_a_launcher_entry, entry, how)
+    w.run_test(test_registration_with_subkeys_goes_whole)
+    print(f"{len(w.failures)} failed" if w.failures else "all checks passed")
+    return 1 if w.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
