@@ -7,7 +7,6 @@ genuine install goes whole, subkeys and all.
 
 Usage: refusals_test.py SOURCE_DIR BUILD_DIR PREFIX   (the arguments of whole_program_test.py)
 """
-import glob
 import os
 import shutil
 import sys
@@ -17,13 +16,15 @@ from whole_program_test import ROOT, check, exists, start_line, xdesk
 
 
 def prefix_folder(pattern):
-    """The Unix path and the Windows path of a folder of the prefix's C: drive."""
-    found = [p for p in glob.glob(os.path.join(w.PREFIX, "drive_c", *pattern.split("\\")))
-             if os.sep + "Public" + os.sep not in p or "Public" in pattern]
-    assert found, pattern
-    unix = found[0]
-    windows = "C:\\" + os.path.relpath(unix, os.path.join(w.PREFIX, "drive_c")).replace(os.sep, "\\")
-    return unix, windows
+    """The Unix path and the Windows path of a folder of the prefix's C: drive ("*" for the prefix's
+    user), made again if a failed run took it."""
+    drive = os.path.join(w.PREFIX, "drive_c")
+    users = [name for name in os.listdir(os.path.join(drive, "users")) if name != "Public"
+             and os.path.isdir(os.path.join(drive, "users", name, "Temp"))]
+    relative = pattern.replace("*", users[0])
+    unix = os.path.join(drive, *relative.split("\\"))
+    os.makedirs(unix, exist_ok=True)
+    return unix, "C:\\" + relative
 
 
 def unix_snapshot(folder):
