@@ -19,7 +19,7 @@ class SystemRootProbe final : public RootProbe {
   OsResult<std::string> current_directory() const override { return koravane::current_directory(); }
 
   bool exists(const std::string& path) const override {
-    const std::wstring wide = to_wide(path);
+    const std::wstring wide = to_system_path(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
@@ -36,7 +36,7 @@ class SystemRootProbe final : public RootProbe {
   }
 
   std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {
-    UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+    UniqueHandle file(CreateFileW(to_system_path(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};

@@ -31,7 +31,7 @@ class FolderSet {
 class SystemFolderResolver final : public FolderResolver {
  public:
   std::optional<uint32_t> attributes(const std::string& path) const override {
-    const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(to_system_path(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
   }

@@ -17,7 +17,7 @@ namespace koravane {
 namespace {
 
 OsStatus write_script(const std::string& path, std::string_view bytes) {
-  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
+  UniqueHandle file(CreateFileW(to_system_path(path).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return OsError{GetLastError()};

@@ -30,7 +30,7 @@ void ensure_folder(const std::string& folder) {
   std::vector<std::string> to_create;
   std::optional<std::string> current = folder;
   while (current && !current->empty() && parent_path(*current)) {
-    const std::wstring wide = to_wide(*current);
+    const std::wstring wide = to_system_path(*current);
     if (CreateDirectoryW(wide.c_str(), nullptr)) break;
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS && is_directory(wide)) break;
@@ -39,7 +39,7 @@ void ensure_folder(const std::string& folder) {
     current = parent_path(*current);
   }
   for (auto it = to_create.rbegin(); it != to_create.rend(); ++it) {
-    const std::wstring wide = to_wide(*it);
+    const std::wstring wide = to_system_path(*it);
     if (CreateDirectoryW(wide.c_str(), nullptr)) continue;
     if (GetLastError() == ERROR_ALREADY_EXISTS && is_directory(wide)) continue;
     return;
@@ -49,7 +49,7 @@ void ensure_folder(const std::string& folder) {
 }  // namespace
 
 bool append_log_line(std::string_view file_path, std::string_view message) {
-  UniqueHandle file(CreateFileW(to_wide(file_path).c_str(), kAppendAccess,
+  UniqueHandle file(CreateFileW(to_system_path(file_path).c_str(), kAppendAccess,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
   return file && write_all(file.get(), message) && write_all(file.get(), "\n");

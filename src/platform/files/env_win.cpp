@@ -90,7 +90,7 @@ std::optional<std::string> known_folder_path(const KNOWNFOLDERID& id, DWORD flag
 }
 
 bool is_folder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  const DWORD attributes = GetFileAttributesW(to_system_path(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -131,7 +131,7 @@ std::vector<std::string> every_known_folder_path() {
 ListingStatus visit_folder_entries(std::string_view folder,
                                    const std::function<bool(std::string_view name)>& visit) {
   WIN32_FIND_DATAW data{};
-  UniqueFindHandle listing(FindFirstFileW(to_wide(join_path(folder, "*")).c_str(), &data));
+  UniqueFindHandle listing(FindFirstFileW(to_system_path(join_path(folder, "*")).c_str(), &data));
   if (!listing) return ListingError{OsError{GetLastError()}};
   do {
     const std::wstring_view name = data.cFileName;

@@ -36,7 +36,7 @@ std::vector<std::string> local_names() {
 
 std::optional<ResolvedFile> resolve_file(std::string_view path) {
   // Attributes only: a running program's image or a folder in use opens all the same.
-  UniqueHandle file(CreateFileW(to_wide(path).c_str(), FILE_READ_ATTRIBUTES,
+  UniqueHandle file(CreateFileW(to_system_path(path).c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return std::nullopt;

@@ -23,7 +23,7 @@ std::optional<std::string> ok_or_none(OsResult<std::string> result) {
 ProgramSearchEnvironment system_search_environment() {
   ProgramSearchEnvironment environment;
   environment.exists = [](const std::string& path) {
-    return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(to_system_path(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   };
   environment.own_executable_path = [] { return ok_or_none(own_executable_path()); };
   environment.system_directory = [] { return ok_or_none(system_directory()); };

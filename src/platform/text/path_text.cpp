@@ -167,4 +167,15 @@ std::string lexically_normal(std::string_view path) {
   return out;
 }
 
+std::string system_path_form(std::string_view path) {
+  if (path.size() < kLongPathFrom || !is_fully_qualified(path)) return std::string(path);
+  if (path.size() >= 4 && is_path_separator(path[0]) && is_path_separator(path[1]) &&
+      (path[2] == '?' || path[2] == '.') && is_path_separator(path[3])) {
+    return std::string(path);  // a device or verbatim path is the system's already
+  }
+  const std::string normal = lexically_normal(path);
+  if (normal.starts_with("\\\\")) return "\\\\?\\UNC\\" + normal.substr(2);
+  return "\\\\?\\" + normal;
+}
+
 }  // namespace koravane

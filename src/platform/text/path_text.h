@@ -47,6 +47,14 @@ bool lies_within(std::string_view path, std::string_view area);
 // with its root separator, or a UNC or device path.
 bool is_fully_qualified(std::string_view path);
 
+// The form in which a path reaches the system's file calls: a fully qualified drive or UNC path of
+// kLongPathFrom characters or more goes in its verbatim form ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), resolved by text first since the system then resolves nothing,
+// because the plain form stops at the legacy limit of 260 (this program carries no manifest that
+// lifts it); any other path as it is.
+inline constexpr size_t kLongPathFrom = 248;  // a folder's plain form must leave room for a 8.3 name
+std::string system_path_form(std::string_view path);
+
 // The path with "." and ".." components resolved by text, as the system resolves them before it
 // opens a path ("C:\Games\KoraVane\..\x" is "C:\Games\x"; ".." stops at the root), '/' as
 // '\' and repeated separators as one. A "\\?\" path is taken as written, as the system does.

@@ -21,7 +21,7 @@ constexpr int kDeepestFolder = 12;      // Start-menu and Quick Launch trees are
 constexpr uint64_t kLargestLink = 1 << 20;  // a shell link is a few kilobytes at most
 
 bool names_file(std::string_view path) {
-  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  const DWORD attributes = GetFileAttributesW(to_system_path(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -126,7 +126,7 @@ struct FolderEntry {
 // A folder's entries; nothing when it cannot be listed.
 std::optional<std::vector<FolderEntry>> folder_entries(std::string_view folder) {
   WIN32_FIND_DATAW data{};
-  const UniqueFindHandle listing(FindFirstFileExW(to_wide(join_path(folder, "*")).c_str(), FindExInfoBasic,
+  const UniqueFindHandle listing(FindFirstFileExW(to_system_path(join_path(folder, "*")).c_str(), FindExInfoBasic,
                                                   &data, FindExSearchNameMatch, nullptr,
                                                   FIND_FIRST_EX_LARGE_FETCH));
   if (!listing) return std::nullopt;
@@ -147,7 +147,7 @@ struct LinkFile {
 
 std::optional<std::string> read_link_file(const LinkFile& link) {
   if (link.size == 0 || link.size > kLargestLink) return std::nullopt;
-  const UniqueHandle file(CreateFileW(to_wide(link.path).c_str(), GENERIC_READ,
+  const UniqueHandle file(CreateFileW(to_system_path(link.path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
   std::string bytes(static_cast<size_t>(link.size), '\0');
@@ -300,7 +300,7 @@ class ReferenceRemoval {
     for (const std::string& folder : folders) {
       const auto entries = folder_entries(folder);
       if (!entries || !entries->empty()) continue;
-      report(folder, RemoveDirectoryW(to_wide(folder).c_str()) ? ERROR_SUCCESS : GetLastError());
+      report(folder, RemoveDirectoryW(to_system_path(folder).c_str()) ? ERROR_SUCCESS : GetLastError());
     }
   }
 

@@ -234,5 +234,27 @@ TEST(OsText, TrimUsesTheWhiteSpaceProperty) {
   EXPECT_EQ(trim_white_space(" \n "), "");
 }
 
+// Long paths reach the system in the verbatim form, resolved by text first; short, relative and
+// device paths as they are.
+TEST(PathText, SystemFormOfLongPaths) {
+  const std::string deep(kLongPathFrom, 'd');
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"C:\\Games\\KoraVane", "C:\\Games\\KoraVane"},
+      {"C:\\" + deep, "\\\\?\\C:\\" + deep},
+      {"C:/x/../" + deep + "/./y", "\\\\?\\C:\\" + deep + "\\y"},
+      {"\\\\server\\share\\" + deep, "\\\\?\\UNC\\server\\share\\" + deep},
+      {"\\\\?\\C:\\" + deep, "\\\\?\\C:\\" + deep},
+      {"\\\\.\\C:\\" + deep, "\\\\.\\C:\\" + deep},
+      {deep, deep},
+      {"C:" + deep, "C:" + deep},
+  };
+  for (const Case& c : cases) EXPECT_EQ(system_path_form(c.path), c.expected) << c.path.substr(0, 12);
+  EXPECT_EQ(system_path_form("C:\\" + std::string(kLongPathFrom - 4, 'd')), "C:\\" + std::string(kLongPathFrom - 4, 'd'));
+}
+
 }  // namespace
 }  // namespace koravane
