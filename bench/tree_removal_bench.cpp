@@ -18,9 +18,9 @@ class CountingRemovalSystem : public Win32RemovalSystem {
  public:
   size_t peak() const { return peak_; }
 
-  OsResult<FsHandle> open_top_directory(std::string_view path) override {
-    OsResult<FsHandle> opened = Win32RemovalSystem::open_top_directory(path);
-    if (opened) track(opened.value());
+  OsResult<FsHandle> open_top(std::string_view path, uint32_t access) override {
+    OsResult<FsHandle> opened = Win32RemovalSystem::open_top(path, access);
+    if (opened && (access & removal_code::kAccessListDirectory) != 0) track(opened.value());
     return opened;
   }
   NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,

@@ -1,5 +1,8 @@
 #include "removal/steps/root_clearing.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/text/path_text.h"
 #include "platform/context/run_log.h"
 #include "removal/steps/layout.h"
@@ -19,12 +22,12 @@ bool is_already_gone(const OsStatus& status) {
 // that names itself (a cloud placeholder, say) is an ordinary folder here.
 bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request) {
   if (same_path(request.root, request.final)) return false;
-  const OsResult<FsHandle> opened = system.open_top_directory(request.root);
+  const OsResult<FsHandle> opened = system.open_top(request.root, kAccessListDirectory);
   if (!opened) return false;
   const OwnedFsHandle handle = own_handle(system, opened.value());
-  const OsResult<uint32_t> attributes = system.read_attributes(handle.get());
+  const OsResult<EntryFacts> facts = system.describe(handle.get());
   const uint32_t link = kAttributeDirectory | kAttributeReparsePoint;
-  return attributes && (attributes.value() & link) == link;
+  return facts && (facts.value().attributes & link) == link;
 }
 
 // The entries left in place until the rest has gone, as comparable_path gives them.
@@ -39,9 +42,14 @@ std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string
 
 std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed) {
   std::vector<std::string> entries = top_level_entries(root, stayed);
-  // The run log names the root for the next run; the script must not take it.
+  StayedEntries links;
+  std::copy_if(stayed.begin(), stayed.end(), std::back_inserter(links), [](const StayedEntry& entry) { return entry.link; });
+  const std::vector<std::string> holding_links = top_level_entries(root, links);
+  // The run log names the root for the next run; the script must not take it. Nor may it walk a
+  // tree holding a link that stayed: its folder removal may follow the link where ours would not.
   std::erase_if(entries, [&](const std::string& entry) {
-    return same_path(path_file_name(entry), kRunLogFolder);
+    return same_path(path_file_name(entry), kRunLogFolder) ||
+           std::find(holding_links.begin(), holding_links.end(), entry) != holding_links.end();
   });
   return entries;
 }
@@ -70,8 +78,12 @@ RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,
   whole = {folder};
   if (link) whole.push_back(request.root);
 
-  const TreeRemovalOptions all_but_the_way_back{progress, &removal.stayed,
-                                                entries_kept_to_the_end(request.running_entry)};
+  // The folder is emptied whatever its listing says: a root that is a reparse point and was not
+  // found to name another folder names itself. What the link names is a top as any other.
+  const TreeRemovalOptions all_but_the_way_back{.progress = progress,
+                                                .stayed = &removal.stayed,
+                                                .kept = entries_kept_to_the_end(request.running_entry),
+                                                .path_is_folder = !link};
   if (!remove_tree_with_retries(system, use_no_reparse, folder, all_but_the_way_back)) {
     removal.way_back_kept = true;
     removal.deferred = entries_to_try_again(folder, removal.stayed);
@@ -91,9 +103,11 @@ RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,
     return removal;
   }
   // Then the log and the folder, and last the link that named it.
-  const auto removed = [&](const std::string& path, bool is_link) {
+  const auto removed = [&](const std::string& path, bool as_link) {
     StayedEntries stayed;
-    const OsStatus outcome = remove_tree_with_retries(system, use_no_reparse, path, {progress, &stayed, {}, is_link});
+    const OsStatus outcome = remove_tree_with_retries(
+        system, use_no_reparse, path,
+        {.progress = progress, .stayed = &stayed, .path_is_link = as_link, .path_is_folder = !link && !as_link});
     removal.stayed.insert(removal.stayed.end(), stayed.begin(), stayed.end());
     return outcome.ok();
   };

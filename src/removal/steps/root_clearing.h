@@ -44,7 +44,7 @@ struct RootRemoval {
 };
 
 // The top-level entries of root that hold entries that stayed, for the deferred script to try
-// again; never the run log's folder, which the next run needs.
+// again; never the run log's folder, which the next run needs, nor one holding a link that stayed.
 std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed);
 
 // Removes the root. When the root itself is a directory link (and names another folder), the

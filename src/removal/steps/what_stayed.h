@@ -13,6 +13,9 @@ namespace koravane {
 struct StayedEntry {
   std::string path;  // the tree's path as given, joined with the names below it
   uint32_t error = 0;
+  // A link that could not be removed as itself: what holds it is never handed to a tool that
+  // might walk into it.
+  bool link = false;
 };
 using StayedEntries = std::vector<StayedEntry>;
 

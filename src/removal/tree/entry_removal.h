@@ -7,9 +7,9 @@
 
 namespace koravane {
 
-// A folder (a link to one included, decided with links followed) goes as a tree, anything else
-// as a single file; the result of that removal. Files that go are counted in options' progress,
-// and what stayed of a folder is in its stayed, when given.
+// A folder goes as a tree and a link to one as itself, decided by a listing of the entry's name;
+// anything else goes as a single file. The result of that removal. Files that go are counted in
+// options' progress, and what stayed is in its stayed, when given.
 OsStatus remove_entry(std::string_view path, const TreeRemovalOptions& options = {});
 
 }  // namespace koravane

@@ -22,16 +22,24 @@ struct TreeRemovalOptions {
   // The path is a link, removed as itself even once what it names has gone (which otherwise
   // counts as the path being gone).
   bool path_is_link = false;
+  // The caller found the path to be the folder to empty (an install root found to be no link to
+  // another folder): it is walked even when it is a reparse point, as a folder that names itself
+  // can be. Otherwise a link at the top is removed as itself.
+  bool path_is_folder = false;
 };
 
-// Removes the directory at path with everything below it; links are removed as links, never
-// followed. An entry that cannot go is left with the folders above it, and the rest goes on.
-// Success when everything but the kept entries is gone (or was never there), else the error of
-// the first entry that stayed in the last attempt.
+// Removes the directory at path with everything below it. A link (any reparse point, at the top
+// or below it) is removed as itself and never walked; one that opens as something else than what
+// was listed (the folder it names, or another entry) stays and is named, and nothing is done
+// through its handle. An entry that cannot go is left with the folders above it, and the rest
+// goes on. Success when everything but the kept entries is gone (or was never there), else the
+// error of the first entry that stayed in the last attempt.
 OsStatus remove_tree_with_retries(std::string_view path, const TreeRemovalOptions& options = {});
 
 // Deletes one file (or a link as itself); on access denied retries as a deletion that ignores
-// the read-only attribute. The error of a failure is the first ERROR_ACCESS_DENIED.
+// the read-only attribute, or, where the system has none, clears the attribute for the deletion
+// and puts it back, so that the file's other names keep it. The error of a failure is the first
+// ERROR_ACCESS_DENIED.
 OsStatus remove_single_file(std::string_view path);
 
 }  // namespace koravane

@@ -14,8 +14,9 @@ namespace {
 
 using namespace removal_code;
 
-uint32_t read_u32(std::span<const std::byte> bytes, size_t at) {
-  uint32_t value;
+template <class T>
+T read_at(std::span<const std::byte> bytes, size_t at) {
+  T value;
   std::memcpy(&value, bytes.data() + at, sizeof value);
   return value;
 }
@@ -40,6 +41,34 @@ bool is_disposition_unsupported(const OsStatus& marked) {
 
 OsStatus failure(uint32_t code) { return OsError{code}; }
 
+// The extended disposition, or the plain one where the system lacks it.
+OsStatus mark_for_deletion(RemovalSystem& system, FsHandle handle) {
+  const OsStatus marked = system.mark_deleted_ex(handle, kDispositionPosixIgnoreReadOnly);
+  if (!is_disposition_unsupported(marked)) return marked;
+  return system.mark_deleted(handle);
+}
+
+// A link (as listed, or as an earlier open showed it) goes only through a handle that shows it
+// opened as that link: one that opened as the folder the link names, or as another entry, is
+// never marked.
+OsStatus delete_opened_link(RemovalSystem& system, FsHandle handle, const EntryFacts& listed) {
+  const OsResult<EntryFacts> opened = system.describe(handle);
+  if (!opened) return opened.error();
+  if (!opened_as_listed(listed, opened.value())) return failure(kNotALink);
+  return mark_for_deletion(system, handle);
+}
+
+// The plain disposition refuses a read-only file, so the attribute is cleared for it. It belongs
+// to the file, not to this name: it is put back whatever happens, so that the file's other names
+// (hard links, or the file a followed link names) keep it; a file that goes loses nothing by it.
+OsStatus mark_read_only_for_deletion(RemovalSystem& system, FsHandle writable, uint32_t attributes) {
+  if (!system.write_attributes(writable, without_read_only(attributes))) return failure(kAccessDenied);
+  const OsStatus marked = system.mark_deleted(writable);
+  const OsStatus restored = system.write_attributes(writable, attributes & kSettableAttributes);
+  if (!marked) return marked;
+  return restored;  // the name goes, but the file it shares lost the attribute: said, not hidden
+}
+
 // An entry opened relative to its parent, found already gone, or failed with a code.
 struct EntryOpen {
   OwnedFsHandle handle;
@@ -58,7 +87,7 @@ class TreeAttempt {
  private:
   struct OpenDirectory {
     OwnedFsHandle handle;
-    uint32_t attributes;  // from the listing record (or the top's basic information)
+    uint32_t attributes;  // from the listing record (or the top's handle)
     std::u16string name;  // in its parent; empty for the top
     // Its entries that stay in this attempt: skipped when it is listed again, and it stays too.
     std::vector<std::u16string> left;
@@ -69,6 +98,14 @@ class TreeAttempt {
   EntryOpen open_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
   OsStatus delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes);
   OsStatus delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes);
+  OsStatus delete_link(FsHandle parent, std::u16string_view name, const EntryFacts& listed);
+  // Deletes a file or link entry of directory, with quick retries while it is busy; one that stays
+  // is named, one that goes and is no folder is counted.
+  void remove_leaf(OpenDirectory& directory, const EntryFacts& listed);
+  // Opens a folder entry to walk it, once its handle shows the folder that was listed; a link in
+  // its place goes as itself. False when nothing is to be walked.
+  bool open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child);
+  OsStatus remove_top_link(std::string_view path, const EntryFacts& listed);
   template <class Try>
   OsStatus with_quick_retries(uint32_t retried_code, Try try_once);
   // Walks one batch of the directory; descended tells whether it stopped at a subdirectory.
@@ -79,7 +116,7 @@ class TreeAttempt {
   std::optional<std::string> kept_prefix_below(const OpenDirectory& directory, std::u16string_view name) const;
   // An entry of directory (or, with an empty name, directory itself) stays: it is named, and the
   // folder holding it stays with it.
-  void stays(OpenDirectory& directory, std::u16string_view name, uint32_t code);
+  void stays(OpenDirectory& directory, std::u16string_view name, uint32_t code, bool link = false);
   void leave_in_parent(const OpenDirectory& directory);
   std::string path_of(const OpenDirectory& directory, std::u16string_view name) const;
 
@@ -124,15 +161,58 @@ OsStatus TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, ui
   return delete_read_only(parent, name, attributes);
 }
 
-// The plain disposition refuses read-only entries: clear the attribute and mark once more.
 OsStatus TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes) {
   EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessWriteAttributes, 0);
   if (entry.gone) return os_success();
   if (entry.error != 0) return failure(kAccessDenied);
-  if (!system_.write_attributes(entry.handle.get(), without_read_only(attributes))) {
-    return failure(kAccessDenied);
+  return mark_read_only_for_deletion(system_, entry.handle.get(), attributes);
+}
+
+OsStatus TreeAttempt::delete_link(FsHandle parent, std::u16string_view name, const EntryFacts& listed) {
+  EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessReadAttributes, 0);
+  if (entry.gone) return os_success();
+  if (entry.error != 0) return failure(entry.error);
+  return delete_opened_link(system_, entry.handle.get(), listed);
+}
+
+void TreeAttempt::remove_leaf(OpenDirectory& directory, const EntryFacts& listed) {
+  const FsHandle parent = directory.handle.get();
+  const OsStatus deleted = with_quick_retries(kSharingViolation, [&] {
+    return is_link(listed.attributes) ? delete_link(parent, name_, listed)
+                                      : delete_entry(parent, name_, listed.attributes);
+  });
+  if (!deleted) {
+    stays(directory, name_, deleted.error().code, is_link(listed.attributes));
+  } else if (options_.progress != nullptr && (listed.attributes & kAttributeDirectory) == 0) {
+    options_.progress->count_file();
   }
-  return system_.mark_deleted(entry.handle.get());
+}
+
+bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child) {
+  EntryOpen opened = open_entry(directory.handle.get(), name_,
+                                kAccessSynchronize | kAccessListDirectory | kAccessReadAttributes,
+                                kOpenSynchronousIoNonalert);
+  if (opened.gone) return false;
+  if (opened.error != 0) {
+    stays(directory, name_, opened.error);
+    return false;
+  }
+  const OsResult<EntryFacts> facts = system_.describe(opened.handle.get());
+  if (!facts) {
+    stays(directory, name_, facts.error().code);
+    return false;
+  }
+  if (!opened_as_listed(listed, facts.value())) {
+    stays(directory, name_, kNotALink, true);  // another entry, maybe a link, took its place
+    return false;
+  }
+  if (is_link(facts.value().attributes)) {
+    opened.handle.reset();
+    remove_leaf(directory, facts.value());  // it became a link since the listing
+    return false;
+  }
+  child = std::move(opened.handle);
+  return true;
 }
 
 template <class Try>
@@ -156,8 +236,8 @@ std::string TreeAttempt::path_of(const OpenDirectory& directory, std::u16string_
   return path;
 }
 
-void TreeAttempt::stays(OpenDirectory& directory, std::u16string_view name, uint32_t code) {
-  stayed_.push_back({path_of(directory, name), code});
+void TreeAttempt::stays(OpenDirectory& directory, std::u16string_view name, uint32_t code, bool link) {
+  stayed_.push_back({path_of(directory, name), code, link});
   if (name.empty()) {
     leave_in_parent(directory);
   } else {
@@ -188,36 +268,25 @@ bool TreeAttempt::is_kept(const OpenDirectory& directory, std::u16string_view na
 
 void TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& descended) {
   ListingCursor cursor(std::as_bytes(std::span(buffer_)).first(batch_size));
-  uint32_t attributes = 0;
-  while (cursor.next(attributes, name_)) {
+  EntryFacts listed;
+  while (cursor.next(listed, name_)) {
     if (name_ == u"." || name_ == u"..") continue;
     if (std::find(directory.left.begin(), directory.left.end(), name_) != directory.left.end()) continue;
     if (is_kept(directory, name_)) {
       directory.left.push_back(name_);
       continue;
     }
-    const FsHandle parent = directory.handle.get();
-    if ((attributes & kAttributeDirectory) == 0) {
-      OsStatus deleted = with_quick_retries(
-          kSharingViolation, [&] { return delete_entry(parent, name_, attributes); });
-      if (!deleted) {
-        stays(directory, name_, deleted.error().code);
-      } else if (options_.progress != nullptr) {
-        options_.progress->count_file();
-      }
+    // Plain files cost no more than their deletion: the listing says enough about them.
+    if (is_link(listed.attributes) || (listed.attributes & kAttributeDirectory) == 0) {
+      remove_leaf(directory, listed);
       continue;
     }
-    EntryOpen child = open_entry(parent, name_, kAccessSynchronize | kAccessListDirectory,
-                                 kOpenSynchronousIoNonalert);
-    if (child.gone) continue;
-    if (child.error != 0) {
-      stays(directory, name_, child.error);
-      continue;
-    }
+    OwnedFsHandle child;
+    if (!open_to_walk(directory, listed, child)) continue;
     // The subdirectory is finished before its parent goes on.
     std::optional<std::string> kept_prefix = kept_prefix_below(directory, name_);
     stack_.push_back(std::move(directory));
-    stack_.push_back({std::move(child.handle), attributes, name_, {}, std::move(kept_prefix)});
+    stack_.push_back({std::move(child), listed.attributes, name_, {}, std::move(kept_prefix)});
     descended = true;
     return;
   }
@@ -234,24 +303,47 @@ void TreeAttempt::finish_directory(OpenDirectory& directory) {
   if (!deleted) stays(directory, u"", deleted.error().code);
 }
 
+OsStatus TreeAttempt::remove_top_link(std::string_view path, const EntryFacts& listed) {
+  const OsResult<FsHandle> opened = system_.open_top(path, kAccessDelete | kAccessReadAttributes);
+  if (!opened && is_already_gone(opened.error().code)) return os_success();
+  if (!opened) return opened.error();
+  const OwnedFsHandle handle = own_handle(system_, opened.value());
+  return delete_opened_link(system_, handle.get(), listed);
+}
+
 OsStatus TreeAttempt::run(std::string_view path) {
   top_path_ = std::string(path);
   const size_t stayed_before = stayed_.size();
-  const auto top_stays = [&](uint32_t code) {
-    stayed_.push_back({top_path_, code});
+  const auto top_stays = [&](uint32_t code, bool link = false) {
+    stayed_.push_back({top_path_, code, link});
     return failure(code);
   };
-  OsResult<FsHandle> top = system_.open_top_directory(path);
+  // The top is a link when a listing of its one name or its handle says so. A listing that
+  // cannot be had leaves the open to decide: the open also tells a path that is gone.
+  const auto link_goes = [&](const EntryFacts& listed) {
+    const OsStatus removed = remove_top_link(path, listed);
+    return removed ? removed : top_stays(removed.error().code, true);
+  };
+  if (!options_.path_is_folder) {
+    const OsResult<uint32_t> listed = system_.list_one(path);
+    if (listed && is_link(listed.value())) return link_goes({listed.value(), 0});
+  }
+  OsResult<FsHandle> top = system_.open_top(path, kAccessListDirectory | kAccessReadAttributes);
   if (!top && is_already_gone(top.error().code)) return os_success();  // gone meanwhile
   if (!top) return top_stays(top.error().code);
   OwnedFsHandle top_handle = own_handle(system_, top.value());
-  const OsResult<uint32_t> top_attributes = system_.read_attributes(top_handle.get());
-  if (!top_attributes) return top_stays(top_attributes.error().code);
-  if ((top_attributes.value() & kAttributeDirectory) == 0) return top_stays(kDirectory);
+  const OsResult<EntryFacts> top_facts = system_.describe(top_handle.get());
+  if (!top_facts) return top_stays(top_facts.error().code);
+  if (!options_.path_is_folder && is_link(top_facts.value().attributes)) {
+    top_handle.reset();
+    return link_goes(top_facts.value());
+  }
+  const uint32_t top_attributes = top_facts.value().attributes;
+  if ((top_attributes & kAttributeDirectory) == 0) return top_stays(kDirectory);
 
   std::optional<std::string> kept_prefix;
   if (!options_.kept.empty()) kept_prefix.emplace();
-  stack_.push_back({std::move(top_handle), top_attributes.value(), {}, {}, std::move(kept_prefix)});
+  stack_.push_back({std::move(top_handle), top_attributes, {}, {}, std::move(kept_prefix)});
   bool restart = true;
   while (!stack_.empty()) {
     OpenDirectory directory = std::move(stack_.back());
@@ -280,15 +372,15 @@ OsStatus TreeAttempt::run(std::string_view path) {
 
 }  // namespace
 
-bool ListingCursor::next(uint32_t& attributes, std::u16string& name) {
+bool ListingCursor::next(EntryFacts& facts, std::u16string& name) {
   using namespace listing_layout;
   if (done_ || offset_ + kFileName > batch_.size()) return false;
   const std::span<const std::byte> record = batch_.subspan(offset_);
-  const uint32_t next_offset = read_u32(record, kNextEntryOffset);
-  const uint32_t name_bytes = read_u32(record, kFileNameLength);
+  const uint32_t next_offset = read_at<uint32_t>(record, kNextEntryOffset);
+  const uint32_t name_bytes = read_at<uint32_t>(record, kFileNameLength);
   // A record reaching past the batch would be a system answering outside its contract.
   if (name_bytes % 2 != 0 || name_bytes > record.size() - kFileName) __builtin_trap();
-  attributes = read_u32(record, kFileAttributes);
+  facts = {read_at<uint32_t>(record, kFileAttributes), read_at<uint64_t>(record, kFileId)};
   name.resize(name_bytes / 2);
   std::memcpy(name.data(), record.data() + kFileName, name_bytes);
   if (next_offset == 0) {
@@ -339,15 +431,28 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
       system.open_file_as_itself(path, kAccessDelete | kAccessReadAttributes | kAccessWriteAttributes);
   if (!reopened) return failure(kAccessDenied);
   OwnedFsHandle writable = own_handle(system, reopened.value());
-  const OsResult<uint32_t> attributes = system.read_attributes(writable.get());
-  if (!attributes) return failure(kAccessDenied);
-  if ((attributes.value() & kAttributeReadOnly) != 0) {
-    if (!system.write_attributes(writable.get(), without_read_only(attributes.value()))) {
-      return failure(kAccessDenied);
-    }
-  }
-  if (!system.mark_deleted(writable.get())) return failure(kAccessDenied);
+  const OsResult<EntryFacts> facts = system.describe(writable.get());
+  if (!facts) return failure(kAccessDenied);
+  const uint32_t attributes = facts.value().attributes;
+  const OsStatus plain = (attributes & kAttributeReadOnly) != 0
+                             ? mark_read_only_for_deletion(system, writable.get(), attributes)
+                             : system.mark_deleted(writable.get());
+  if (!plain) return failure(kAccessDenied);
   return os_success();
+}
+
+OsStatus remove_entry(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                      const TreeRemovalOptions& options) {
+  const OsResult<uint32_t> listed = system.list_one(path);
+  if (listed && (listed.value() & kAttributeDirectory) != 0) {
+    TreeRemovalOptions as_tree = options;
+    as_tree.path_is_link = is_link(listed.value());  // goes as itself, even once what it names went
+    return remove_tree_with_retries(system, use_no_reparse, path, as_tree);
+  }
+  OsStatus removed = remove_single_file(system, path);
+  if (removed && options.progress != nullptr) options.progress->count_file();
+  if (!removed && options.stayed != nullptr) *options.stayed = {{std::string(path), removed.error().code}};
+  return removed;
 }
 
 }  // namespace koravane

@@ -22,6 +22,7 @@ namespace listing_layout {
 inline constexpr size_t kNextEntryOffset = 0;
 inline constexpr size_t kFileAttributes = 56;
 inline constexpr size_t kFileNameLength = 60;
+inline constexpr size_t kFileId = 96;
 inline constexpr size_t kFileName = 104;
 }  // namespace listing_layout
 
@@ -31,7 +32,7 @@ class ListingCursor {
  public:
   explicit ListingCursor(std::span<const std::byte> batch) : batch_(batch) {}
   // Reads the next record; false when the batch has no more.
-  bool next(uint32_t& attributes, std::u16string& name);
+  bool next(EntryFacts& facts, std::u16string& name);
 
  private:
   std::span<const std::byte> batch_;
@@ -52,5 +53,10 @@ OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::stri
 
 // Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path);
+
+// One install-root entry as what a listing of its name says: a folder (a link to one included,
+// which then goes as itself) as a tree, anything else as a single file.
+OsStatus remove_entry(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
+                      const TreeRemovalOptions& options);
 
 }  // namespace koravane

@@ -28,6 +28,9 @@ inline constexpr uint32_t kInvalidParameter = 87;
 inline constexpr uint32_t kDirNotEmpty = 145;
 inline constexpr uint32_t kDirectory = 267;  // ERROR_DIRECTORY: the path is not a directory
 inline constexpr uint32_t kDeletePending = 303;
+// ERROR_NOT_A_REPARSE_POINT: an entry taken for a link opened as something else (the folder it
+// names, or another entry put in its place), so it cannot be removed as itself.
+inline constexpr uint32_t kNotALink = 4390;
 
 inline constexpr uint32_t kStatusDeletePending = 0xC0000056;
 
@@ -53,6 +56,23 @@ inline constexpr uint32_t kOpenReparsePoint = 0x00200000;
 inline constexpr uint32_t kDispositionPosixIgnoreReadOnly = 0x13;
 }  // namespace removal_code
 
+// What a listing record or an open handle says an entry is: its attributes and the system's
+// 64-bit file id (0 where the system gives none, which matches any).
+struct EntryFacts {
+  uint32_t attributes = 0;
+  uint64_t id = 0;
+};
+
+// A link, whatever its tag (a reparse point without one included): removed as itself, never walked.
+inline bool is_link(uint32_t attributes) { return (attributes & removal_code::kAttributeReparsePoint) != 0; }
+
+// Whether an open handle is the entry that was listed, as itself: the same file where both ids are
+// known, and a link where the listing said link (not the folder the link names).
+inline bool opened_as_listed(const EntryFacts& listed, const EntryFacts& opened) {
+  if (is_link(listed.attributes) && !is_link(opened.attributes)) return false;
+  return listed.id == 0 || opened.id == 0 || listed.id == opened.id;
+}
+
 // The outcome of NtOpenFile: a handle when status is a success status (high bit clear).
 struct NtOpenOutcome {
   FsHandle handle;
@@ -66,9 +86,13 @@ class RemovalSystem {
 
   // Opens and inspects the path, following links: success, or why it could not.
   virtual OsStatus inspect_following_links(std::string_view path) = 0;
-  // The path itself (never a link's target) for listing.
-  virtual OsResult<FsHandle> open_top_directory(std::string_view path) = 0;
-  virtual OsResult<uint32_t> read_attributes(FsHandle handle) = 0;
+  // The attributes of the path's last component as a listing of that one name gives them: a
+  // link's own.
+  virtual OsResult<uint32_t> list_one(std::string_view path) = 0;
+  // The path itself (never a link's target, where the system honours that), as a folder or file.
+  virtual OsResult<FsHandle> open_top(std::string_view path, uint32_t access) = 0;
+  // What the handle is: its attributes (with the reparse-point one) and its file id.
+  virtual OsResult<EntryFacts> describe(FsHandle handle) = 0;
   // One batch of FILE_ID_BOTH_DIR_INFO records; restart selects the class that starts over.
   virtual OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) = 0;
   // NtOpenFile relative to parent; name holds UTF-16 units, empty for the parent itself.
@@ -85,7 +109,7 @@ class RemovalSystem {
   virtual void wait_after_failure() = 0;
 
   virtual OsStatus delete_file(std::string_view path) = 0;
-  // The file itself (a link as the link), share read, write and delete.
+  // The file itself (a link as the link), share read, write and delete; never a folder.
   virtual OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) = 0;
 };
 

@@ -7,8 +7,9 @@ namespace koravane {
 class Win32RemovalSystem : public RemovalSystem {
  public:
   OsStatus inspect_following_links(std::string_view path) override;
-  OsResult<FsHandle> open_top_directory(std::string_view path) override;
-  OsResult<uint32_t> read_attributes(FsHandle handle) override;
+  OsResult<uint32_t> list_one(std::string_view path) override;  // FindFirstFileW
+  OsResult<FsHandle> open_top(std::string_view path, uint32_t access) override;
+  OsResult<EntryFacts> describe(FsHandle handle) override;
   OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override;
   NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,
                               uint32_t object_attributes, uint32_t share, uint32_t options) override;

@@ -75,17 +75,19 @@ struct RootCase {
   bool way_back_kept = false;
   const char* final = nullptr;        // what the root names, when not itself or a link's target
   bool without_uninstaller = false;
+  bool links_followed = false;        // the system opens the links below the root as what they name
+  bool root_reparse_point = false;    // the root is a reparse point that names itself
 };
 
 const std::u16string kPaths[] = {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
                                  u"minecraft/saves", u"minecraft/saves/world.dat", u"tools", u"tools/notes.txt",
                                  u"updates", u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe",
-                                 u"elsewhere-link"};
+                                 u"elsewhere-link", u"minecraft/saves/up"};
 
 void lay_root(test::FakeRemovalSystem& fs, const std::u16string& folder) {
   fs.add_directory(folder);
   for (const std::u16string& path : kPaths) {
-    if (path == u"elsewhere-link") continue;
+    if (path == u"elsewhere-link" || path.ends_with(u"/up")) continue;
     const bool directory = path == u"app-1.5.84" || path.find(u'.') == std::u16string::npos;
     if (directory) {
       fs.add_directory(folder + u"/" + path);
@@ -96,6 +98,7 @@ void lay_root(test::FakeRemovalSystem& fs, const std::u16string& folder) {
   fs.add_directory(u"outside");
   fs.add_file(u"outside/keep.txt");
   fs.add_directory_link(folder + u"/elsewhere-link", u"outside");
+  fs.add_directory_link(folder + u"/minecraft/saves/up", folder, fs.nodes.at(folder).id);
 }
 
 TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
@@ -126,6 +129,16 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
       {"a link root from inside", true, "uninstall.exe", nullptr, way_back, {"target", "root"}, false},
       {"a link root from elsewhere, a save held", true, nullptr, u"minecraft/saves/world.dat", with(save),
        {"target\\minecraft"}, true},
+      // Links that open as what they name stay, named, with the way back; the script is never
+      // given a tree holding one, since its folder removal might walk into it.
+      {"from inside, links open as what they name", false, "uninstall.exe", nullptr,
+       with({u"elsewhere-link", u"minecraft", u"minecraft/saves", u"minecraft/saves/up"}), {}, true, nullptr,
+       false, true},
+      {"from elsewhere, links open as what they name, a save held", false, nullptr, u"minecraft/saves/world.dat",
+       with({u"elsewhere-link", u"minecraft", u"minecraft/saves", u"minecraft/saves/up", u"minecraft/saves/world.dat"}),
+       {}, true, nullptr, false, true},
+      {"a root that is a reparse point naming itself", false, nullptr, nullptr, {}, {}, false, nullptr, false, false,
+       true},
   };
   for (const RootCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,6 +147,8 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     lay_root(fs, folder);
     if (c.without_uninstaller) fs.nodes.erase(folder + u"/Uninstall.exe");
     if (c.link) fs.add_directory_link(u"root", u"target");
+    if (c.root_reparse_point) fs.nodes.at(u"root").attributes |= removal_code::kAttributeReparsePoint;
+    fs.opens_follow_links = c.links_followed;
     if (c.busy) {
       const std::u16string busy = folder + u"/" + c.busy;
       fs.before_open = [busy](const test::OpenCall& call) -> std::optional<uint32_t> {
@@ -155,7 +170,7 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     EXPECT_EQ(left, expected_left);
     EXPECT_EQ(removal.deferred, c.deferred);
     EXPECT_EQ(removal.way_back_kept, c.way_back_kept);
-    EXPECT_EQ(removal.stayed.size(), c.busy ? 1u : 0u);
+    EXPECT_EQ(removal.stayed.size(), (c.busy ? 1u : 0u) + (c.links_followed ? 2u : 0u));
     // The folder itself goes with its last entry; a link root goes after what it names.
     EXPECT_EQ(fs.exists(folder), !c.left.empty());
     if (c.link) {

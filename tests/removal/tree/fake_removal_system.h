@@ -1,7 +1,8 @@
 #pragma once
 // An in-memory file system behind RemovalSystem: paths are "/"-joined UTF-16 names, listing order
-// is name order, handles carry their access rights, and the hooks let a test play the part of
-// another process or of a system that answers differently.
+// is name order, handles carry their access rights, every entry has a file id (hard links share
+// one, and with it their attributes), and the hooks let a test play the part of another process
+// or of a system that answers differently.
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -40,18 +41,24 @@ class FakeRemovalSystem : public RemovalSystem {
     bool directory;
     uint32_t attributes;
     std::u16string link_target;  // a directory link when not empty
+    uint64_t id;
   };
 
   // --- building and inspecting the tree
   void add_directory(const std::u16string& path, uint32_t attributes = 0) {
-    nodes[path] = {true, attributes | removal_code::kAttributeDirectory, {}};
+    nodes[path] = {true, attributes | removal_code::kAttributeDirectory, {}, ++last_id_};
   }
   void add_file(const std::u16string& path, uint32_t attributes = 0) {
-    nodes[path] = {false, attributes, {}};
+    nodes[path] = {false, attributes, {}, ++last_id_};
   }
-  void add_directory_link(const std::u16string& path, const std::u16string& target) {
-    nodes[path] = {true, removal_code::kAttributeDirectory | 0x400, target};
+  // A link's listing record carries its own id unless one is given (a system that lists what
+  // the link names gives the target's).
+  void add_directory_link(const std::u16string& path, const std::u16string& target, uint64_t id = 0) {
+    nodes[path] = {true, removal_code::kAttributeDirectory | removal_code::kAttributeReparsePoint, target,
+                   id != 0 ? id : ++last_id_};
   }
+  // Another name of an existing file.
+  void add_hard_link(const std::u16string& path, const std::u16string& existing) { nodes[path] = nodes.at(existing); }
   bool exists(const std::u16string& path) const { return nodes.count(path) != 0; }
   std::vector<std::u16string> children(const std::u16string& path) const {
     std::vector<std::u16string> names;
@@ -68,6 +75,8 @@ class FakeRemovalSystem : public RemovalSystem {
   std::function<void(int yields)> on_yield;
   uint32_t ex_disposition_error = 0;    // what FileDispositionInfoEx answers (0: supported)
   bool reject_no_reparse = false;       // NtOpenFile refuses OBJ_DONT_REPARSE
+  // Every open of a directory link opens the folder it names, the open-as-link flag or not.
+  bool opens_follow_links = false;
   uint32_t write_attributes_error = 0;
   std::optional<uint32_t> open_file_error;
   std::set<std::u16string> running_images;  // the disposition is refused, as for a running program
@@ -86,17 +95,23 @@ class FakeRemovalSystem : public RemovalSystem {
     return as_status(inspect_error.value_or(0));
   }
 
-  OsResult<FsHandle> open_top_directory(std::string_view path) override {
-    ++top_opens;
-    const std::u16string wide = widen(path);
-    if (!exists(wide)) return OsError{removal_code::kFileNotFound};
-    return new_handle(wide, removal_code::kAccessListDirectory);
+  OsResult<uint32_t> list_one(std::string_view path) override {
+    const auto node = nodes.find(widen(path));
+    if (node == nodes.end()) return OsError{removal_code::kFileNotFound};
+    return node->second.attributes;
   }
 
-  OsResult<uint32_t> read_attributes(FsHandle handle) override {
+  OsResult<FsHandle> open_top(std::string_view path, uint32_t access) override {
+    ++top_opens;
+    const std::u16string wide = opens_follow_links ? resolve(widen(path)) : widen(path);
+    if (!exists(wide)) return OsError{removal_code::kFileNotFound};
+    return new_handle(wide, access);
+  }
+
+  OsResult<EntryFacts> describe(FsHandle handle) override {
     const auto node = nodes.find(handles_.at(handle).path);
     if (node == nodes.end()) return OsError{removal_code::kAccessDenied};
-    return node->second.attributes;
+    return EntryFacts{node->second.attributes, node->second.id};
   }
 
   OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override { return as_status(read_listing_code(directory, buffer, size, restart)); }
@@ -123,6 +138,8 @@ class FakeRemovalSystem : public RemovalSystem {
       put_u32(bytes + used, 0);
       put_u32(bytes + used + 56, dot ? removal_code::kAttributeDirectory : nodes.at(path).attributes);
       put_u32(bytes + used + 60, static_cast<uint32_t>(name.size() * 2));
+      const uint64_t id = dot ? 0 : nodes.at(path).id;
+      std::memcpy(bytes + used + 96, &id, sizeof id);
       std::memcpy(bytes + used + 104, name.data(), name.size() * 2);
       previous = used;
       used += record;
@@ -144,7 +161,7 @@ class FakeRemovalSystem : public RemovalSystem {
     if (before_open) {
       if (const std::optional<uint32_t> answer = before_open(call)) return {0, *answer};
     }
-    if ((options & removal_code::kOpenReparsePoint) == 0) path = resolve(path);
+    if ((options & removal_code::kOpenReparsePoint) == 0 || opens_follow_links) path = resolve(path);
     if (!exists(path)) return {0, status::kObjectNameNotFound};
     return {new_handle(path, access), status::kSuccess};
   }
@@ -175,9 +192,14 @@ class FakeRemovalSystem : public RemovalSystem {
     const HandleState& state = handles_.at(handle);
     if ((state.access & removal_code::kAccessWriteAttributes) == 0) return removal_code::kAccessDenied;
     if (write_attributes_error != 0) return write_attributes_error;
-    Node& node = nodes.at(state.path);
-    // As FILE_BASIC_INFO has it: 0 leaves the attributes as they are.
-    if (attributes != 0) node.attributes = attributes | (node.directory ? removal_code::kAttributeDirectory : 0);
+    const Node& node = nodes.at(state.path);
+    // As FILE_BASIC_INFO has it: 0 leaves the attributes as they are. Every name of the file has them.
+    if (attributes == 0) return 0;
+    const uint32_t written = attributes | (node.directory ? removal_code::kAttributeDirectory : 0);
+    const uint64_t id = node.id;
+    for (auto& [path, other] : nodes) {
+      if (other.id == id) other.attributes = written;
+    }
     return 0;
   }
 
@@ -269,6 +291,7 @@ class FakeRemovalSystem : public RemovalSystem {
 
   std::map<FsHandle, HandleState> handles_;
   FsHandle last_handle_ = 0;
+  uint64_t last_id_ = 0;
 };
 
 }  // namespace koravane::test

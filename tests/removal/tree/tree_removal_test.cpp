@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ using test::FakeRemovalSystem;
 namespace status = test::status;
 
 constexpr uint32_t kReadOnly = removal_code::kAttributeReadOnly;
+constexpr uint32_t kNotALink = removal_code::kNotALink;
 
 // Names of 58 to 62 units: a 1024-byte batch holds about five records.
 std::u16string long_name(int i) {
@@ -60,16 +62,21 @@ TEST(ListingCursor, FollowsNextEntryOffsetsToUnalignedRecords) {
   put(110 + 60, 8);
   std::memcpy(batch.data() + 110 + 104, second.data(), 8);
 
+  const uint64_t id = 0x0123456789abcdefu;
+  std::memcpy(batch.data() + 110 + 96, &id, 8);
+
   ListingCursor cursor(batch);
-  uint32_t attributes = 0;
+  EntryFacts facts;
   std::u16string name;
-  ASSERT_TRUE(cursor.next(attributes, name));
-  EXPECT_EQ(attributes, 0x10u);
+  ASSERT_TRUE(cursor.next(facts, name));
+  EXPECT_EQ(facts.attributes, 0x10u);
+  EXPECT_EQ(facts.id, 0u);
   EXPECT_EQ(name, first);
-  ASSERT_TRUE(cursor.next(attributes, name));
-  EXPECT_EQ(attributes, 0x21u);
+  ASSERT_TRUE(cursor.next(facts, name));
+  EXPECT_EQ(facts.attributes, 0x21u);
+  EXPECT_EQ(facts.id, id);
   EXPECT_EQ(name, second);
-  EXPECT_FALSE(cursor.next(attributes, name));
+  EXPECT_FALSE(cursor.next(facts, name));
 }
 
 TEST(TreeRemoval, RemovesANestedTreeInOneAttemptHoldingOneHandlePerLevel) {
@@ -139,6 +146,150 @@ TEST(TreeRemoval, LinksAreRemovedAsLinksAndTargetsKeepTheirContents) {
   ASSERT_TRUE(r.run("toplink").ok());
   EXPECT_FALSE(r.fs.exists(u"toplink"));
   EXPECT_TRUE(r.fs.exists(u"target/keep.txt"));
+}
+
+// What links may name: a folder with a read-only file, and an empty folder, which a deletion
+// through a handle that followed the link would take.
+void lay_link_targets(FakeRemovalSystem& fs) {
+  fs.add_directory(u"outside");
+  fs.add_file(u"outside/keep.txt", kReadOnly);
+  fs.add_directory(u"empty");
+}
+
+// Every entry outside the tree, with its attributes and id.
+std::map<std::u16string, std::pair<uint32_t, uint64_t>> outside_tree(const FakeRemovalSystem& fs) {
+  std::map<std::u16string, std::pair<uint32_t, uint64_t>> entries;
+  for (const auto& [path, node] : fs.nodes) {
+    if (!path.starts_with(u"top")) entries[path] = {node.attributes, node.id};
+  }
+  return entries;
+}
+
+// A link in the tree is removed as itself, or stays and is named; it is never walked, and
+// nothing is done through a handle that opened as something else than what was listed.
+TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
+  struct Case {
+    const char* what;
+    bool opens_follow_links;  // the system opens a link as the folder it names
+    // Lays top/saves/entry (and the hooks that play whoever changes it).
+    std::function<void(FakeRemovalSystem&)> lay;
+    uint32_t error;  // 0: the entry goes
+  };
+  const auto link_to = [](std::u16string target, bool same_id_as_target = false) {
+    return [=](FakeRemovalSystem& fs) {
+      fs.add_directory_link(u"top/saves/entry", target, same_id_as_target ? fs.nodes.at(target).id : 0);
+    };
+  };
+  // The entry is replaced when it is opened with access, as by another program in between.
+  const auto replaced_on_open = [](uint32_t access, std::function<void(FakeRemovalSystem&)> lay,
+                                   std::function<void(FakeRemovalSystem&)> replace) {
+    return [=](FakeRemovalSystem& fs) {
+      lay(fs);
+      fs.before_open = [&fs, access, replace](const test::OpenCall& call) -> std::optional<uint32_t> {
+        if (call.path == u"top/saves/entry" && (call.access & access) != 0) replace(fs);
+        return std::nullopt;
+      };
+    };
+  };
+  const auto plain_folder = [](FakeRemovalSystem& fs) {
+    fs.add_directory(u"top/saves/entry");
+    fs.add_file(u"top/saves/entry/world.dat");
+  };
+  const auto another_folder = [](FakeRemovalSystem& fs) {
+    fs.nodes.erase(u"top/saves/entry/world.dat");
+    fs.add_directory(u"top/saves/entry");  // a new id
+    fs.add_file(u"top/saves/entry/other.dat");
+  };
+  const auto now_a_link = [](FakeRemovalSystem& fs) {
+    fs.nodes.erase(u"top/saves/entry/world.dat");
+    FakeRemovalSystem::Node& node = fs.nodes.at(u"top/saves/entry");  // the same id
+    node.attributes |= removal_code::kAttributeReparsePoint;
+    node.link_target = u"outside";
+  };
+  const Case cases[] = {
+      {"a link opened as itself", false, link_to(u"outside"), 0},
+      {"the listing says link, the open says the folder it names", true, link_to(u"outside", true), kNotALink},
+      {"the same, naming an empty folder", true, link_to(u"empty", true), kNotALink},
+      {"the same, naming the folder that holds it", true, link_to(u"top/saves", true), kNotALink},
+      {"another link in its place once opened", false,
+       replaced_on_open(removal_code::kAccessDelete, link_to(u"outside"), link_to(u"empty")), kNotALink},
+      {"a folder listed, another folder in its place once opened", false,
+       replaced_on_open(removal_code::kAccessListDirectory, plain_folder, another_folder), kNotALink},
+      {"a folder listed, a link when opened", false,
+       replaced_on_open(removal_code::kAccessListDirectory, plain_folder, now_a_link), 0},
+      {"a link that cannot be removed as itself", false,
+       [](FakeRemovalSystem& fs) {
+         fs.add_directory_link(u"top/saves/entry", u"outside");
+         fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+           if (call.path != u"top/saves/entry" || (call.access & removal_code::kAccessDelete) == 0) return std::nullopt;
+           return status::kAccessDenied;
+         };
+       },
+       removal_code::kAccessDenied},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Removal r;
+    lay_link_targets(r.fs);
+    build_tree(r.fs);
+    r.fs.add_directory(u"top/saves");
+    r.fs.add_file(u"top/saves/save.dat");
+    c.lay(r.fs);
+    r.fs.opens_follow_links = c.opens_follow_links;
+    const auto outside = outside_tree(r.fs);
+    EXPECT_EQ(error_code(r.run()), c.error);
+    EXPECT_EQ(outside_tree(r.fs), outside);
+    std::vector<std::u16string> left;
+    for (const auto& [path, node] : r.fs.nodes) {
+      if (path.starts_with(u"top")) left.push_back(path);
+    }
+    if (c.error == 0) {
+      EXPECT_TRUE(left.empty());
+      continue;
+    }
+    const std::vector<std::u16string> expected = {u"top", u"top/saves", u"top/saves/entry"};
+    EXPECT_EQ(std::vector(left.begin(), left.begin() + std::min<size_t>(3, left.size())), expected);
+    ASSERT_EQ(r.stayed.size(), 1u);
+    EXPECT_EQ(r.stayed[0].path, "top\\saves\\entry");
+    EXPECT_TRUE(r.stayed[0].link);
+    EXPECT_EQ(r.files_removed(), 33u) << "everything else went";
+    EXPECT_EQ(r.fs.open_handles, 0u);
+  }
+}
+
+// The top of a removal (the settings folder, a launcher entry) is a link when a listing of its
+// name says so: it goes as itself, even once what it names went, or stays and is named.
+TEST(TreeRemoval, ALinkAtTheTopGoesAsItselfOrStaysNamed) {
+  struct Case {
+    const char* what;
+    bool opens_follow_links;
+    const char16_t* target;  // what "top" names
+    bool as_launcher_entry;  // through remove_entry rather than the tree removal
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {"settings as a link opened as itself", false, u"outside", false, 0},
+      {"settings as a link opened as what it names", true, u"outside", false, kNotALink},
+      {"the same, naming an empty folder", true, u"empty", false, kNotALink},
+      {"a launcher entry linked to a folder that went", false, u"gone", true, 0},
+      {"a launcher entry opened as what it names", true, u"empty", true, kNotALink},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Removal r;
+    lay_link_targets(r.fs);
+    r.fs.add_directory_link(u"top", c.target);
+    r.fs.opens_follow_links = c.opens_follow_links;
+    const auto outside = outside_tree(r.fs);
+    const OsStatus removed = c.as_launcher_entry
+                                 ? remove_entry(r.fs, r.use_no_reparse, "top", {&r.progress, &r.stayed})
+                                 : r.run();
+    EXPECT_EQ(error_code(removed), c.error);
+    EXPECT_EQ(r.fs.exists(u"top"), c.error != 0);
+    EXPECT_EQ(outside_tree(r.fs), outside);
+    EXPECT_EQ(r.stayed.size(), c.error != 0 ? 1u : 0u);
+    EXPECT_EQ(r.fs.open_handles, 0u);
+  }
 }
 
 // Another process deleted the entry just before our open; the system answers with status.
@@ -232,7 +383,9 @@ TEST(TreeRemoval, ReadOnlyEntriesGoThroughTheExtendedDispositionWhereItWorks) {
   EXPECT_EQ(r.fs.attribute_writes, 0);
 }
 
-TEST(TreeRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedBeforeTheDeletion) {
+// The attribute belongs to the file: cleared for the deletion, it is put back, so that the file's
+// other names (a hard link outside the tree) keep it.
+TEST(TreeRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedForTheDeletionAndPutBack) {
   for (uint32_t unsupported : {removal_code::kInvalidFunction, removal_code::kNotSupported,
                                removal_code::kInvalidParameter}) {
     SCOPED_TRACE(unsupported);
@@ -240,10 +393,11 @@ TEST(TreeRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedBeforeTheDeletio
     build_tree(r.fs, kReadOnly);
     r.fs.add_file(u"top/a/writable.txt");
     r.fs.nodes.at(u"top/a/b").attributes |= kReadOnly;
+    r.fs.add_hard_link(u"elsewhere.txt", u"top/a/mid.txt");
     r.fs.ex_disposition_error = unsupported;
     ASSERT_TRUE(r.run().ok());
-    EXPECT_TRUE(r.fs.nodes.empty());
-    EXPECT_EQ(r.fs.attribute_writes, 33);  // 32 read-only files and one read-only directory
+    ASSERT_EQ(r.fs.nodes.size(), 1u);
+    EXPECT_EQ(r.fs.nodes.at(u"elsewhere.txt").attributes, kReadOnly);
     EXPECT_EQ(r.fs.top_opens, 1);
   }
 }
@@ -413,14 +567,21 @@ TEST(SingleFileRemoval, ReadOnlyFileGoesThroughTheExtendedDisposition) {
   EXPECT_EQ(fs.attribute_writes, 0);
 }
 
-TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedFirst) {
-  FakeRemovalSystem fs;
-  fs.add_file(u"f", kReadOnly | 0x20);
-  fs.ex_disposition_error = removal_code::kInvalidParameter;
-  EXPECT_TRUE(remove_single_file(fs, "f").ok());
-  EXPECT_FALSE(fs.exists(u"f"));
-  EXPECT_EQ(fs.attribute_writes, 1);
-  EXPECT_EQ(fs.open_handles, 0u);
+// Whether the name goes or the deletion is refused, the file keeps the attribute for its other names.
+TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedForTheDeletionAndPutBack) {
+  for (const bool refused : {false, true}) {
+    SCOPED_TRACE(refused);
+    FakeRemovalSystem fs;
+    fs.add_file(u"f", kReadOnly | 0x20);
+    fs.add_hard_link(u"other", u"f");
+    if (refused) fs.running_images.insert(u"f");
+    fs.ex_disposition_error = removal_code::kInvalidParameter;
+    EXPECT_EQ(error_code(remove_single_file(fs, "f")), refused ? removal_code::kAccessDenied : 0u);
+    EXPECT_EQ(fs.exists(u"f"), refused);
+    EXPECT_EQ(fs.nodes.at(u"other").attributes, kReadOnly | 0x20);
+    EXPECT_EQ(fs.attribute_writes, 2);
+    EXPECT_EQ(fs.open_handles, 0u);
+  }
 }
 
 TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
