@@ -26,11 +26,12 @@ endif()
 # values), so it carries no exception clean-up code: an exception from the library ends the
 # process either way. Nothing unwinds through it either (a broken invariant fails fast, without
 # unwinding), so it carries no unwind tables, which also lets the link drop functions nothing
-# calls. Tests and the benchmark link the same objects.
+# calls. Nor does it ask objects for their types at run time, so it carries no type information
+# either. Tests and the benchmark link the same objects.
 function(koravane_for_size target)
   if(WIN32)
     target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections -fno-exceptions
-                           -fno-asynchronous-unwind-tables -fno-unwind-tables)
+                           -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-rtti)
   endif()
 endfunction()
 

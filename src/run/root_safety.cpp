@@ -60,9 +60,12 @@ std::optional<std::string> final_below(const std::string& folder, const PathForm
 
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver) {
   std::vector<std::string> ordered = folders;
-  // Each folder after those above it: a parent is resolved before its children need it.
-  std::stable_sort(ordered.begin(), ordered.end(), [](const std::string& a, const std::string& b) {
-    return comparable_path(a).size() < comparable_path(b).size();
+  // Each folder after those above it: a parent is resolved before its children need it. (Not a
+  // stable sort: its buffer would bring the library's exception handling into the program.)
+  std::sort(ordered.begin(), ordered.end(), [](const std::string& a, const std::string& b) {
+    const size_t a_size = comparable_path(a).size();
+    const size_t b_size = comparable_path(b).size();
+    return a_size != b_size ? a_size < b_size : a < b;
   });
   std::vector<PathForms> resolved;
   for (const std::string& folder : ordered) {

@@ -29,7 +29,7 @@ FsHandle as_fs_handle(HANDLE handle) { return reinterpret_cast<FsHandle>(handle)
 OsStatus last_error_or_success(BOOL ok) { return ok ? os_success() : OsStatus(OsError{GetLastError()}); }
 
 OsResult<FsHandle> create_file(std::string_view path, DWORD access, DWORD flags) {
-  const HANDLE handle = CreateFileW(to_wide(path).c_str(), access, removal_code::kShareAll, nullptr,
+  const HANDLE handle = CreateFileW(to_system_path(path).c_str(), access, removal_code::kShareAll, nullptr,
                                     OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return OsError{GetLastError()};
   return as_fs_handle(handle);
@@ -52,7 +52,7 @@ OsStatus Win32RemovalSystem::inspect_following_links(std::string_view path) {
 
 OsResult<uint32_t> Win32RemovalSystem::list_one(std::string_view path) {
   WIN32_FIND_DATAW data;
-  const UniqueFindHandle listing(FindFirstFileW(to_wide(path).c_str(), &data));
+  const UniqueFindHandle listing(FindFirstFileW(to_system_path(path).c_str(), &data));
   if (!listing) return OsError{GetLastError()};
   return uint32_t{data.dwFileAttributes};
 }
@@ -127,7 +127,7 @@ void Win32RemovalSystem::yield_processor() { SwitchToThread(); }
 void Win32RemovalSystem::wait_after_failure() { Sleep(250); }
 
 OsStatus Win32RemovalSystem::delete_file(std::string_view path) {
-  return last_error_or_success(DeleteFileW(to_wide(path).c_str()));
+  return last_error_or_success(DeleteFileW(to_system_path(path).c_str()));
 }
 
 OsResult<FsHandle> Win32RemovalSystem::open_file_as_itself(std::string_view path, uint32_t access) {
