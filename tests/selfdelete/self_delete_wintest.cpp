@@ -62,7 +62,7 @@ TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {
   const std::string missing = join_path(root, "no-such-folder\\");
   SetEnvironmentVariableW(L"TMP", to_wide(missing).c_str());
   SetEnvironmentVariableW(L"TEMP", to_wide(missing).c_str());
-  schedule_self_deletion({join_path(root, "x")}, test::context_for(root));
+  schedule_self_deletion({join_path(root, "x")}, test::context_for(root), true);
   SetEnvironmentVariableW(L"TMP", saved);
   SetEnvironmentVariableW(L"TEMP", saved);
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
