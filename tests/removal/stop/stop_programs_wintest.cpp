@@ -16,7 +16,6 @@
 #include "platform/files/path_identity.h"
 #include "platform/text/path_text.h"
 #include "platform/context/run_log.h"
-#include "removal/stop/running_programs.h"
 #include "removal/stop/stop_launcher.h"
 #include "removal/stop/stop_launcher_commands.h"
 #include "support/run_context_win.h"
@@ -134,26 +133,6 @@ TEST_F(StopPrograms, ALineThatWouldReachAnotherInstallIsDoneThroughHandles) {
   const auto log = log_of(root);
   ASSERT_EQ(log.size(), 1u) << "the line's work done in its place says nothing, as the line";
   EXPECT_TRUE(log[0].starts_with("ended ") && log[0].ends_with("KoraVane Updater.exe")) << log[0];
-}
-
-// As the run ends, the deferred script may end the launcher by image name only while every process
-// of that image is this install's: another install's launcher anywhere forbids it.
-TEST_F(StopPrograms, TheScriptMayEndTheLauncherByNameOnlyWhileNoOtherInstallsRuns) {
-  const std::string base = test::fresh_folder("script-line");
-  const std::string root = join_path(base, "KoraVane");
-  const RunContext context = test::context_for(root);
-  EXPECT_TRUE(image_line_may_run_now(context, RemovalMode::full, "KoraVane.exe")) << "none runs";
-  Windowless own(join_path(root, "app-1\\KoraVane.exe"));
-  ASSERT_TRUE(own.ready());
-  for (const RemovalMode mode : {RemovalMode::full, RemovalMode::launcher_only}) {
-    EXPECT_TRUE(image_line_may_run_now(context, mode, "KoraVane.exe")) << "only this install's";
-  }
-  Windowless other(join_path(base, "Games\\KoraVane\\app-1\\KoraVane.exe"));
-  ASSERT_TRUE(other.ready());
-  for (const RemovalMode mode : {RemovalMode::full, RemovalMode::launcher_only}) {
-    EXPECT_FALSE(image_line_may_run_now(context, mode, "KoraVane.exe"));
-  }
-  EXPECT_TRUE(image_line_may_run_now(context, RemovalMode::full, "KoraVane Updater.exe")) << "another image";
 }
 
 // Nothing of the launcher runs, only a look-alike: no child starts, nothing is asked, so no pause.
