@@ -25,7 +25,7 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
   return write_all(file.get(), bytes);
 }
 
-// The longest "\\name\\..." below folder, in UTF-16 units, that removing it reaches: its "\\*" at
+// The longest "\name\..." below folder, in UTF-16 units, that removing it reaches: its "\*" at
 // least. Links are not entered, as rd /s does not enter them.
 size_t length_below(const std::wstring& folder) {
   size_t longest = 2;

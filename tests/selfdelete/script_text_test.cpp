@@ -125,7 +125,7 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
 std::string path_of(size_t length, std::string_view start = "C:\\") {
   std::string path(start);
   for (char name = 'a'; path.size() < length; ++name) {
-    if (!path.ends_with('\\')) path += '\\';
+    if (!path.ends_with('\\')) path += length - path.size() > 1 ? '\\' : name;  // never a trailing separator
     path += std::string(std::min<size_t>(50, length - path.size()), name);
   }
   return path;
