@@ -10,6 +10,7 @@
 #include "platform/context/run_log.h"
 #include "removal/steps/registration.h"
 #include "removal/steps/removal_steps.h"
+#include "removal/stop/running_programs.h"
 #include "removal/stop/stop_launcher.h"
 #include "run/detach_win.h"
 #include "run/root_safety.h"
@@ -45,8 +46,12 @@ class Removal {
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
+    // A deferred path the script cannot name stays too: known now, before the registration goes.
+    ScriptPaths script = script_paths(outcome_.deferred_paths, context_.log);
+    outcome_.deferred_paths = std::move(script.named);
+    outcome_.way_back_kept = outcome_.way_back_kept || !script.all_named;
     const bool registration_settled = settle_registration();
-    outcome_.complete = outcome_.complete && references_gone && registration_settled;
+    outcome_.complete = outcome_.complete && script.all_named && references_gone && registration_settled;
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {
@@ -78,8 +83,10 @@ class Removal {
 };
 
 // The very last act: the script then finds this process gone, and the notice was read in peace.
-void finish(const RemovalOutcome& outcome, const RunContext& context) {
-  if (!outcome.deferred_paths.empty()) schedule_self_deletion(outcome.deferred_paths, context);
+// Its line that ends the launcher by name is written only while that reaches no other install.
+void finish(const RemovalOutcome& outcome, const RunContext& context, RemovalMode mode) {
+  if (outcome.deferred_paths.empty()) return;
+  schedule_self_deletion(outcome.deferred_paths, context, image_line_may_run_now(context, mode, "KoraVane.exe"));
 }
 
 }  // namespace
@@ -109,7 +116,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   if (options.quiet) {
     Removal removal(context, RemovalMode::full);
     removal.run();
-    finish(removal.outcome(), context);
+    finish(removal.outcome(), context, RemovalMode::full);
     return;
   }
   const UiOutcome choice = ask_removal_choice();
@@ -121,7 +128,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
   show_notice(notice_message(*mode, removal.outcome().complete, removal.outcome().way_back_kept), place);
-  finish(removal.outcome(), context);
+  finish(removal.outcome(), context, *mode);
 }
 
 }  // namespace koravane

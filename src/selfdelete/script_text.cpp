@@ -1,6 +1,7 @@
 #include "selfdelete/script_text.h"
 
 #include "platform/text/os_text.h"
+#include "platform/text/path_text.h"
 
 namespace koravane {
 namespace {
@@ -36,6 +37,30 @@ std::string script_path_text(std::string_view path) {
   return out;
 }
 
+bool fits_plain(std::string_view path, size_t below) {
+  return utf16_from_wtf8(path).size() + below <= kPlainPathLimit;
+}
+
+std::optional<std::string> verbatim_form(std::string_view path) {
+  if (!is_fully_qualified(path)) return std::nullopt;
+  const std::string normal = lexically_normal(path);
+  if (normal.starts_with("\\\\?\\")) return normal;
+  const std::string plain = without_namespace_prefix(normal);
+  if (plain.size() >= 2 && plain[1] == ':') return "\\\\?\\" + plain;
+  if (plain.size() > 2 && plain[2] != '.' && plain[2] != '?') return "\\\\?\\UNC\\" + plain.substr(2);
+  return "\\\\?\\" + plain.substr(4);  // another device (a volume by its GUID): same name, other prefix
+}
+
+std::optional<std::string> script_spelling(const DeferredPath& deferred) {
+  if (fits_plain(deferred.path, deferred.below)) return deferred.path;
+  if (deferred.short_form && fits_plain(*deferred.short_form, deferred.below)) return deferred.short_form;
+  std::optional<std::string> verbatim = verbatim_form(deferred.path);
+  if (!verbatim) return std::nullopt;
+  const std::string line = per_path_line(script_path_text(*verbatim));
+  if (utf16_from_wtf8(line).size() > kBatchLineLimit) return std::nullopt;
+  return verbatim;
+}
+
 std::string self_deletion_line(std::string_view script_folder, std::string_view script_name) {
   if (script_folder.find('%') == std::string_view::npos) return std::string(kDeleteScriptByFullPath);
   return "del /f /q \".\\" + std::string(script_name) + "\" >nul 2>&1";
@@ -49,8 +74,9 @@ std::vector<std::string> script_lines(const std::vector<std::string>& paths, con
   if (with_code_page_line) lines.push_back("chcp 65001 >nul");
   // The interpreter's input is the null device, which timeout refuses at once instead of
   // waiting: it reads the console the interpreter runs in.
-  lines.insert(lines.end(), {"timeout /t 2 /nobreak <con >nul",
-                             "taskkill /F /IM KoraVane.exe /T >nul 2>&1", owner_line(owner)});
+  lines.push_back("timeout /t 2 /nobreak <con >nul");
+  if (owner.launcher_by_image) lines.push_back("taskkill /F /IM KoraVane.exe /T >nul 2>&1");
+  lines.push_back(owner_line(owner));
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
   lines.push_back(std::string(last_line));
   return lines;

@@ -19,12 +19,46 @@ std::string script_file_name(uint32_t process_id);
 struct ScriptOwner {
   uint32_t process_id = 0;
   std::string image_name;  // the executable's file name, "Uninstall.exe" when unknown
+  // Whether the script may also end every "KoraVane.exe" by image name: only while each one
+  // running is this install's. Otherwise its line is left out, and another install's launcher
+  // (and, through "/T", its game) runs on.
+  bool launcher_by_image = true;
 };
 
 // A path as the script writes it between quotes: display text, double quotes removed (they
 // cannot be escaped inside a quoted batch word) and every '%' doubled, so that the interpreter
 // does not expand it into a different path.
 std::string script_path_text(std::string_view path);
+
+// The longest path cmd's commands take in its plain form: MAX_PATH less its terminating NUL. Past
+// it, their removal stops with an error or (Wine's del) ends the interpreter.
+inline constexpr size_t kPlainPathLimit = 259;
+
+// The longest line cmd reads from a batch file.
+inline constexpr size_t kBatchLineLimit = 8191;
+
+// What the run knows of a deferred path when it writes the script. Lengths count UTF-16 units,
+// as the system does.
+struct DeferredPath {
+  std::string path;  // absolute, as the run spells it
+  // The longest spelling below path, beyond path itself, that the script's line reaches: for a
+  // folder at least "\*" (its test), or the longest "\name\..." of its entries; none for a file.
+  size_t below = 0;
+  std::optional<std::string> short_form;  // its 8.3 spelling, where the volume has one
+};
+
+// Whether the script names path as it is: its line reaches nothing longer than cmd's plain limit.
+bool fits_plain(std::string_view path, size_t below);
+
+// The path as the script names it: as it is where it fits; else its 8.3 form where that fits,
+// which every cmd takes; else its "\\?\" form, which Windows' cmd takes past the plain limit,
+// while the line holds it (five times); else none: the script cannot remove it.
+std::optional<std::string> script_spelling(const DeferredPath& deferred);
+
+// The "\\?\" form of a fully qualified path ("C:\x" is "\\?\C:\x", "\\srv\share" is
+// "\\?\UNC\srv\share"), "." and ".." resolved first, since that form is taken as written;
+// none for a relative path.
+std::optional<std::string> verbatim_form(std::string_view path);
 
 // The script's last line when it may name itself by its full path.
 inline constexpr std::string_view kDeleteScriptByFullPath = "del /f /q \"%~f0\" >nul 2>&1";

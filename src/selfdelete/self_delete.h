@@ -23,7 +23,19 @@ OsStatus write_self_deletion_script(const std::vector<std::string>& deferred_pat
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,
                             const ScriptOwner& owner);
 
-// The same, owned by this process: the call a run ends with.
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context);
+// The same, owned by this process: the call a run ends with. launcher_by_image: whether every
+// running "KoraVane.exe" is this install's (see ScriptOwner).
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context,
+                            bool launcher_by_image);
+
+// The deferred paths as the script names them (see script_spelling), in order. What a path holds
+// is measured, and its 8.3 form asked for only where it is too long as it is.
+struct ScriptPaths {
+  std::vector<std::string> named;
+  // False when some path has no form the script takes: it is left out, it stays, and the log
+  // says "fail {path}: {error}" with ERROR_FILENAME_EXCED_RANGE.
+  bool all_named = true;
+};
+ScriptPaths script_paths(const std::vector<std::string>& deferred_paths, const RunLog& log);
 
 }  // namespace koravane

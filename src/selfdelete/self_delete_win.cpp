@@ -5,6 +5,7 @@
 #include "platform/processes/child_process.h"
 #include "platform/files/env.h"
 #include "platform/files/file_write_win.h"
+#include "platform/files/fill_from_system_win.h"
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
 #include "platform/text/path_text.h"
@@ -24,7 +25,56 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
   return write_all(file.get(), bytes);
 }
 
+// The longest "\name\..." below folder, in UTF-16 units, that removing it reaches: its "\*" at
+// least. Links are not entered, as rd /s does not enter them.
+size_t length_below(const std::wstring& folder) {
+  size_t longest = 2;
+  WIN32_FIND_DATAW entry{};
+  const UniqueFindHandle listing(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!listing) return longest;
+  do {
+    const std::wstring_view name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    size_t here = 1 + name.size();
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      here += length_below(folder + L"\\" + std::wstring(name));
+    }
+    longest = std::max(longest, here);
+  } while (FindNextFileW(listing.get(), &entry));
+  return longest;
+}
+
+// What the script needs to know of path. The system is asked through the "\\?\" form, which
+// the plain limit does not bind.
+DeferredPath deferred_path(const std::string& path) {
+  const std::wstring asked = to_wide(verbatim_form(path).value_or(path));
+  DeferredPath deferred{path};
+  const DWORD attributes = GetFileAttributesW(asked.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    deferred.below = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 2 : length_below(asked);
+  }
+  if (fits_plain(path, deferred.below)) return deferred;
+  const OsResult<std::wstring> short_form =
+      fill_from_system([&](wchar_t* buffer, DWORD n) { return GetShortPathNameW(asked.c_str(), buffer, n); });
+  if (short_form) deferred.short_form = without_namespace_prefix(from_wide(short_form.value()));
+  return deferred;
+}
+
 }  // namespace
+
+ScriptPaths script_paths(const std::vector<std::string>& deferred_paths, const RunLog& log) {
+  ScriptPaths paths;
+  for (const std::string& path : deferred_paths) {
+    if (std::optional<std::string> named = script_spelling(deferred_path(path))) {
+      paths.named.push_back(std::move(*named));
+    } else {
+      log.append(fail_line(path, ERROR_FILENAME_EXCED_RANGE));
+      paths.all_named = false;
+    }
+  }
+  return paths;
+}
 
 std::optional<std::string> encode_lossless(uint32_t code_page, std::string_view utf8) {
   const std::wstring wide = to_wide(utf8);
@@ -81,8 +131,9 @@ void schedule_self_deletion(const std::vector<std::string>& deferred_paths, cons
   }
 }
 
-void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context) {
-  const ScriptOwner owner{current_process_id(), std::string(path_file_name(context.executable))};
+void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context,
+                            bool launcher_by_image) {
+  const ScriptOwner owner{current_process_id(), std::string(path_file_name(context.executable)), launcher_by_image};
   schedule_self_deletion(deferred_paths, context.log, owner);
 }
 

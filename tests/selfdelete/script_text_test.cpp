@@ -121,6 +121,77 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
   EXPECT_NE(bytes.find("IMAGENAME eq Удалить😀.exe"), std::string::npos);
 }
 
+// A path of length characters: "C:\" then folders of at most 50 characters.
+std::string path_of(size_t length, std::string_view start = "C:\\") {
+  std::string path(start);
+  for (char name = 'a'; path.size() < length; ++name) {
+    if (!path.ends_with('\\')) path += length - path.size() > 1 ? '\\' : name;  // never a trailing separator
+    path += std::string(std::min<size_t>(50, length - path.size()), name);
+  }
+  return path;
+}
+
+// Lengths are those a removal meets: "\*" below a folder, "\updates\rust-updater.log" (25) below a
+// root that kept its run log. The line holds its path five times in 79 more characters: 8191 at most.
+TEST(ScriptSpelling, APathKeepsItsSpellingWhereItFitsElseItsShortFormElseItsVerbatimFormWhileTheLineHoldsIt) {
+  const std::string p300 = path_of(300);
+  const std::string short300 = "C:\\AAAA~1\\BBBB~1\\CCCC~1\\DDDD~1\\EEEE~1\\FFFF~1\\GGGG~1";
+  const std::string share = path_of(300, "\\\\srv\\share\\");
+  const std::optional<std::string> none;
+  struct Case {
+    std::string what;
+    DeferredPath deferred;
+    std::optional<std::string> named;
+  };
+  const Case cases[] = {
+      {"a short root", {"C:\\Games\\KoraVane", 25, none}, "C:\\Games\\KoraVane"},
+      {"a file of 259", {path_of(259), 0, "C:\\X~1"}, path_of(259)},
+      {"a folder of 257", {path_of(257), 2, "C:\\X~1"}, path_of(257)},
+      {"a folder of 258", {path_of(258), 2, "C:\\X~1"}, "C:\\X~1"},
+      {"a root of 234 and its run log", {path_of(234), 25, "C:\\X~1"}, path_of(234)},
+      {"a root of 235 and its run log", {path_of(235), 25, "C:\\X~1"}, "C:\\X~1"},
+      {"a root of 300", {p300, 25, short300}, short300},
+      {"a short form that does not fit", {p300, 250, short300}, "\\\\?\\" + p300},
+      {"no 8.3 names on the volume", {p300, 25, p300}, "\\\\?\\" + p300},
+      {"no short form", {p300, 25, none}, "\\\\?\\" + p300},
+      {"a share", {share, 2, none}, "\\\\?\\UNC\\" + share.substr(2)},
+      {"the longest line", {path_of(1618), 2, none}, "\\\\?\\" + path_of(1618)},
+      {"a line too long", {path_of(1619), 2, none}, none},
+      {"a line too long, a short form that fits", {path_of(1619), 2, short300}, short300},
+      {"'%' doubled in the line", {path_of(1617) + "%", 2, none}, none},
+      {"a relative path", {path_of(300, "Games\\"), 2, none}, none},
+  };
+  for (const Case& c : cases) EXPECT_EQ(script_spelling(c.deferred), c.named) << c.what;
+}
+
+TEST(ScriptSpelling, TheVerbatimFormNamesThePlaceThePlainFormNames) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"C:\\Games\\KoraVane", "\\\\?\\C:\\Games\\KoraVane"},
+      {"C:/Games//x\\..\\KoraVane\\.\\", "\\\\?\\C:\\Games\\KoraVane"},
+      {"\\\\srv\\share\\KoraVane", "\\\\?\\UNC\\srv\\share\\KoraVane"},
+      {"\\\\.\\D:\\KoraVane", "\\\\?\\D:\\KoraVane"},
+      {"\\\\?\\D:\\a\\..\\KoraVane", "\\\\?\\D:\\a\\..\\KoraVane"},  // taken as written
+      {"Games\\KoraVane", std::nullopt},
+      {"C:KoraVane", std::nullopt},
+  };
+  for (const auto& [path, verbatim] : cases) EXPECT_EQ(verbatim_form(path), verbatim) << path;
+}
+
+// Where another install's launcher runs, the script leaves the launcher's task-kill line out and
+// keeps ending its owner by id.
+TEST(ScriptText, TheLauncherIsEndedByImageNameOnlyWhereThatReachesNoOtherInstall) {
+  for (const bool by_image : {true, false}) {
+    ScriptOwner owner = kOwner;
+    owner.launcher_by_image = by_image;
+    const std::string bytes = script_bytes({"C:\\K"}, owner, fake_cp866);
+    const std::string launcher_line = "taskkill /F /IM KoraVane.exe /T >nul 2>&1\r\n";
+    std::string head = kHead;
+    if (!by_image) head.erase(head.find(launcher_line), launcher_line.size());
+    EXPECT_TRUE(bytes.starts_with(head)) << bytes;
+    EXPECT_EQ(bytes.find("/IM KoraVane.exe") != std::string::npos, by_image);
+  }
+}
+
 // cmd may expand a '%' once more inside what %~f0 gives (Wine's does): a script in such a folder
 // names itself by its name in the folder it runs in; elsewhere by its full path, as always.
 TEST(ScriptText, TheLastLineNamesTheScriptWithoutItsFolderOnlyWhereTheFolderHoldsAPercentSign) {

@@ -62,7 +62,7 @@ TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {
   const std::string missing = join_path(root, "no-such-folder\\");
   SetEnvironmentVariableW(L"TMP", to_wide(missing).c_str());
   SetEnvironmentVariableW(L"TEMP", to_wide(missing).c_str());
-  schedule_self_deletion({join_path(root, "x")}, test::context_for(root));
+  schedule_self_deletion({join_path(root, "x")}, test::context_for(root), true);
   SetEnvironmentVariableW(L"TMP", saved);
   SetEnvironmentVariableW(L"TEMP", saved);
   EXPECT_EQ(test::read_all(join_path(root, "updates\\rust-updater.log")),
@@ -141,6 +141,59 @@ TEST(SelfDeletion, TheScriptWaitsThoughTheInterpreterReadsTheNullDevice) {
   test::set_env("KORAVANE_TIMEOUT_RECORD", std::nullopt);
   EXPECT_TRUE(wait_until_gone({listed, script_of_this_process()}));
   EXPECT_EQ(test::read_all(record), "waited 2\n");
+}
+
+// base and folders below it down to a path of length characters, in names of 50 at most.
+std::string deep_folder(const std::string& base, size_t length) {
+  test::make_folder(base);  // or it was there
+  std::string path = base;
+  while (path.size() < length) {
+    path = join_path(path, std::string(std::min<size_t>(50, length - path.size() - 1), 'd'));
+    EXPECT_TRUE(test::make_folder(path)) << path;
+  }
+  return path;
+}
+
+// What a path holds counts: a short folder whose file lies past the plain limit is named by its
+// 8.3 form, as is a long root; a folder so deep that neither form fits the line nor the limit
+// stays, said in the log, and the paths after it are still named.
+TEST(ScriptPaths, APathIsMeasuredWithWhatItHoldsAndOneThatCannotBeNamedIsSaid) {
+  const std::string base = fresh_folder("koravane-sd-long");
+  const std::string shallow = join_path(base, "shallow folder");
+  ASSERT_TRUE(write_file(join_path(deep_folder(shallow, 262), "world.dat"), "w"));
+  const std::string root = deep_folder(join_path(base, "root"), 300);
+  ASSERT_TRUE(write_file(join_path(root, "Uninstall.exe"), "MZ"));
+  const std::string file = join_path(base, "Update.exe");
+  ASSERT_TRUE(write_file(file, "MZ"));
+  const std::string unnamed = deep_folder(join_path(base, "deeper"), 1700);  // its 8.3 form too passes the limit
+
+  const RunLog log(base);
+  const ScriptPaths paths = script_paths({shallow, root, unnamed, file}, log);
+
+  EXPECT_FALSE(paths.all_named);
+  ASSERT_EQ(paths.named.size(), 3u);
+  for (size_t i : {0u, 1u}) {
+    EXPECT_NE(paths.named[i], i == 0 ? shallow : root);
+    EXPECT_LE(paths.named[i].size(), 100u) << paths.named[i];
+    EXPECT_TRUE(test::is_directory(paths.named[i])) << paths.named[i];
+  }
+  EXPECT_EQ(paths.named[2], file) << "a path that fits keeps its spelling";
+  EXPECT_EQ(test::read_all(join_path(base, "updates\\rust-updater.log")),
+            "fail " + unnamed + ": " + os_error_text(ERROR_FILENAME_EXCED_RANGE) + "\n");
+}
+
+// Wine's cmd cannot show the verbatim form past the plain limit (its rd and del stop there), but
+// it runs the line: a folder tree and a file named in that form go, and so does the script.
+TEST(SelfDeletion, TheScriptTakesPathsInTheirVerbatimForm) {
+  const std::string base = fresh_folder("koravane-sd-verbatim");
+  const std::string folder = join_path(base, "Игры 100%");
+  ASSERT_TRUE(test::make_folder(folder) && test::make_folder(join_path(folder, "saves")));
+  ASSERT_TRUE(write_file(join_path(folder, "saves\\world.dat"), "w"));
+  const std::string file = join_path(base, "Update.exe");
+  ASSERT_TRUE(write_file(file, "MZ"));
+  schedule_self_deletion({verbatim_form(folder).value(), verbatim_form(file).value()}, RunLog(base),
+                         {0, "none.exe"});
+  EXPECT_TRUE(wait_until_gone({folder, file, script_of_this_process()}));
 }
 
 // Install roots whose names cmd reads otherwise with delayed expansion on, each beside the

@@ -86,6 +86,11 @@ std::vector<StopTarget> stop_targets(const std::vector<ProcessEntry>& processes,
 // processes of the image itself, as the line would have.
 std::vector<bool> lines_that_may_run(const std::vector<ProcessEntry>& processes, const StopScope& scope);
 
+// Windows only: lines_that_may_run for image (one of the launcher's) from a fresh snapshot, as the
+// run ends: whether the deferred script may end every process of that image by name. This
+// install's processes of the image were ended through their handles by the stop step already.
+bool image_line_may_run_now(const RunContext& context, RemovalMode mode, std::string_view image);
+
 // What the run log says of a target that is gone by the end of the step: "closed" when it went
 // after it was asked (or, never asked, went from an area by itself); "ended" when a task-kill line
 // that reached it ran after it had been asked and had not closed; nothing when such a line ended it

@@ -191,6 +191,21 @@ UninstallerCopies uninstaller_copies(const RunContext& context) {
   return copies;
 }
 
+bool image_line_may_run_now(const RunContext& context, RemovalMode mode, std::string_view image) {
+  const std::optional<size_t> line = launcher_image_index(image);
+  if (!line) return false;
+  // Only processes of the launcher's images count, each judged by what its executable is.
+  ProcessSnapshot snapshot = snapshot_processes(0);
+  std::vector<ProcessEntry> launchers;
+  for (ProcessEntry& entry : snapshot.entries) {
+    if (!launcher_image_index(entry.name)) continue;
+    if (entry.image) entry.image = file_forms(entry.image->path.spelled);
+    launchers.push_back(std::move(entry));
+  }
+  const StopScope scope{mode, removal_areas(context, mode), {}};
+  return lines_that_may_run(launchers, scope)[*line];
+}
+
 StopOutcome stop_running_programs(const std::vector<TaskKillLine>& lines, const StopScope& scope,
                                   const RunLog& log) {
   StopOutcome outcome;

@@ -269,7 +269,7 @@ OTHER_INSTALL = "K:\\Games\\KoraVane"
 def test_another_install_is_left_alone():
     """A second install of the launcher runs from another folder with the game it started: a quiet
     removal of the install in the profile ends its own launcher and takes its root, and neither
-    asks nor ends the other launcher nor its game."""
+    it nor its deferred script asks or ends the other launcher or its game."""
     what = "another install"
     w.reset_area()
     w.lay_root()
@@ -291,6 +291,10 @@ def test_another_install_is_left_alone():
     check(scheduled() and not any(line.startswith("fail ") or OTHER_INSTALL in line for line in lines),
           f"{what}: nothing failed, nothing of the other install named ({lines})")
     check(finish_script(), f"{what}: this install's root is gone after the script")
+    # The script ends the launcher by image name before it removes anything: with the root gone,
+    # it has had its chance at the other install too.
+    check(w.running([other, game]) and w.read_text(record) == "",
+          f"{what}: the other launcher and its game still run after the script")
 
 
 def main():
