@@ -59,27 +59,29 @@ std::optional<std::string> final_below(const std::string& folder, const PathForm
 }  // namespace
 
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver) {
-  std::vector<std::string> ordered = folders;
-  // Each folder after those above it: a parent is resolved before its children need it. (Not a
-  // stable sort: its buffer would bring the library's exception handling into the program.)
-  std::sort(ordered.begin(), ordered.end(), [](const std::string& a, const std::string& b) {
-    const size_t a_size = comparable_path(a).size();
-    const size_t b_size = comparable_path(b).size();
-    return a_size != b_size ? a_size < b_size : a < b;
-  });
-  std::vector<PathForms> resolved;
-  for (const std::string& folder : ordered) {
-    const PathForms* nearest = nullptr;
-    for (const PathForms& known : resolved) {
-      if (!same_path(known.spelled, folder) && lies_within(folder, known.spelled) &&
-          (nearest == nullptr || known.spelled.size() > nearest->spelled.size())) {
-        nearest = &known;
-      }
+  const size_t count = folders.size();
+  // The nearest other folder above each, by text.
+  std::vector<std::optional<size_t>> above(count);
+  for (size_t i = 0; i < count; ++i) {
+    for (size_t j = 0; j < count; ++j) {
+      if (j == i || same_path(folders[i], folders[j]) || !lies_within(folders[i], folders[j])) continue;
+      if (!above[i] || folders[j].size() > folders[*above[i]].size()) above[i] = j;
     }
-    std::optional<std::string> final = nearest ? final_below(folder, *nearest, resolver) : std::nullopt;
-    if (!final) final = resolver.final_path(folder);
-    resolved.push_back({folder, final.value_or(folder)});
   }
+  // Round by round, each folder whose nearest folder above is resolved (or that has none).
+  std::vector<std::optional<std::string>> finals(count);
+  for (size_t round = 0; round < count; ++round) {
+    for (size_t i = 0; i < count; ++i) {
+      const std::optional<size_t> parent = above[i];
+      if (finals[i] || (parent && !finals[*parent])) continue;
+      std::optional<std::string> final =
+          parent ? final_below(folders[i], PathForms{folders[*parent], *finals[*parent]}, resolver) : std::nullopt;
+      if (!final) final = resolver.final_path(folders[i]);
+      finals[i] = final.value_or(folders[i]);
+    }
+  }
+  std::vector<PathForms> resolved;
+  for (size_t i = 0; i < count; ++i) resolved.push_back({folders[i], finals[i].value_or(folders[i])});
   return resolved;
 }
 

@@ -35,10 +35,10 @@ class FolderResolver {
   virtual std::optional<std::string> final_path(const std::string& path) const = 0;
 };
 
-// Each folder with its final form, opening as few as it must: a folder below another of them
-// whose final form is known takes that form and the rest of its own spelling, where no
-// component on the way is a link (a reparse point) or may be an 8.3 name ('~'); any other is
-// opened. One that cannot be opened stands for itself.
+// Each folder with its final form, in the order given, opening as few as it must: a folder below
+// another of them takes the final form of the nearest such and the rest of its own spelling,
+// where no component on the way is a link (a reparse point) or may be an 8.3 name ('~'); any
+// other is opened. One that cannot be opened stands for itself.
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver);
 
 // Windows only: every folder no uninstaller may remove whole, each with what it names (a moved

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/text/path_text.h"
@@ -130,17 +131,18 @@ TEST(RootSafety, FoldersBelowAResolvedOneAreOpenedOnlyWhereTheirSpellingMayLie) 
        "C:\\Users\\Иван\\SAVEDG~1", "D:\\Games", "C:\\Users\\Иван"},
       resolver);
   const std::vector<PathForms> expected = {
-      {"C:\\Users", "C:\\Users"},
-      {"D:\\Games", "D:\\Games"},  // cannot be opened: it stands for itself
-      {"C:\\Users\\Иван", "C:\\Users\\Иван"},
+      {"C:\\Users\\Иван\\AppData\\Local", "C:\\Users\\Иван\\AppData\\Local"},
       {"C:\\Users\\Иван\\Music", "E:\\Музыка"},
       {"C:\\Users\\Иван\\Pictures", "C:\\Users\\Иван\\Pictures"},
+      {"C:\\Users", "C:\\Users"},
       {"C:\\Users\\Иван\\SAVEDG~1", "C:\\Users\\Иван\\Saved Games"},
-      {"C:\\Users\\Иван\\AppData\\Local", "C:\\Users\\Иван\\AppData\\Local"},
+      {"D:\\Games", "D:\\Games"},  // cannot be opened: it stands for itself
+      {"C:\\Users\\Иван", "C:\\Users\\Иван"},
   };
   EXPECT_EQ(resolved, expected);
-  EXPECT_EQ(resolver.opened, (std::vector<std::string>{"C:\\Users", "D:\\Games", "C:\\Users\\Иван\\Music",
-                                                       "C:\\Users\\Иван\\SAVEDG~1"}));
+  std::sort(resolver.opened.begin(), resolver.opened.end());
+  EXPECT_EQ(resolver.opened, (std::vector<std::string>{"C:\\Users", "C:\\Users\\Иван\\Music",
+                                                       "C:\\Users\\Иван\\SAVEDG~1", "D:\\Games"}));
 }
 
 // Below a folder that names another place, the others follow it there.
@@ -151,11 +153,11 @@ TEST(RootSafety, AFolderBelowALinkTakesTheLinksFinalForm) {
   const std::vector<PathForms> resolved =
       resolve_folders({"C:\\Users\\Иван\\Documents\\My Games", "C:\\Users\\Иван\\Documents"}, resolver);
   ASSERT_EQ(resolved.size(), 2u);
-  EXPECT_EQ(resolved[1], (PathForms{"C:\\Users\\Иван\\Documents\\My Games", "D:\\Документы\\My Games"}));
+  EXPECT_EQ(resolved[0], (PathForms{"C:\\Users\\Иван\\Documents\\My Games", "D:\\Документы\\My Games"}));
   // A root on the other drive that holds it is refused by that form.
   EXPECT_EQ(refusal_reason(InstallRoot{"D:\\Документы", "D:\\Документы", "D:\\Документы",
                                        RootSource::executable_folder, LauncherEvidence::markers},
-                           {resolved[1]}),
+                           {resolved[0]}),
             RefusalReason::protected_folder);
 }
 

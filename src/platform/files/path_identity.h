@@ -68,5 +68,8 @@ PathForms path_forms(std::string_view absolute);
 FileForms file_forms(std::string_view path);
 // The file an open handle (a HANDLE) is, or nothing when the system will not say.
 std::optional<FileIdentity> identity_of(void* file);
+// The final path of an open handle (a HANDLE), without its "\\?\", also of a file whose deletion
+// waits for its last handle; nothing when the system will not say.
+std::optional<std::string> final_path_of(void* file);
 
 }  // namespace koravane

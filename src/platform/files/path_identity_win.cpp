@@ -40,14 +40,19 @@ std::optional<ResolvedFile> resolve_file(std::string_view path) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return std::nullopt;
-  OsResult<std::wstring> final = fill_from_system([&](wchar_t* buffer, DWORD n) {
-    return GetFinalPathNameByHandleW(file.get(), buffer, n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  });
+  std::optional<std::string> final = final_path_of(file.get());
   const std::optional<FileIdentity> identity = identity_of(file.get());
   if (!final || !identity) return std::nullopt;
-  std::string text = without_namespace_prefix(from_wide(final.value()));
-  if (text.starts_with("\\\\")) text = local_share_as_drive(text, local_names());
-  return ResolvedFile{std::move(text), *identity};
+  if (final->starts_with("\\\\")) final = local_share_as_drive(*final, local_names());
+  return ResolvedFile{std::move(*final), *identity};
+}
+
+std::optional<std::string> final_path_of(void* file) {
+  OsResult<std::wstring> final = fill_from_system([&](wchar_t* buffer, DWORD n) {
+    return GetFinalPathNameByHandleW(file, buffer, n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
+  if (!final) return std::nullopt;
+  return without_namespace_prefix(from_wide(final.value()));
 }
 
 std::optional<FileIdentity> identity_of(void* file) {

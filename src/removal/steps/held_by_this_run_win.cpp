@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include "platform/files/env.h"
-#include "platform/files/fill_from_system_win.h"
 #include "platform/text/os_text_win.h"
 #include "platform/text/path_text.h"
 #include "removal/steps/held_by_this_run.h"
@@ -27,15 +26,6 @@ class SystemHeldFilesProbe final : public HeldFilesProbe {
     return std::move(listed.names);
   }
 };
-
-// The final path of an open file, also of one whose deletion waits for its last handle.
-std::optional<std::string> final_path_of(HANDLE file) {
-  OsResult<std::wstring> final = fill_from_system([&](wchar_t* buffer, DWORD n) {
-    return GetFinalPathNameByHandleW(file, buffer, n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  });
-  if (!final) return std::nullopt;
-  return without_namespace_prefix(from_wide(final.value()));
-}
 
 }  // namespace
 
