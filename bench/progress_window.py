@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The progress window of a real interactive full removal, watched from the X server, against a
 quiet run of an identical tree. Started by bench/progress-window (which sets up the prefix and the
 Xvfb server); not a test.

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the application icon: an accent "K" on a dark rounded square.
 
 Writes an .ico holding four 32-bit RGBA images (16, 32, 48 and 64 px), each stored as PNG.

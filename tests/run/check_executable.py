@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks what Uninstall.exe carries: resources, imported DLLs, a reproducible header, its size
 budget and no default terminate handler, read straight from the PE file.
 

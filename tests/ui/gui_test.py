@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Drives the custom windows of ui_probe.exe in a real X server (Xvfb) with xdotool and checks
 screenshots pixel by pixel.
 

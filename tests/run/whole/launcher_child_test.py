@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The whole program started by a running launcher, as its "uninstall" menu starts it: as the
 launcher's plain child or inside a job that ends its processes with the launcher, beside a game
 the launcher also started. The run must survive the end of the launcher's tree, ask the game to

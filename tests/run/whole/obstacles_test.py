@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """What resists a removal costs only itself: a file held open deep in a large tree, a program
 running from the root that may not be ended. Everything else goes in the run, what stays is named,
 and the uninstaller with its registration stays, so that a second run, once the obstacle is gone,

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """A quiet run whose standard output and error go into a file inside the install root, as after
 "Uninstall.exe /S >uninstall-output.txt 2>&1" in the root: the file is held open through the
 run, so the root waits for the deferred script, which must then find nothing of the run still

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The whole program under Wine, for what of the user's points into what a removal takes:
 autostart values, link handlers and shortcuts, each removed or kept by where it points.
 
@@ -16,7 +16,7 @@ from whole_program_test import (APPDATA, DESKTOP, LOCALAPPDATA, PROGRAMS, ROOT, 
                                 read, unix, write, xdesk)
 
 MAKE_LINK = os.path.join(whole.SUPPORT, "make_link", "make_link.exe")
-SCRATCH = os.path.join(whole.BUILD, "references-scratch")  # outside K:, which tests compare whole
+SCRATCH = os.path.join(whole.WORK, "references-scratch")  # outside K:, which tests compare whole
 CURRENT = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"
 RUN, RUN_ONCE = CURRENT + "\\Run", CURRENT + "\\RunOnce"
 APPROVED_PARENT = CURRENT + "\\Explorer\\StartupApproved"

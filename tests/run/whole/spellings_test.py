@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The whole program under Wine, started through other spellings of the same folders: 8.3 names,
 links (Unix links, which Wine follows as Windows follows junctions) and device paths. A run decides
 by what a folder is: a protected folder is refused however it is spelled, and a launcher's root is

@@ -1,10 +1,11 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The whole program under Wine: quiet and interactive runs, install-root safety, faults.
 
 Usage: whole_program_test.py SOURCE_DIR BUILD_DIR PREFIX
-Needs DISPLAY (tools/with-xvfb). Every path the uninstaller may touch lies on a drive K: of the
-prefix that maps to a scratch folder of the build tree, with a profile of its own (the user name
-is Cyrillic); the prefix's own profile is never offered to it.
+Needs DISPLAY (tools/with-xvfb); ctest runs each script through tools/with-own-desktop, which gives
+it a copy of the test prefix and a display of its own. Every path the uninstaller may touch lies on
+a drive K: of the prefix that maps to a scratch folder beside the prefix, with a profile of its own
+(the user name is Cyrillic); the prefix's own profile is never offered to it.
 """
 import glob
 import os
@@ -26,8 +27,11 @@ IDLE = os.path.join(SUPPORT, "idle", "idle.exe")
 RECORDER = os.path.join(SUPPORT, "child_recorder", "child_recorder.exe")
 UI_PROBE = os.path.join(SUPPORT, "ui_probe", "ui_probe.exe")
 PROCESS_WATCH = os.path.join(SUPPORT, "process_watch", "process_watch.exe")
-AREA = os.path.join(BUILD, "whole-program-area")
-READY = os.path.join(BUILD, "whole-program-ready")  # outside K:, which tests compare whole
+# The folder of the script's own prefix holds its scratch drive and ready files, so that scripts
+# in prefixes of their own never meet.
+WORK = os.path.dirname(os.path.abspath(PREFIX))
+AREA = os.path.join(WORK, "whole-program-area")
+READY = os.path.join(WORK, "whole-program-ready")  # outside K:, which tests compare whole
 READY_SECONDS = 60
 
 PROFILE = "K:\\Users\\Иван"
@@ -484,7 +488,9 @@ def notice_body(x, y):
 
 def reference_notice(text):
     """The notice for text as the window code draws it, captured from the test program once two
-    screenshots in a row agree (painting is asynchronous)."""
+    screenshots in a row agree (painting is asynchronous); None for a test of another part."""
+    if not in_this_part():
+        return None
     probe = wine(UI_PROBE, "notice", text, wait=False)
     window = notice_window(lambda: probe.poll() is None)
     image = None
@@ -1025,13 +1031,33 @@ def test_missing_appdata():
     check(xdesk.wait_until(lambda: not exists(ROOT)), "no APPDATA: root removed")
 
 
+# A script registered in parts (koravane_whole_program_test's PARTS) runs in part "I/N" every N-th
+# of the tests its main() gives run_test, from the I-th on, so that the parts run side by side.
+PART, PARTS = (int(n) for n in os.environ.get("KORAVANE_PART", "1/1").split("/"))
+given = 0  # how many tests main() has given run_test so far
+running_one = False
+
+
+def in_this_part():
+    """Whether the test running, or else the next one given to run_test, is this part's. Work for
+    a test (its reference notice, say) is done only in the part that runs it."""
+    return running_one or given % PARTS == PART - 1
+
+
 def run_test(test, *args, **options):
-    """Runs one test; whatever it started and left running is ended afterwards, by id."""
+    """Runs one test of this part; whatever it started and left running is ended afterwards, by id."""
+    global given, running_one
+    ours = in_this_part()
+    given += 1
+    if not ours:
+        return
+    running_one = True
     try:
         test(*args, **options)
     except NotReady as error:
         check(False, f"{test.__name__}: {error}")
     finally:
+        running_one = False
         end_started()
 
 

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The real program's windows as assistive technology reads them, and its keys: the dialog's
 texts and buttons with the first choice focused, and Escape as Cancel; the progress window's stage
 and count while a full removal runs; the notices after it, with everything removed and with a file
