@@ -66,9 +66,7 @@ class SystemRootProbe final : public RootProbe {
   }
 
   std::optional<std::string> final_path(const std::string& absolute) const override {
-    std::optional<ResolvedFile> resolved = resolve_file(absolute);
-    if (!resolved) return std::nullopt;
-    return std::move(resolved->final);
+    return koravane::final_path(absolute);
   }
 
   std::optional<FileIdentity> identity(const std::string& absolute) const override {

@@ -36,52 +36,69 @@ namespace {
 
 constexpr uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
 
-// The final form of folder below known, which is resolved, when nothing on the way from known to
-// folder may name another place than its spelling.
-std::optional<std::string> final_below(const std::string& folder, const PathForms& known,
+// The final form of folder, depth components below a folder whose final form is known_final,
+// when nothing on the way down may name another place than its spelling.
+std::optional<std::string> final_below(const std::string& folder, size_t depth, const std::string& known_final,
                                        const FolderResolver& resolver) {
-  std::vector<std::string> names;  // from folder up to known
+  std::vector<std::string> names;  // from folder up
   std::optional<std::string> current = folder;
-  while (current && !same_path(*current, known.spelled)) {
-    const std::string name(path_file_name(*current));
+  for (; depth > 0 && current; --depth) {
+    std::string name(path_file_name(*current));
     if (name.empty() || name == "." || name == ".." || name.find('~') != std::string::npos) return std::nullopt;
     const std::optional<uint32_t> attributes = resolver.attributes(*current);
     if (!attributes || (*attributes & kReparsePoint) != 0) return std::nullopt;
-    names.push_back(name);
+    names.push_back(std::move(name));
     current = parent_path(*current);
   }
   if (!current) return std::nullopt;
-  std::string final = known.final;
+  std::string final = known_final;
   for (auto name = names.rbegin(); name != names.rend(); ++name) final = join_path(final, *name);
   return final;
+}
+
+// How many components inner (comparable text) lies below outer, which holds it.
+size_t depth_below(std::string_view inner, std::string_view outer) {
+  std::string_view rest = inner.substr(outer.size());
+  if (rest.starts_with('\\')) rest.remove_prefix(1);
+  return 1 + static_cast<size_t>(std::count(rest.begin(), rest.end(), '\\'));
 }
 
 }  // namespace
 
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver) {
-  const size_t count = folders.size();
-  // The nearest other folder above each, by text.
-  std::vector<std::optional<size_t>> above(count);
-  for (size_t i = 0; i < count; ++i) {
-    for (size_t j = 0; j < count; ++j) {
-      if (j == i || same_path(folders[i], folders[j]) || !lies_within(folders[i], folders[j])) continue;
-      if (!above[i] || folders[j].size() > folders[*above[i]].size()) above[i] = j;
+  struct Folder {
+    std::string spelled;
+    std::string text;  // made comparable once: a hundred folders meet each other
+    std::optional<size_t> above;  // the nearest other folder above it, by text
+    std::optional<std::string> final;
+  };
+  std::vector<Folder> set;
+  for (const std::string& folder : folders) {
+    std::string text = comparable_path(folder);
+    const bool seen = std::any_of(set.begin(), set.end(), [&](const Folder& known) { return known.text == text; });
+    if (!folder.empty() && !seen) set.push_back({folder, std::move(text), std::nullopt, std::nullopt});
+  }
+  for (Folder& folder : set) {
+    for (size_t j = 0; j < set.size(); ++j) {
+      const std::string& other = set[j].text;
+      if (other != folder.text && lies_within_comparable(folder.text, other) &&
+          (!folder.above || other.size() > set[*folder.above].text.size())) {
+        folder.above = j;
+      }
     }
   }
-  // Round by round, each folder whose nearest folder above is resolved (or that has none).
-  std::vector<std::optional<std::string>> finals(count);
-  for (size_t round = 0; round < count; ++round) {
-    for (size_t i = 0; i < count; ++i) {
-      const std::optional<size_t> parent = above[i];
-      if (finals[i] || (parent && !finals[*parent])) continue;
-      std::optional<std::string> final =
-          parent ? final_below(folders[i], PathForms{folders[*parent], *finals[*parent]}, resolver) : std::nullopt;
-      if (!final) final = resolver.final_path(folders[i]);
-      finals[i] = final.value_or(folders[i]);
+  // Round by round, each folder whose nearest folder above is resolved, or that has none.
+  for (size_t left = set.size(); left > 0;) {
+    for (Folder& folder : set) {
+      const Folder* parent = folder.above ? &set[*folder.above] : nullptr;
+      if (folder.final || (parent && !parent->final)) continue;
+      if (parent) folder.final = final_below(folder.spelled, depth_below(folder.text, parent->text), *parent->final, resolver);
+      if (!folder.final) folder.final = resolver.final_path(folder.spelled).value_or(folder.spelled);
+      --left;
     }
   }
   std::vector<PathForms> resolved;
-  for (size_t i = 0; i < count; ++i) resolved.push_back({folders[i], finals[i].value_or(folders[i])});
+  for (Folder& folder : set) resolved.push_back({std::move(folder.spelled), std::move(*folder.final)});
   return resolved;
 }
 

@@ -62,6 +62,9 @@ struct ResolvedFile {
 };
 // Opens path once, links followed, and reads what it names: nothing when it cannot be opened.
 std::optional<ResolvedFile> resolve_file(std::string_view path);
+// The same without the file's identity, which costs a system more to say than the path: only the
+// final path.
+std::optional<std::string> final_path(std::string_view path);
 // absolute with its final form, or with itself as both when it cannot be opened.
 PathForms path_forms(std::string_view absolute);
 // path with its final form and identity, opening it once; unresolved when it cannot be opened.

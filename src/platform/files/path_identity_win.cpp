@@ -32,19 +32,35 @@ std::vector<std::string> local_names() {
   return names;
 }
 
+// Attributes only: a running program's image or a folder in use opens all the same.
+UniqueHandle open_to_look_at(std::string_view path) {
+  return UniqueHandle(CreateFileW(to_system_path(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// What an open file's final path says as path text: this machine's administrative shares as drives.
+std::optional<std::string> final_form(HANDLE file) {
+  std::optional<std::string> final = final_path_of(file);
+  if (final && final->starts_with("\\\\")) final = local_share_as_drive(*final, local_names());
+  return final;
+}
+
 }  // namespace
 
 std::optional<ResolvedFile> resolve_file(std::string_view path) {
-  // Attributes only: a running program's image or a folder in use opens all the same.
-  UniqueHandle file(CreateFileW(to_system_path(path).c_str(), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueHandle file = open_to_look_at(path);
   if (!file) return std::nullopt;
-  std::optional<std::string> final = final_path_of(file.get());
+  std::optional<std::string> final = final_form(file.get());
   const std::optional<FileIdentity> identity = identity_of(file.get());
   if (!final || !identity) return std::nullopt;
-  if (final->starts_with("\\\\")) final = local_share_as_drive(*final, local_names());
   return ResolvedFile{std::move(*final), *identity};
+}
+
+std::optional<std::string> final_path(std::string_view path) {
+  const UniqueHandle file = open_to_look_at(path);
+  if (!file) return std::nullopt;
+  return final_form(file.get());
 }
 
 std::optional<std::string> final_path_of(void* file) {
@@ -71,7 +87,9 @@ std::optional<FileIdentity> identity_of(void* file) {
   return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
 }
 
-PathForms path_forms(std::string_view absolute) { return file_forms(absolute).path; }
+PathForms path_forms(std::string_view absolute) {
+  return PathForms{std::string(absolute), final_path(absolute).value_or(std::string(absolute))};
+}
 
 FileForms file_forms(std::string_view path) {
   std::optional<ResolvedFile> resolved = resolve_file(path);

@@ -127,8 +127,10 @@ std::string comparable_path(std::string_view path) {
 }
 
 bool lies_within(std::string_view path, std::string_view area) {
-  const std::string inner = comparable_path(path);
-  const std::string outer = comparable_path(area);
+  return lies_within_comparable(comparable_path(path), comparable_path(area));
+}
+
+bool lies_within_comparable(std::string_view inner, std::string_view outer) {
   if (outer.empty() || !inner.starts_with(outer)) return false;
   // A drive or share root keeps its own separator; anything else must be followed by one.
   return inner.size() == outer.size() || outer.ends_with('\\') || inner[outer.size()] == '\\';

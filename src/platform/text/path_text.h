@@ -42,6 +42,9 @@ inline bool same_path(std::string_view a, std::string_view b) {
 // Whether path is area itself or lies somewhere below it, by their text (see comparable_path):
 // C:\Games\KoraVane2\x.exe does not lie within C:\Games\KoraVane. An empty area holds nothing.
 bool lies_within(std::string_view path, std::string_view area);
+// The same for two texts that comparable_path already gave: where many paths are compared with
+// many, each is made comparable once.
+bool lies_within_comparable(std::string_view inner, std::string_view outer);
 
 // Whether the path names one place whatever the current directory and drive: a drive letter
 // with its root separator, or a UNC or device path.

@@ -15,11 +15,7 @@ class SystemHeldFilesProbe final : public HeldFilesProbe {
     if (!file) return std::nullopt;
     return file->identity;
   }
-  std::optional<std::string> final_path(const std::string& path) const override {
-    std::optional<ResolvedFile> file = resolve_file(path);
-    if (!file) return std::nullopt;
-    return std::move(file->final);
-  }
+  std::optional<std::string> final_path(const std::string& path) const override { return koravane::final_path(path); }
   std::optional<std::vector<std::string>> names_in(const std::string& folder) const override {
     FolderNames listed = list_folder_names(folder);
     if (!listed.status) return std::nullopt;
