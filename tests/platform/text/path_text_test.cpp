@@ -211,12 +211,13 @@ TEST(PathText, LexicallyNormalResolvesDotsByText) {
       {"\\\\srv\\share\\..\\x", "\\\\srv\\share\\x"},
       {"\\\\?\\C:\\a\\..\\b", "\\\\?\\C:\\a\\..\\b"},
       {"a\\..\\..\\b", "..\\b"},
+      {"..\\..\\b", "..\\..\\b"},
       {".\\a\\.\\b", "a\\b"},
       {"C:", "C:"},
       {"", ""},
   };
   for (const auto& [path, normal] : cases) EXPECT_EQ(lexically_normal(path), normal) << path;
-  for (const char* path : {"C:\\x", "c:/x", "\\\\srv\\share", "\\\\?\\C:\\x"}) {
+  for (const char* path : {"C:\\", "C:\\x", "c:/x", "\\\\srv\\share", "\\\\?\\C:\\x"}) {
     EXPECT_TRUE(is_fully_qualified(path)) << path;
   }
   for (const char* path : {"C:x", "C:", "\\x", "x\\y", "", "cmd.exe"}) EXPECT_FALSE(is_fully_qualified(path)) << path;

@@ -49,11 +49,15 @@ TEST(HeldByThisRun, WhatStaysOnlyForTheRunsOwnFilesGoesWithTheRun) {
        output, false},
       {"a folder on the way to it", {{"K:\\R\\a", {"logs"}}, {"K:\\R\\a\\logs", {"out.txt"}}}, {{"K:\\R\\a", 145}},
        std::vector<HeldFile>{{std::nullopt, "K:\\R\\a\\logs\\out.txt"}}, true},
+      {"a folder on the way to it, with something else further down",
+       {{"K:\\R\\a", {"logs"}}, {"K:\\R\\a\\logs", {"out.txt", "w.dat"}}}, {{"K:\\R\\a", 145}},
+       std::vector<HeldFile>{{std::nullopt, "K:\\R\\a\\logs\\out.txt"}}, false},
       {"a folder beside it", {{"K:\\R\\saves", {"w.dat"}}}, {{"K:\\R\\saves", 145}}, output, false},
       {"a folder that cannot be listed", {}, {{"K:\\R\\logs", 145}}, output, false},
       {"the held file itself, by what it is", {}, {{"K:\\R\\out.txt", 32}}, held_open, true},
       {"another file held open", {}, {{"K:\\R\\save.dat", 32}}, held_open, false},
       {"nothing held by the run", {{"K:\\R\\logs", {"out.txt"}}}, {{"K:\\R\\logs", 145}}, {}, false},
+      {"nothing stayed", {}, {}, output, false},
   };
   for (const Case& c : cases) {
     FakeHeldProbe probe;
