@@ -36,6 +36,7 @@ class FakeHeldProbe final : public HeldFilesProbe {
 TEST(HeldByThisRun, WhatStaysOnlyForTheRunsOwnFilesGoesWithTheRun) {
   const std::vector<HeldFile> output = {{std::nullopt, "K:\\R\\logs\\out.txt"}};
   const std::vector<HeldFile> held_open = {{FileIdentity{1, 5, 0}, "K:\\R\\out.txt"}};
+  const std::vector<HeldFile> deeper_output = {{std::nullopt, "K:\\R\\a\\logs\\out.txt"}};
   struct Case {
     const char* what;
     std::map<std::string, std::vector<std::string>> folders;
@@ -48,10 +49,10 @@ TEST(HeldByThisRun, WhatStaysOnlyForTheRunsOwnFilesGoesWithTheRun) {
       {"the folder with something else in it", {{"K:\\R\\logs", {"out.txt", "latest.log"}}}, {{"K:\\R\\logs", 145}},
        output, false},
       {"a folder on the way to it", {{"K:\\R\\a", {"logs"}}, {"K:\\R\\a\\logs", {"out.txt"}}}, {{"K:\\R\\a", 145}},
-       std::vector<HeldFile>{{std::nullopt, "K:\\R\\a\\logs\\out.txt"}}, true},
+       deeper_output, true},
       {"a folder on the way to it, with something else further down",
        {{"K:\\R\\a", {"logs"}}, {"K:\\R\\a\\logs", {"out.txt", "w.dat"}}}, {{"K:\\R\\a", 145}},
-       std::vector<HeldFile>{{std::nullopt, "K:\\R\\a\\logs\\out.txt"}}, false},
+       deeper_output, false},
       {"a folder beside it", {{"K:\\R\\saves", {"w.dat"}}}, {{"K:\\R\\saves", 145}}, output, false},
       {"a folder that cannot be listed", {}, {{"K:\\R\\logs", 145}}, output, false},
       {"the held file itself, by what it is", {}, {{"K:\\R\\out.txt", 32}}, held_open, true},
