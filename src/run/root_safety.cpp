@@ -107,9 +107,13 @@ std::string refusal_line(std::string_view install_root, RefusalReason reason) {
          std::string(refusal_reason_text(reason));
 }
 
-std::string refusal_notice(std::string_view install_root) {
-  return "Папка «" + display_text(install_root) +
-         "» не похожа на папку установки KoraVane. Ничего не удалено.";
+NoticeMessage refusal_notice(std::string_view install_root, RefusalReason reason) {
+  if (reason == RefusalReason::protected_folder) {
+    return {"Папку «", display_text(install_root),
+            "» нельзя удалить целиком: в ней лежат и другие ваши файлы. Ничего не удалено. "
+            "Храните лаунчер в отдельной папке."};
+  }
+  return {"Папка «", display_text(install_root), "» не похожа на папку установки KoraVane. Ничего не удалено."};
 }
 
 }  // namespace koravane

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/context/run_context.h"
+#include "ui/notice_text.h"
 
 namespace koravane {
 
@@ -48,7 +49,8 @@ std::vector<PathForms> protected_folders();
 
 // "refused root={root}: {reason}"
 std::string refusal_line(std::string_view install_root, RefusalReason reason);
-// The notice shown instead of the dialog.
-std::string refusal_notice(std::string_view install_root);
+// The notice shown instead of the dialog: a protected folder holds the person's other files, any
+// other refused folder does not look like an install.
+NoticeMessage refusal_notice(std::string_view install_root, RefusalReason reason);
 
 }  // namespace koravane

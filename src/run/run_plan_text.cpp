@@ -3,6 +3,8 @@
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 
+#include <string>
+
 namespace koravane {
 
 std::string start_line(bool quiet, std::string_view install_root) {
@@ -45,20 +47,38 @@ std::vector<std::string_view> kept_line_roots(std::string_view text) {
   return roots;
 }
 
-std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept) {
-  if (way_back_kept) {
-    return mode == RemovalMode::launcher_only
-               ? "Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
-                 "Закройте их и запустите удаление снова."
-               : "Удалено не всё: некоторые файлы заняты другими программами. "
-                 "Закройте их и запустите удаление снова, чтобы удалить остальное.";
-  }
+namespace {
+
+// The first sentence of a notice after a removal that left something.
+std::string_view partial_lead(RemovalMode mode, bool way_back_kept) {
   if (mode == RemovalMode::launcher_only) {
-    return complete ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."
-                    : "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.";
+    return "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.";
   }
-  return complete ? "Удалено всё в папке установки."
-                  : "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.";
+  return way_back_kept ? "Удалено не всё: некоторые файлы заняты другими программами."
+                       : "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.";
+}
+
+std::string_view partial_ending(RemovalMode mode, bool way_back_kept) {
+  if (!way_back_kept) return "";
+  return mode == RemovalMode::launcher_only ? " Закройте их и запустите удаление снова."
+                                            : " Закройте их и запустите удаление снова, чтобы удалить остальное.";
+}
+
+}  // namespace
+
+NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome) {
+  if (outcome.complete && !outcome.way_back_kept) {
+    if (mode == RemovalMode::full) return plain_notice("Удалено всё в папке установки.");
+    return plain_notice(outcome.other_entries_kept ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."
+                                                   : "Лаунчер удалён.");
+  }
+  const std::string lead(partial_lead(mode, outcome.way_back_kept));
+  const std::string ending(partial_ending(mode, outcome.way_back_kept));
+  if (outcome.stayed.empty()) return plain_notice(lead + ending);
+  std::string after = "»";
+  if (outcome.stayed.size() > 1) after += " и ещё " + std::to_string(outcome.stayed.size() - 1);
+  after += "." + ending;
+  return NoticeMessage{lead + " Осталось: «", display_text(outcome.stayed.front()), after};
 }
 
 std::string_view stuck_line() { return "close KoraVane first: nothing was stopped or removed"; }
@@ -66,6 +86,14 @@ std::string_view stuck_line() { return "close KoraVane first: nothing was stoppe
 std::string_view stuck_notice() {
   return "Удаление не может продолжиться, пока открыт KoraVane. Закройте KoraVane и запустите удаление снова. "
          "Ничего не удалено.";
+}
+
+std::string_view under_way_line() {
+  return "another removal of this install is under way: nothing was stopped or removed";
+}
+
+std::string_view under_way_notice() {
+  return "Удаление KoraVane из этой папки уже идёт. Дождитесь, пока оно закончится.";
 }
 
 }  // namespace koravane

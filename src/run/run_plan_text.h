@@ -7,6 +7,7 @@
 #include "platform/context/run_context.h"
 
 #include "removal/steps/removal_steps.h"
+#include "ui/notice_text.h"
 
 namespace koravane {
 
@@ -29,14 +30,20 @@ std::string way_back_line(std::string_view install_root, std::string_view final_
 // " final=", the texts on either side of the last one (a spelling may hold those words itself).
 std::vector<std::string_view> kept_line_roots(std::string_view text);
 
-// What the result notice says after a removal of mode; complete is false when the removal left
-// anything beyond what the deferred script takes by design, way_back_kept when files of the root
-// stayed and the removal can be started again to finish.
-std::string_view notice_message(RemovalMode mode, bool complete, bool way_back_kept = false);
+// What the result notice says after a removal of mode: whether it left anything beyond what the
+// deferred script takes by design, and the first entry that stayed with how many more did; how
+// to finish when the removal can be started again (the way back was kept); that the game's files
+// were kept only where a launcher-only removal found any.
+NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome);
 
 // A run that cannot leave what the stop step would end (the launcher's tree or job) stops
 // nothing and removes nothing: the run-log line and the notice that say to close the launcher.
 std::string_view stuck_line();
 std::string_view stuck_notice();
+
+// A run that finds another removal of its root under way touches nothing: its line (in the
+// temporary folder's log) and notice.
+std::string_view under_way_line();
+std::string_view under_way_notice();
 
 }  // namespace koravane

@@ -13,6 +13,7 @@
 #include "removal/stop/running_programs.h"
 #include "removal/stop/stop_launcher.h"
 #include "run/detach_win.h"
+#include "run/one_removal_win.h"
 #include "run/root_safety.h"
 #include "run/run_plan.h"
 #include "run/run_plan_text.h"
@@ -103,7 +104,16 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
     // A refused run writes nothing inside the refused folder: its lines go to the temporary folder.
     for (const std::string& line : first_lines) append_temporary_log(line);
     append_temporary_log(refusal_line(root.path, *refusal));
-    if (!options.quiet) show_notice(refusal_notice(root.path));
+    if (!options.quiet) show_notice(refusal_notice(root.path, *refusal));
+    return;
+  }
+  // Held to the end of the run: another run on this root meanwhile touches nothing, and its lines
+  // go to the temporary folder.
+  const RemovalLock lock = take_removal_lock(root);
+  if (lock.under_way_elsewhere) {
+    for (const std::string& line : first_lines) append_temporary_log(line);
+    append_temporary_log(under_way_line());
+    if (!options.quiet) show_notice(under_way_notice());
     return;
   }
   for (const std::string& line : first_lines) context.log.append(line);
@@ -127,7 +137,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  show_notice(notice_message(*mode, removal.outcome().complete, removal.outcome().way_back_kept), place);
+  show_notice(notice_message(*mode, removal.outcome()), place);
   finish(removal.outcome(), context, *mode);
 }
 

@@ -1,5 +1,9 @@
 #include "ui/dialogs_win.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "ui/ui_window_win.h"
 
 namespace koravane {
@@ -22,8 +26,21 @@ UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()
 
 UiResult show_removal_choice() { return ask_removal_choice().result; }
 
-UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre) {
-  const std::string body = prepare_notice_body(message);
+namespace {
+
+// The message with the longest form of its path that lets the whole text show.
+std::string fitting_body(const NoticeMessage& message) {
+  const std::vector<std::string> bodies = notice_bodies(message);
+  const auto fits = std::find_if(bodies.begin(), bodies.end(),
+                                 [](const std::string& body) { return body_fits(UiLayout::notice, body); });
+  return fits != bodies.end() ? *fits : bodies.back();
+}
+
+}  // namespace
+
+UiWindowHandle create_notice_window(const NoticeMessage& message, std::optional<UiPlace> centre) {
+  // A message without a path is shown as it is, whatever its length.
+  const std::string body = message.path.empty() ? notice_bodies(message).front() : fitting_body(message);
   UiWindowSetup setup;
   setup.caption = "KoraVane";
   setup.heading = "KoraVane";
@@ -34,7 +51,7 @@ UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPl
   return create_ui_window(setup);
 }
 
-void show_notice(std::string_view message, std::optional<UiPlace> centre) {
+void show_notice(const NoticeMessage& message, std::optional<UiPlace> centre) {
   run_modal(create_notice_window(message, centre));  // the notice asks nothing
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/notice_text.h"
 #include "ui/ui_model.h"
 #include "ui/ui_state_win.h"
 
@@ -18,9 +19,16 @@ UiOutcome ask_removal_choice();
 UiResult show_removal_choice();
 
 // Creates the result notice (notice layout, standard palette) for the prepared message, centred
-// on `centre` or, without one, on the screen.
-UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre = std::nullopt);
+// on `centre` or, without one, on the screen. A path in the message is shortened in its middle as
+// far as needed for the whole text to show above the button.
+UiWindowHandle create_notice_window(const NoticeMessage& message, std::optional<UiPlace> centre = std::nullopt);
+inline UiWindowHandle create_notice_window(std::string_view message, std::optional<UiPlace> centre = std::nullopt) {
+  return create_notice_window(plain_notice(message), centre);
+}
 // Shows the result notice modally; returns when it is closed, whichever way.
-void show_notice(std::string_view message, std::optional<UiPlace> centre = std::nullopt);
+void show_notice(const NoticeMessage& message, std::optional<UiPlace> centre = std::nullopt);
+inline void show_notice(std::string_view message, std::optional<UiPlace> centre = std::nullopt) {
+  show_notice(plain_notice(message), centre);
+}
 
 }  // namespace koravane

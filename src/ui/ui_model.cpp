@@ -1,6 +1,7 @@
 #include "ui/ui_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <limits>
 
@@ -32,6 +33,41 @@ ButtonColours button_colours(ButtonStyle style, bool removal_style, bool pressed
       break;
   }
   return {pressed ? rgb(40, 48, 64) : rgb(28, 34, 48), rgb(70, 80, 100), light_text};
+}
+
+namespace {
+
+double linear_channel(uint32_t value) {
+  const double c = value / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double relative_luminance(Colour colour) {
+  return 0.2126 * linear_channel(colour & 0xFF) + 0.7152 * linear_channel((colour >> 8) & 0xFF) +
+         0.0722 * linear_channel((colour >> 16) & 0xFF);
+}
+
+// Along one axis: centred, then pulled inside [low, high); the low edge wins when it cannot fit.
+int place_along(int low, int high, int size, int centre) {
+  const int start = centre - size / 2;
+  return std::max(low, std::min(start, high - size));
+}
+
+}  // namespace
+
+double contrast_ratio(Colour a, Colour b) {
+  const double la = relative_luminance(a);
+  const double lb = relative_luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour focus_frame_colour(Colour focus, const ButtonColours& button) {
+  return contrast_ratio(focus, button.fill) >= focus_frame_min_contrast ? focus : button.text;
+}
+
+UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace centre) {
+  return {place_along(work_area.left, work_area.right, width, centre.x),
+          place_along(work_area.top, work_area.bottom, height, centre.y)};
 }
 
 std::optional<UiResult> command_result(UiLayout layout, int control_id) {

@@ -73,6 +73,15 @@ struct ButtonColours {
 ButtonStyle button_style_for(int control_id, bool removal_style);
 ButtonColours button_colours(ButtonStyle style, bool removal_style, bool pressed);
 
+// How far apart two colours stand for the eye: from 1 (the same) to 21 (black on white), by
+// their relative luminance in sRGB, as accessibility guidelines measure it.
+double contrast_ratio(Colour a, Colour b);
+// What a focus frame must reach against the button it frames.
+inline constexpr double focus_frame_min_contrast = 3.0;
+// The frame drawn on a focused button: the look's focus colour where it stands out from the
+// button's fill enough, else the button's own text colour, which is made to be read on it.
+Colour focus_frame_colour(Colour focus, const ButtonColours& button);
+
 // Every colour a window draws with, so that one drawing serves the dark look and high contrast.
 struct UiLook {
   Colour background_top;
@@ -139,6 +148,18 @@ inline constexpr UiBox close_glyph_box{454, 10, 490, 46};
 inline constexpr int button_left = 28;
 inline constexpr int button_width = 428;
 inline constexpr int button_height = 40;
+
+// A point on the screen: a window's centre, or its top-left corner.
+struct UiPlace {
+  int x;
+  int y;
+  bool operator==(const UiPlace&) const = default;
+};
+
+// The top-left corner of a window of the given size centred on centre, moved as little as needed
+// to lie wholly within the work area; where it is larger than the work area, it takes the work
+// area's top or left edge.
+UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace centre);
 
 // A child window of a layout: its control id and where it lies.
 struct UiChild {

@@ -10,11 +10,75 @@ void attach_window_state(HWND window, UiWindowState* record) {
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
 }
 
+namespace {
+
+thread_local std::optional<uint32_t> last_press;
+
+std::optional<InputEvent> input_event(const MSG& message) {
+  const auto time = static_cast<uint32_t>(message.time);
+  switch (message.message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_XBUTTONDBLCLK:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCXBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDBLCLK:
+    case WM_NCXBUTTONDBLCLK:
+      return InputEvent{InputKind::press, time};
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_XBUTTONUP:
+    case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONUP:
+    case WM_NCMBUTTONUP:
+    case WM_NCXBUTTONUP:
+      return InputEvent{InputKind::release, time};
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Bit 30: the key was down before this message, so this is a repeat.
+      return InputEvent{InputKind::key_down, time, static_cast<uint32_t>(message.wParam),
+                        (message.lParam & (LPARAM{1} << 30)) != 0};
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return InputEvent{InputKind::key_up, time, static_cast<uint32_t>(message.wParam)};
+    default:
+      return std::nullopt;
+  }
+}
+
+// Whether the message may reach the window: anything but input its gate turns away.
+bool admitted(HWND window, const MSG& message) {
+  const std::optional<InputEvent> event = input_event(message);
+  if (!event) return true;
+  bool admit = true;
+  if (message.hwnd == window || IsChild(window, message.hwnd)) {
+    UiWindowState* state = window_state(window);
+    admit = state == nullptr || state->input.admit(*event);
+  }
+  if (event->kind == InputKind::press) last_press = event->time;
+  return admit;
+}
+
+}  // namespace
+
+std::optional<uint32_t> last_press_seen() { return last_press; }
+
 void run_message_loop(HWND window) {
   // A window that was never created would leave us waiting for a WM_QUIT that never comes.
   if (window == nullptr) return;
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!admitted(window, message)) continue;
     // Tab shows the focus frame from now on. IsDialogMessageW asks for that on Windows; Wine 8's
     // does not, and asking twice changes nothing.
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&

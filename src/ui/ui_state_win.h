@@ -9,17 +9,10 @@
 #include <string>
 
 #include "platform/basics/handles_win.h"
+#include "ui/input_gate.h"
 #include "ui/ui_model.h"
 
 namespace koravane {
-
-// A window's centre on the screen. Windows of different heights that replace one another keep
-// their centre, so a 300-pixel window takes the middle of the 500-pixel one it follows.
-struct UiPlace {
-  int x;
-  int y;
-  bool operator==(const UiPlace&) const = default;
-};
 
 // One per window, owned by the caller. The window reaches it through its user data, set from the
 // creation parameter; every field is used on the window's own thread only.
@@ -40,7 +33,11 @@ struct UiWindowState {
   bool removal_style = false;
   bool close_hover = false;
   UiLayout layout = UiLayout::choice;
-  std::optional<UiPlace> closed_at;  // the window's centre when it was destroyed
+  // The window's centre when it was destroyed. Windows of different heights that replace one
+  // another keep their centre, so a 300-pixel window takes the middle of the 500-pixel one.
+  std::optional<UiPlace> closed_at;
+  // What input the window acts on: what began on it once it was painted.
+  InputGate input;
 
   // The keyboard: the control that had the focus when the window was last deactivated, and
   // whether the focus frame is hidden until the keyboard is used. Where the system keeps that
@@ -70,7 +67,11 @@ UiWindowState* window_state(HWND window);
 // Gives the window its record; called at WM_NCCREATE with the creation parameter.
 void attach_window_state(HWND window, UiWindowState* record);
 
-// Runs until WM_QUIT (or a GetMessageW failure); returns at once for a null window.
+// The time of the latest mouse press this thread's loops have seen, on any window.
+std::optional<uint32_t> last_press_seen();
+
+// Runs until WM_QUIT (or a GetMessageW failure); returns at once for a null window. Mouse button
+// and key messages for the window that its input gate does not admit are dropped unseen.
 void run_message_loop(HWND window);
 
 // What a closed window leaves behind: its answer and where it stood.

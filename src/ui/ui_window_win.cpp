@@ -1,6 +1,7 @@
 #include "ui/ui_window_win.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <uxtheme.h>
 
 #include "platform/text/os_text_win.h"
@@ -120,7 +121,9 @@ void draw_part(HDC dc, HWND window, const UiWindowState& state, const RECT& part
   BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-void paint_window(HWND window, const UiWindowState& state) {
+void paint_window(HWND window, UiWindowState& state) {
+  // From its first painting on, a person can see the window: input that begins now counts.
+  state.input.shown(GetTickCount(), last_press_seen(), GetDoubleClickTime());
   const PaintGuard paint(window);
   HDC dc = paint.dc();
   RECT rc{};
@@ -158,7 +161,7 @@ void draw_button(const DRAWITEMSTRUCT& item, const UiWindowState& state) {
   if ((item.itemState & ODS_FOCUS) != 0 && !focus_frame_hidden(item, state)) {
     RECT focus = item.rcItem;
     InflateRect(&focus, -3, -3);
-    frame_solid(dc, focus, state.look.focus_frame);
+    frame_solid(dc, focus, focus_frame_colour(state.look.focus_frame, colours));
   }
   wchar_t label[128] = {};
   const int length = GetWindowTextW(item.hwndItem, label, 128);
@@ -212,15 +215,27 @@ void handle_button_up(HWND window, UiWindowState* state, LPARAM lparam) {
   }
 }
 
-// Centred on the given centre, or on the primary screen.
+// The work area (the screen without the taskbar) of the monitor that holds point.
+UiBox work_area_at(UiPlace point) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT work{};
+  if (GetMonitorInfoW(MonitorFromPoint(POINT{point.x, point.y}, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    work = monitor.rcWork;
+  } else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return {work.left, work.top, work.right, work.bottom};
+}
+
+// Centred on the given centre, or on the primary screen, and wholly within the work area there.
 void place_window(HWND window, std::optional<UiPlace> centre) {
   RECT rect{};
   GetWindowRect(window, &rect);
-  const int32_t x = centre ? centre->x - (rect.right - rect.left) / 2
-                           : (GetSystemMetrics(SM_CXSCREEN) + rect.left - rect.right) / 2;
-  const int32_t y = centre ? centre->y - (rect.bottom - rect.top) / 2
-                           : (GetSystemMetrics(SM_CYSCREEN) + rect.top - rect.bottom) / 2;
-  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const UiPlace middle = centre.value_or(UiPlace{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2});
+  const UiPlace corner =
+      place_within(work_area_at(middle), rect.right - rect.left, rect.bottom - rect.top, middle);
+  SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 UiPlace centre_of(HWND window) {
@@ -343,6 +358,21 @@ void fill_round_rect(HDC dc, const RECT& rect, int corner, Colour fill, std::opt
   const SelectionGuard brush_selected(dc, brush.get());
   const SelectionGuard pen_selected(dc, pen.get());
   RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
+}
+
+bool body_fits(UiLayout layout, std::string_view text) {
+  const auto body = std::find_if(text_children(layout).begin(), text_children(layout).end(),
+                                 [](const UiChild& child) { return child.id == ID_TEXT_BODY; });
+  if (body == text_children(layout).end()) return false;
+  const int width = ui_window_width - 42 - body->box.left;  // as painted: to 42 short of the edge
+  const int height = body->box.bottom - body->box.top;
+  const UniqueFont font = make_font(-14, 400);
+  const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  const SelectionGuard selected(dc.get(), font.get());
+  RECT rect{0, 0, width, 0};
+  const std::wstring wide = to_wide(text);
+  DrawTextW(dc.get(), wide.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return rect.right <= width && rect.bottom <= height;
 }
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,

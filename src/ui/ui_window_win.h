@@ -45,6 +45,10 @@ struct UiWindowSetup {
 // (the loop returns at once) and the result stays none.
 UiWindowHandle create_ui_window(const UiWindowSetup& setup);
 
+// Whether text, wrapped as the layout's body is painted, shows whole where its body can be seen:
+// no word wider than the body and no line below it.
+bool body_fits(UiLayout layout, std::string_view text);
+
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
                    HFONT font);
 

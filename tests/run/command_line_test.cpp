@@ -235,24 +235,46 @@ TEST(WayBackLine, TheFinalPathFollowsWhereTheSpellingStandsForAnotherPlace) {
   EXPECT_EQ(kept_line_roots("K:\\x final=y final=C:\\b"), (Roots{"K:\\x final=y final=C:\\b", "K:\\x final=y", "C:\\b"}));
 }
 
-// The notice tells a removal that left files behind from one that took everything it should.
-TEST(NoticeMessage, EachModeSaysWhetherEverythingWent) {
-  EXPECT_EQ(notice_message(RemovalMode::launcher_only, true),
-            "Лаунчер удалён. Файлы Minecraft в папке сохранены.");
-  EXPECT_EQ(notice_message(RemovalMode::launcher_only, false),
-            "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.");
-  EXPECT_EQ(notice_message(RemovalMode::full, true), "Удалено всё в папке установки.");
-  EXPECT_EQ(notice_message(RemovalMode::full, false),
-            "Удалено не всё: некоторые файлы заняты другими программами и остались в папке установки.");
-  // Files of the root stayed: the person is told how to finish, whatever else went.
-  for (bool complete : {true, false}) {
-    EXPECT_EQ(notice_message(RemovalMode::launcher_only, complete, true),
-              "Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
-              "Закройте их и запустите удаление снова.");
-    EXPECT_EQ(notice_message(RemovalMode::full, complete, true),
-              "Удалено не всё: некоторые файлы заняты другими программами. "
-              "Закройте их и запустите удаление снова, чтобы удалить остальное.");
-  }
+std::string notice_text(RemovalMode mode, const RemovalOutcome& outcome) {
+  const NoticeMessage message = notice_message(mode, outcome);
+  return message.before + message.path + message.after;
+}
+
+// The notice tells a removal that left files behind from one that took everything it should,
+// names what stayed, and claims the game's files were kept only where there were any.
+TEST(NoticeMessage, SaysWhatWentAndWhatStayed) {
+  const auto outcome = [](bool complete, bool way_back, bool others, std::vector<std::string> stayed) {
+    return RemovalOutcome{{}, complete, way_back, others, std::move(stayed)};
+  };
+  const std::string busy = "некоторые файлы заняты другими программами";
+  const std::string again = " Закройте их и запустите удаление снова";
+  struct Case {
+    RemovalMode mode;
+    RemovalOutcome outcome;
+    std::string text;
+  };
+  const Case cases[] = {
+      {RemovalMode::launcher_only, outcome(true, false, true, {}), "Лаунчер удалён. Файлы Minecraft в папке сохранены."},
+      {RemovalMode::launcher_only, outcome(true, false, false, {}), "Лаунчер удалён."},
+      {RemovalMode::full, outcome(true, false, false, {}), "Удалено всё в папке установки."},
+      {RemovalMode::launcher_only, outcome(false, false, true, {}), "Лаунчер удалён не полностью: " + busy + "."},
+      {RemovalMode::full, outcome(false, false, false, {}),
+       "Удалено не всё: " + busy + " и остались в папке установки."},
+      // Files of the root stayed: the person is told how to finish, whatever else went.
+      {RemovalMode::launcher_only, outcome(true, true, true, {}), "Лаунчер удалён не полностью: " + busy + "." + again + "."},
+      {RemovalMode::full, outcome(false, true, false, {}),
+       "Удалено не всё: " + busy + "." + again + ", чтобы удалить остальное."},
+      // The first that stayed is named, the rest counted.
+      {RemovalMode::full, outcome(false, true, false, {"C:\\G\\saves\\w\\session.lock"}),
+       "Удалено не всё: " + busy + ". Осталось: «C:\\G\\saves\\w\\session.lock»." + again + ", чтобы удалить остальное."},
+      {RemovalMode::launcher_only, outcome(false, true, true, {"C:\\G\\app-1\\a.dll", "C:\\G\\updates\\b", "C:\\G\\x"}),
+       "Лаунчер удалён не полностью: " + busy + ". Осталось: «C:\\G\\app-1\\a.dll» и ещё 2." + again + "."},
+      {RemovalMode::full, outcome(false, false, false, {"C:\\S\\koravane-launcher\\a", "C:\\G\\b"}),
+       "Удалено не всё: " + busy + " и остались в папке установки. Осталось: «C:\\S\\koravane-launcher\\a» и ещё 1."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
+  // The path is the part a notice may shorten.
+  EXPECT_EQ(notice_message(RemovalMode::full, outcome(false, true, false, {"C:\\x\\y"})).path, "C:\\x\\y");
 }
 
 }  // namespace

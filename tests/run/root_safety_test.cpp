@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/text/path_text.h"
+#include "run/one_removal.h"
 #include "run/root_safety.h"
 
 namespace koravane {
@@ -166,8 +167,28 @@ TEST(RootSafety, RefusalTexts) {
             "refused root=C:\\Users\\Иван: protected folder");
   EXPECT_EQ(refusal_line("D:\\x", RefusalReason::no_launcher_files),
             "refused root=D:\\x: no launcher files");
-  EXPECT_EQ(refusal_notice("D:\\x"),
+  const auto text = [](const NoticeMessage& m) { return m.before + m.path + m.after; };
+  EXPECT_EQ(text(refusal_notice("D:\\x", RefusalReason::no_launcher_files)),
             "Папка «D:\\x» не похожа на папку установки KoraVane. Ничего не удалено.");
+  // A protected folder is not called unlike an install: it holds the person's other files.
+  const NoticeMessage desktop = refusal_notice("C:\\Users\\Иван\\Desktop", RefusalReason::protected_folder);
+  EXPECT_EQ(desktop.path, "C:\\Users\\Иван\\Desktop");
+  EXPECT_EQ(text(desktop), "Папку «C:\\Users\\Иван\\Desktop» нельзя удалить целиком: в ней лежат и другие ваши "
+                           "файлы. Ничего не удалено. Храните лаунчер в отдельной папке.");
+}
+
+// Two runs on one folder, by whatever spelling, meet at one lock; other folders never do.
+TEST(RemovalLock, NamedByIdentityElseByTheFinalPathWithoutCase) {
+  const FileIdentity root{0x1234, 0x56, 0x78};
+  const std::string by_identity = removal_lock_name(root, "C:\\Games\\KoraVane");
+  EXPECT_EQ(by_identity, "Local\\KoraVane-Uninstall-0000000000001234-00000000000000780000000000000056");
+  EXPECT_EQ(removal_lock_name(root, "K:\\other spelling"), by_identity);
+  EXPECT_NE(removal_lock_name(FileIdentity{0x1234, 0x56, 0x79}, "C:\\Games\\KoraVane"), by_identity);
+  EXPECT_NE(removal_lock_name(FileIdentity{0x1235, 0x56, 0x78}, "C:\\Games\\KoraVane"), by_identity);
+  const std::string by_path = removal_lock_name(std::nullopt, "C:\\Games\\KoraVane");
+  EXPECT_EQ(by_path.find('\\', 6), std::string::npos) << "one namespace separator only";
+  EXPECT_EQ(removal_lock_name(std::nullopt, "c:\\games\\koravane\\"), by_path);
+  EXPECT_NE(removal_lock_name(std::nullopt, "C:\\Games\\KoraVane2"), by_path);
 }
 
 }  // namespace

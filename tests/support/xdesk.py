@@ -137,9 +137,21 @@ def move(x, y):
         run("xdotool", "mousemove", "--sync", str(x), str(y))
 
 
+# The system's double-click time (Wine's default). A window that appears after a click ignores a
+# press that follows that click this soon: the second click of a double click.
+DOUBLE_CLICK_SECONDS = 0.5
+_last_click = [float("-inf")]
+
+
 def click_at(x, y):
+    """Clicks as a person would on a window just shown: not as the second half of a double click
+    with the click before (a rule of the windows, not a hope about timing)."""
     move(x, y)
+    wait = _last_click[0] + DOUBLE_CLICK_SECONDS + 0.05 - time.monotonic()
+    if wait > 0:
+        time.sleep(wait)
     run("xdotool", "click", "1")
+    _last_click[0] = time.monotonic()
 
 
 def wait_until(predicate, seconds=180, interval=0.2):

@@ -16,8 +16,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
-                   PRIMARY_Y, Screen, button_centre, click_at, give_keys, move, run,
-                   wait_for_painted_window)
+                   PRIMARY_Y, Screen, button_centre, click_at, give_keys, move, run, visible_windows,
+                   wait_for_painted_window, wait_until, window_tree)
 
 LAUNCHER_ONLY = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 FULL = "Удалено всё в папке установки."
@@ -192,8 +192,27 @@ def check_button(screen, wx, wy, top, fill, border, label):
     failures.check(px(28, top) == BUTTON_BACK, f"{label}: rounded corner over {BUTTON_BACK} {px(28, top)}")
 
 
+# The focus frame is white where white stands out 3:1 from the button, else the button's text colour.
+PRIMARY_TEXT = (18, 14, 10)
+FRAME_ON = {PRIMARY_Y: PRIMARY_TEXT, ALTERNATE_Y: WHITE, CANCEL_Y: WHITE, 210: PRIMARY_TEXT}
+
+
 def focus_frame_at(screen, wx, wy, top):
-    return screen.at(wx + 31, wy + top + 20) == WHITE and screen.at(wx + 100, wy + top + 3) == WHITE
+    colour = FRAME_ON[top]
+    return screen.at(wx + 31, wy + top + 20) == colour and screen.at(wx + 100, wy + top + 3) == colour
+
+
+def luminance(colour):
+    def channel(value):
+        c = value / 255
+        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = colour
+    return 0.2126 * channel(r) + 0.7152 * channel(g) + 0.0722 * channel(b)
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
 
 
 def test_choice_look_and_primary(prefix, exe, base):
@@ -308,6 +327,9 @@ def test_keyboard(prefix, exe):
         screen = wait_for(lambda s: focus_frame_at(s, wx, wy, top))
         framed = [t for t in tops if focus_frame_at(screen, wx, wy, t)]
         failures.check(framed == [top], f"Tab {step}: focus frame on the button at y {top} (framed: {framed})")
+        frame, fill = screen.at(wx + 31, wy + top + 20), screen.at(wx + 40, wy + top + 20)
+        failures.check(contrast(frame, fill) >= 3,
+                       f"Tab {step}: the frame {frame} stands out 3:1 from the fill {fill} ({contrast(frame, fill):.2f})")
     run("xdotool", "key", "--window", wid, "space")
     expect_result(probe, 3, "Space on the focused alternate button")
 
@@ -317,6 +339,8 @@ def test_keyboard(prefix, exe):
     wid, wx, wy = keys(prefix, exe, probe, NOTICE_NAME, "Tab")
     screen = wait_for(lambda s: focus_frame_at(s, wx, wy, 210))
     failures.check(focus_frame_at(screen, wx, wy, 210), "notice: Tab shows the focus frame on Закрыть")
+    frame, fill = screen.at(wx + 31, wy + 230), screen.at(wx + 40, wy + 230)
+    failures.check(contrast(frame, fill) >= 3, f"notice: the frame {frame} stands out 3:1 from {fill}")
     run("xdotool", "key", "--window", wid, "Return")
     expect_result(probe, 1, "notice: Enter closes it")
     probe = Probe(prefix, exe, "notice", FULL)
@@ -594,6 +618,143 @@ def test_choice_then_progress(prefix, exe):
       f"sequence: Alt+F4 closes the dialog with none, no progress ({lines})")
 
 
+def notice_stays(probe, what):
+    """The notice once painted, and still on screen a second later (the time a person needs to
+    see it at all)."""
+    found = wait_for_painted_window(NOTICE_NAME, (40, 230), STANDARD["light"], probe.alive)
+    failures.check(found is not None, f"{what}: the notice is painted")
+    if found is None:
+        return None
+    time.sleep(1)  # the check itself: "still shown a second later"
+    still = probe.alive() and found[0] in visible_windows(NOTICE_NAME)
+    failures.check(still, f"{what}: the notice is still shown a second later")
+    return found if still else None
+
+
+class WindowManager:
+    """A window manager on the test's display for as long as the block runs. Without one, Wine
+    waits two seconds for a closed window to be withdrawn, and a notice comes far too late to be
+    hit by the second click of a double click."""
+
+    def __enter__(self):
+        self.process = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ready once it announces itself on the root window.
+        if not wait_until(lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False), 60):
+            self.__exit__()
+            raise RuntimeError("the window manager did not start")
+        return self
+
+    def __exit__(self, *_):
+        self.process.terminate()
+        self.process.wait(timeout=60)
+
+
+def test_double_click_keeps_notice(prefix, exe):
+    """A double click on Удалить всё: the notice opens where the dialog was, under the second
+    click, which began before anyone could see it. The notice stays; a click then closes it."""
+    with WindowManager():
+        for delay in (120, 250):
+            what = f"double click {delay} ms"
+            move(5, 5)
+            probe = Probe(prefix, exe, "two")
+            wid, wx, wy = probe.window(CHOICE_NAME)
+            wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+            move(*button_centre(wx, wy, ALTERNATE_Y))
+            run("xdotool", "click", "--repeat", "2", "--delay", str(delay), "1")
+            found = notice_stays(probe, what)
+            if found is None:
+                lines, code = probe.finish() if not probe.alive() else (probe.lines, None)
+                failures.check(False, f"{what}: closed unseen ({lines})")
+                probe.end()
+                continue
+            click_at(*button_centre(found[1], found[2], 210))
+            lines, code = probe.finish()
+            failures.check(lines == ["shown", "result 3", "shown", "result 1"] and code == 0,
+                           f"{what}: the dialog answered, then Закрыть closed the notice ({lines})")
+
+
+def test_keys_as_notice_appears(prefix, exe):
+    """Keys pressed as the notice appears, before it is painted (and one held until it repeats on
+    the painted notice): the notice stays; a key pressed once it shows closes it. The notice
+    follows the dialog, as in a run: the process has seen input before, which is what lets Wine
+    date a key by when it was pressed rather than by when it was read."""
+    for keys, hold in ((["Return"], False), (["Escape"], False), (["alt", "F4"], False), (["Return"], True)):
+        what = "+".join(keys) + (" held" if hold else "") + " as the notice appears"
+        flag = Flag(prefix, "keys-" + "-".join(keys) + ("-held" if hold else ""))
+        move(5, 5)
+        probe = Probe(prefix, exe, "two", flag.windows)
+        wid, wx, wy = probe.window(CHOICE_NAME)
+        wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+        click_at(*button_centre(wx, wy, ALTERNATE_Y))
+        nid, _, _ = probe.window(NOTICE_NAME)  # made, unpainted, waiting for the flag
+        run("xdotool", "windowfocus", "--sync", nid)
+        run("xdotool", "keydown", *keys)
+        if not hold:
+            run("xdotool", "keyup", *reversed(keys))
+        flag.raise_()
+        found = notice_stays(probe, what)  # a held key repeats meanwhile
+        if hold:
+            run("xdotool", "keyup", *reversed(keys))
+        if found is None:
+            probe.end()
+            continue
+        give_keys(prefix, exe, "KoraVaneUpdaterUI", found[0], "Escape")
+        lines, code = probe.finish()
+        failures.check(lines == ["shown", "result 3", "shown", "result 2"] and code == 0,
+                       f"{what}: Escape pressed on the shown notice closes it ({lines})")
+
+
+LONG_PATH_ENDINGS = {"unlike": "Ничего не удалено.", "protected": "Храните лаунчер в отдельной папке."}
+
+
+def long_cyrillic_path(length):
+    """A path of exactly length characters, as under a synced Documents folder."""
+    tail = "\\Папка KoraVane ваша"
+    path = "C:\\Users\\Пользователь\\OneDrive - Личное\\Документы"
+    names = ["Игры и программы", "Лаунчеры", "Сборки Minecraft", "Установленные"]
+    while len(path) + len(tail) < length:
+        path += "\\" + names[len(path) % len(names)]
+    path = path[:length - len(tail)]
+    return path[:-1] + "я" + tail if path.endswith("\\") else path + tail
+
+
+def test_long_path_refusals(prefix, exe):
+    """The refusal notices with long Cyrillic paths: the path gives way in its middle, and the last
+    sentence shows whole above the button, on screen and in the window tree."""
+    for length in (168, 400):
+        for reason, ending in LONG_PATH_ENDINGS.items():
+            what = f"{reason} refusal, {length}-character path"
+            path = long_cyrillic_path(length)
+            move(5, 5)
+            probe = Probe(prefix, exe, "refusal", path, reason)
+            wid, wx, wy = probe.window(NOTICE_NAME)
+            screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+            _, tree = window_tree(prefix, exe, "KoraVaneUpdaterUI")
+            body = tree[2][-1] if len(tree) > 2 else ""
+            failures.check(body.endswith(ending) and body.startswith("Пап") and "C:\\Users" in body
+                           and "ваша" in body, f"{what}: the whole last sentence and the path's ends ({body!r})")
+            rows = [y for y in range(127, 210) if any(screen.at(wx + x, wy + y) != CARD_FILL for x in range(33, 467))]
+            failures.check(bool(rows) and rows[-1] <= 206,
+                           f"{what}: the text ends above the button (last row {rows[-1] if rows else None})")
+            click_at(*button_centre(wx, wy, 210))
+            expect_result(probe, 1, f"{what}: closed")
+
+
+def test_small_screen(prefix, exe, base):
+    """On a 640 x 480 screen every window lies wholly on it: the dialog at the top."""
+    probe = Probe(prefix, exe, "two")
+    wid, wx, wy = probe.window(CHOICE_NAME)
+    failures.check((wx, wy) == ((base.width - 500) // 2, 0), f"small screen: the dialog at {(wx, wy)}, screen {base.width}x{base.height}")
+    wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
+    click_at(*button_centre(wx, wy, ALTERNATE_Y))
+    wid, nx, ny = probe.window(NOTICE_NAME)
+    failures.check((nx, ny) == ((base.width - 500) // 2, (base.height - 300) // 2), f"small screen: the notice at {(nx, ny)}")
+    wait_for(lambda s: s.at(nx + 40, ny + 230) == STANDARD["light"])
+    click_at(*button_centre(nx, ny, 210))
+    lines, code = probe.finish()
+    failures.check(lines == ["shown", "result 3", "shown", "result 1"] and code == 0, f"small screen: both answered ({lines})")
+
+
 def main():
     if not os.environ.get("DISPLAY"):
         print("gui_test: DISPLAY is not set; run under tools/with-xvfb")
@@ -615,7 +776,12 @@ def main():
         "progress": lambda: test_progress(prefix, exe, base),
         "determinate": lambda: test_progress_determinate(prefix, exe),
         "sequence": lambda: test_choice_then_progress(prefix, exe),
+        "keys": lambda: test_keys_as_notice_appears(prefix, exe),
+        "longpaths": lambda: test_long_path_refusals(prefix, exe),
+        "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),  # last: it starts a window manager
     }
+    if base.height < 500:  # the small-screen desktop runs only what is about placement
+        tests = {"small": lambda: test_small_screen(prefix, exe, base)}
     for name, test in tests.items():
         if only and name not in only.split(","):
             continue

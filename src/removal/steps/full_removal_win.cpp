@@ -20,6 +20,7 @@ namespace koravane {
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
   LoggedStayedLines stayed_lines(context.log);
   bool settings_went = true;
+  StayedEntries all_stayed;
   if (const auto appdata = read_env_var("APPDATA")) {
     // Missing settings count as removed; stubborn ones are named, and the run goes on.
     const std::string settings = settings_folder(*appdata);
@@ -27,6 +28,7 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
     settings_went = remove_tree_with_retries(settings, {progress, &stayed}).ok();
     if (settings_went) context.log.append("settings removed: " + display_text(settings));
     name_stayed(stayed_lines, stayed);
+    all_stayed = stayed;
   }
   // The running uninstaller cannot delete itself: with it in the root, everything else goes and
   // the root waits for the deferred script.
@@ -44,7 +46,9 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   }
   name_stayed(stayed_lines, removal.stayed);
   stayed_lines.finish();
-  return {removal.deferred, settings_went && (removal.stayed.empty() || only_this_run_holds), removal.way_back_kept};
+  if (!only_this_run_holds) all_stayed.insert(all_stayed.end(), removal.stayed.begin(), removal.stayed.end());
+  return {removal.deferred, settings_went && (removal.stayed.empty() || only_this_run_holds), removal.way_back_kept,
+          false, stayed_paths(all_stayed)};
 }
 
 }  // namespace koravane

@@ -26,7 +26,10 @@ class LauncherPass {
   // Removes one top-level entry if it is the launcher's; what stays of it is kept to be named.
   void handle_entry(const std::string& raw) {
     const std::string name = display_text(raw);
-    if (!is_launcher_entry(name)) return;
+    if (!is_launcher_entry(name)) {
+      other_entries_ = true;
+      return;
+    }
     const std::string path = join_path(context_.root.absolute, raw);
     if (is_deferred_entry(name)) {
       deferred_.push_back(path);
@@ -51,7 +54,8 @@ class LauncherPass {
     // The entries listed before a listing failure are handled; the rest were never seen.
     if (!listing) context_.log.append(fail_line(context_.root.path, listing.error().error.code));
     const bool listed_whole = listing.ok();
-    RemovalOutcome outcome{deferred_, stayed_.empty() && listed_whole, !stayed_.empty() || !listed_whole};
+    RemovalOutcome outcome{deferred_, stayed_.empty() && listed_whole, !stayed_.empty() || !listed_whole,
+                           other_entries_, stayed_paths(stayed_)};
     if (outcome.way_back_kept) {
       std::erase_if(outcome.deferred_paths, [](const std::string& path) {
         return path_file_name(path) == kUninstallerName;
@@ -67,6 +71,7 @@ class LauncherPass {
   RemovalProgress* progress_;
   StayedEntries stayed_;
   std::vector<std::string> deferred_;
+  bool other_entries_ = false;
 };
 
 }  // namespace

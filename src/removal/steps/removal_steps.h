@@ -23,6 +23,10 @@ struct [[nodiscard]] RemovalOutcome {
   // registration stay with it, so that the removal can be started again to finish, and the
   // deferred paths are only what the script may try again.
   bool way_back_kept = false;
+  // Launcher-only removal found entries of the root that are not the launcher's (the game's).
+  bool other_entries_kept = false;
+  // The full paths of the entries that could not be removed, in the order they were named.
+  std::vector<std::string> stayed;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.

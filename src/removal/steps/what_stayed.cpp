@@ -9,6 +9,13 @@
 
 namespace koravane {
 
+std::vector<std::string> stayed_paths(const StayedEntries& stayed) {
+  std::vector<std::string> paths;
+  paths.reserve(stayed.size());
+  for (const StayedEntry& entry : stayed) paths.push_back(entry.path);
+  return paths;
+}
+
 std::string stayed_line(std::string_view subject, std::string_view error_text,
                         const std::vector<EntryHolder>& holders) {
   std::string line = fail_line(subject, error_text);

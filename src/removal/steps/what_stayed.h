@@ -19,6 +19,9 @@ struct StayedEntry {
 };
 using StayedEntries = std::vector<StayedEntry>;
 
+// The paths of the entries, in order.
+std::vector<std::string> stayed_paths(const StayedEntries& stayed);
+
 // How many entries that stayed a run names one by one; the rest are counted in one line.
 inline constexpr size_t kStayedEntriesNamed = 20;
 

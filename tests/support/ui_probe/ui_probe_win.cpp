@@ -1,8 +1,13 @@
 // Test program: shows the custom windows through the real window code and prints what it read.
 //   ui_probe choice                 removal-choice dialog; prints "result N"
 //   ui_probe notice TEXT            result notice for TEXT; prints "result N"
+//   ui_probe refusal PATH REASON    the refusal notice for PATH, REASON "protected" or "unlike";
+//                                   prints "result N"
 //   ui_probe show-notice TEXT       show_notice as the run plan calls it; prints "closed"
-//   ui_probe two                    the dialog, then a notice, on one thread; two result lines
+//   ui_probe two [FLAG]             the dialog, then a notice, on one thread; two result lines. With
+//                                   FLAG the notice, once made ("shown"), waits unpainted until the
+//                                   file FLAG exists, as on a machine too busy to paint it at once
+//   ui_probe notice-held TEXT FLAG  the notice for TEXT so held back; prints "result N"
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
 //   ui_probe null-loop              loop and release without a window; prints "returned"
 //   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
@@ -27,6 +32,7 @@
 #include <string>
 
 #include "platform/text/os_text_win.h"
+#include "run/root_safety.h"
 #include "ui/dialogs_win.h"
 #include "ui/display_scaling_win.h"
 #include "ui/progress_win.h"
@@ -40,8 +46,14 @@ void print_line(const std::string& line) {
   std::fflush(stdout);
 }
 
-void run_and_report(UiWindowHandle handle) {
+// As busy as a loaded machine can be: the window's thread handles nothing until the test says.
+void wait_for_flag(const wchar_t* flag) {
+  while (GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES) Sleep(20);
+}
+
+void run_and_report(UiWindowHandle handle, const wchar_t* hold_until = nullptr) {
   print_line("shown");
+  if (hold_until != nullptr) wait_for_flag(hold_until);
   const UiOutcome outcome = run_modal(std::move(handle));
   print_line("result " + std::to_string(static_cast<uint32_t>(outcome.result)));
 }
@@ -119,12 +131,18 @@ int probe(int argc, wchar_t** argv) {
     run_and_report(create_removal_choice_window());
   } else if (mode == L"notice") {
     run_and_report(create_notice_window(text));
+  } else if (mode == L"refusal" && argc > 3) {
+    const auto reason = std::wstring(argv[3]) == L"protected" ? RefusalReason::protected_folder
+                                                              : RefusalReason::no_launcher_files;
+    run_and_report(create_notice_window(refusal_notice(text, reason)));
   } else if (mode == L"show-notice") {
     show_notice(text);
     print_line("closed");
   } else if (mode == L"two") {
     run_and_report(create_removal_choice_window());
-    run_and_report(create_notice_window("Удалено всё в папке установки."));
+    run_and_report(create_notice_window("Удалено всё в папке установки."), argc > 2 ? argv[2] : nullptr);
+  } else if (mode == L"notice-held" && argc > 3) {
+    run_and_report(create_notice_window(text), argv[3]);
   } else if (mode == L"post-close") {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;

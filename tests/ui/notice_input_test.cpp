@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/text/os_text.h"
+#include "ui/input_gate.h"
+#include "ui/notice_text.h"
+#include "ui/ui_model.h"
+
+namespace koravane {
+namespace {
+
+// A notice opened at 1000 ms; the double-click time is 500 ms.
+struct GateCase {
+  const char* what;
+  std::optional<uint32_t> earlier_press;
+  std::vector<InputEvent> events;
+  std::vector<bool> admitted;
+};
+
+TEST(InputGate, ActsOnlyOnInputThatBeganOnTheShownWindow) {
+  using K = InputKind;
+  const GateCase cases[] = {
+      {"a click after the window appeared", 200, {{K::press, 1100}, {K::release, 1150}}, {true, true}},
+      {"a press before it, released on it", std::nullopt, {{K::press, 990}, {K::release, 1010}}, {false, false}},
+      {"the second click of a double click begun before", 900, {{K::press, 1020}, {K::release, 1080}}, {false, false}},
+      {"a click once the double-click time is over", 900, {{K::press, 1401}, {K::release, 1450}}, {true, true}},
+      {"a key pressed on it", std::nullopt, {{K::key_down, 1001, 13}, {K::key_up, 1050, 13}}, {true, true}},
+      {"a key pressed before and released on it", std::nullopt, {{K::key_up, 1010, 27}}, {false}},
+      {"a key's repeats held from before", std::nullopt,
+       {{K::key_down, 1300, 13, true}, {K::key_down, 1340, 13, true}, {K::key_up, 1400, 13}}, {false, false, false}},
+      {"a key queued before it was shown", std::nullopt, {{K::key_down, 999, 13}}, {false}},
+      {"repeats of a key pressed on it", std::nullopt,
+       {{K::key_down, 1100, 32}, {K::key_down, 1600, 32, true}, {K::key_up, 1700, 32}}, {true, true, true}},
+  };
+  for (const GateCase& c : cases) {
+    InputGate gate;
+    ASSERT_FALSE(gate.admit({InputKind::press, 1})) << "before it is shown nothing counts";
+    gate.shown(1000, c.earlier_press, 500);
+    gate.shown(5000, std::nullopt, 0);  // painted again: it was shown at its first painting
+    for (size_t i = 0; i < c.events.size(); ++i) EXPECT_EQ(gate.admit(c.events[i]), c.admitted[i]) << c.what << " #" << i;
+  }
+  // The tick wraps after 49.7 days: a press just after the wrap is after a window shown before it.
+  InputGate wrapped;
+  wrapped.shown(0xFFFFFF00u, std::nullopt, 500);
+  EXPECT_TRUE(wrapped.admit({InputKind::press, 0x10}));
+  InputGate double_across_wrap;
+  double_across_wrap.shown(0xFFFFFFF0u, 0xFFFFFF00u, 500);
+  EXPECT_FALSE(double_across_wrap.admit({InputKind::press, 0x20}));
+}
+
+TEST(ShortenedPaths, KeepTheDriveTheFirstFolderAndTheLastTwo) {
+  const std::vector<std::string> forms =
+      shortened_paths("C:\\Users\\Иван\\OneDrive\\Документы\\Игры\\KoraVane Лаунчер\\Minecraft");
+  ASSERT_GE(forms.size(), 2u);
+  EXPECT_EQ(forms[0], "C:\\Users\\Иван\\OneDrive\\Документы\\Игры\\KoraVane Лаунчер\\Minecraft");
+  EXPECT_EQ(forms[1], "C:\\Users\\…\\KoraVane Лаунчер\\Minecraft");
+  EXPECT_EQ(forms[2], "C:\\Users\\…\\KoraVa…унчер\\Minecraft");  // the longest name, cut in its middle
+  EXPECT_EQ(shortened_paths("\\\\server\\share\\a\\bb\\c\\d")[1], "\\\\server\\share\\a\\…\\c\\d");
+  // Nothing to leave out: a short path, or one whose middle is a single letter.
+  EXPECT_EQ(shortened_paths("D:\\x\\y"), std::vector<std::string>{"D:\\x\\y"});
+  EXPECT_EQ(shortened_paths("D:\\a\\b\\c\\d"), std::vector<std::string>{"D:\\a\\b\\c\\d"});
+}
+
+TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
+  std::string deep = "E:";
+  for (int i = 0; i < 20; ++i) deep += "\\Очень длинное имя папки номер " + std::to_string(i);
+  const std::vector<std::string> forms = shortened_paths(deep);
+  for (size_t i = 1; i < forms.size(); ++i) {
+    EXPECT_LT(code_points(forms[i]).size(), code_points(forms[i - 1]).size()) << forms[i];
+  }
+  // Each name at last keeps three characters either side of its "…".
+  EXPECT_EQ(forms.back(), "E:\\Оче…р 0\\…\\Оче… 18\\Оче… 19");
+  // A notice gets its body with each form in turn, prepared as every notice body is.
+  const std::vector<std::string> bodies = notice_bodies({" Папка «", deep, "». Ничего не удалено.\n"});
+  ASSERT_EQ(bodies.size(), forms.size());
+  EXPECT_EQ(bodies.back(), "Папка «" + forms.back() + "». Ничего не удалено.");
+  EXPECT_EQ(notice_bodies(plain_notice("  Готово. ")), std::vector<std::string>{"Готово."});
+}
+
+TEST(FocusFrame, StandsOutAtLeastThreeToOneOnEveryButton) {
+  EXPECT_NEAR(contrast_ratio(rgb(255, 255, 255), rgb(0, 0, 0)), 21.0, 1e-9);
+  EXPECT_NEAR(contrast_ratio(rgb(80, 90, 100), rgb(80, 90, 100)), 1.0, 1e-9);
+  EXPECT_LT(contrast_ratio(ui_colour::focus_frame, rgb(255, 160, 150)), 2.1);  // white on the light accent
+  for (bool removal : {true, false}) {
+    const UiLook look = dark_look(removal);
+    for (ButtonStyle style : {ButtonStyle::primary, ButtonStyle::danger, ButtonStyle::secondary}) {
+      for (bool pressed : {false, true}) {
+        const ButtonColours& button = look.button(style, pressed);
+        const Colour frame = focus_frame_colour(look.focus_frame, button);
+        EXPECT_GE(contrast_ratio(frame, button.fill), focus_frame_min_contrast)
+            << removal << " " << static_cast<int>(style) << " " << pressed;
+        // Where white stood out enough, the frame stays white.
+        if (style != ButtonStyle::primary) {
+          EXPECT_EQ(frame, ui_colour::focus_frame);
+        }
+      }
+    }
+  }
+}
+
+TEST(Placement, WhollyWithinTheWorkAreaOrAtItsTopLeft) {
+  struct Case {
+    UiBox work;
+    int width, height;
+    UiPlace centre, corner;
+  };
+  const Case cases[] = {
+      {{0, 0, 1280, 1024}, 500, 500, {640, 512}, {390, 262}},  // centred as before
+      {{0, 0, 640, 480}, 500, 500, {320, 240}, {70, 0}},       // too high: at the top
+      {{0, 0, 400, 300}, 500, 500, {200, 150}, {0, 0}},        // too small both ways: top-left
+      {{0, 0, 1280, 984}, 500, 300, {1200, 950}, {780, 684}},  // kept off the taskbar and the edge
+      {{-1920, 40, 0, 1080}, 500, 300, {-1900, 0}, {-1920, 40}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(place_within(c.work, c.width, c.height, c.centre), c.corner);
+}
+
+}  // namespace
+}  // namespace koravane
