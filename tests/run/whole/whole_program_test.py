@@ -48,11 +48,22 @@ FULL_TEXT = "Удалено всё в папке установки."
 PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
 PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
                      "установки.")
-# Files of the root stayed: the uninstaller and its registration stay for a second run.
-WAY_BACK_LAUNCHER_ONLY_TEXT = ("Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
-                               "Закройте их и запустите удаление снова.")
-WAY_BACK_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами. "
-                      "Закройте их и запустите удаление снова, чтобы удалить остальное.")
+# Files of the root stayed: the uninstaller and its registration stay for a second run. The notice
+# names the first entry that stayed and counts the rest: (text before the path, path, text after).
+
+
+def stayed_notice(lead, first, more, ending):
+    return (lead + " Осталось: «", first, "»" + (f" и ещё {more}" if more else "") + "." + ending)
+
+
+def way_back_launcher_only(first, more=0):
+    return stayed_notice("Лаунчер удалён не полностью: некоторые файлы заняты другими программами.", first, more,
+                         " Закройте их и запустите удаление снова.")
+
+
+def way_back_full(first, more=0):
+    return stayed_notice("Удалено не всё: некоторые файлы заняты другими программами.", first, more,
+                         " Закройте их и запустите удаление снова, чтобы удалить остальное.")
 CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
 NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
@@ -491,7 +502,8 @@ def reference_notice(text):
     screenshots in a row agree (painting is asynchronous); None for a test of another part."""
     if not in_this_part():
         return None
-    probe = wine(UI_PROBE, "notice", text, wait=False)
+    # A message with a path comes as (before, path, after): the window shortens the path to fit.
+    probe = wine(UI_PROBE, *(["notice-path", *text] if isinstance(text, tuple) else ["notice", text]), wait=False)
     window = notice_window(lambda: probe.poll() is None)
     image = None
     if window:
@@ -922,7 +934,7 @@ def test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running(reference)
           f"({lines[-2:]})")
     check(running([game]) and exists(SAVE), "held from outside: the game runs on, its save stays")
     if notice:
-        check(notice_matches(notice, reference), "held from outside: the notice shows " + WAY_BACK_FULL_TEXT)
+        check(notice_matches(notice, reference), "held from outside: the notice names the save and says how to finish")
         check(release_game(game), "held from outside: the game let go")
         _, nx, ny = notice
         xdesk.click_at(*xdesk.button_centre(nx, ny, NOTICE_BUTTON_Y))
@@ -1078,8 +1090,11 @@ def main():
     run_test(refused_run, "profile", PROFILE, "no launcher files", quiet=False,
              reference=refusal(PROFILE))
     run_test(refused_run, "Desktop with a marker", DESKTOP, "protected folder", markers=True)
+    # A protected folder is not called unlike an install: it holds the person's other files.
     run_test(refused_run, "Desktop with a marker", DESKTOP, "protected folder", quiet=False,
-             markers=True, reference=refusal(DESKTOP))
+             markers=True, reference=reference_notice(("Папку «", DESKTOP, "» нельзя удалить целиком: в ней лежат и "
+                                                       "другие ваши файлы. Ничего не удалено. Храните лаунчер в "
+                                                       "отдельной папке.")))
     run_test(refused_run, "drive root with a marker", "K:", "protected folder", markers=True)
     run_test(refused_run, "ordinary folder", "K:\\Files", "no launcher files",
              files={"report.docx": b"doc", "photos\\cat.jpg": b"jpg"})
@@ -1096,7 +1111,7 @@ def main():
         run_test(test_interrupted_removal_is_finished, how)
     run_test(test_programs_running_from_the_root_are_closed_or_ended)
     run_test(test_a_program_elsewhere_holding_a_file_in_the_root_keeps_running,
-             reference_notice(WAY_BACK_FULL_TEXT))
+             reference_notice(way_back_full(SAVE)))
     run_test(test_launcher_only_stops_only_what_it_removes, reference_notice(LAUNCHER_ONLY_TEXT))
     run_test(test_progress_during_a_large_removal, reference_notice(FULL_TEXT))
     run_test(test_updates_is_a_plain_file)

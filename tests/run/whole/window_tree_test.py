@@ -8,11 +8,12 @@ Usage: window_tree_test.py SOURCE_DIR BUILD_DIR PREFIX, as whole_program_test.py
 uses. Needs DISPLAY (tools/with-xvfb).
 """
 import os
+import re
 import shutil
 import sys
 
 import whole_program_test as whole
-from whole_program_test import ALTERNATE_Y, FULL_TEXT, NOTICE, PROFILE, ROOT, WAY_BACK_FULL_TEXT, check
+from whole_program_test import ALTERNATE_Y, FULL_TEXT, NOTICE, PROFILE, ROOT, SAVE, check
 
 xdesk = whole.xdesk
 
@@ -26,12 +27,18 @@ def press(class_name, window, key):
 
 
 def read_and_close_notice(run, message, key, what):
-    """The notice's message and button in its window tree; the key closes it and the run ends."""
+    """The notice's message and button in its window tree; the key closes it and the run ends. A
+    message with a path, (before, path, after), may show the path shortened in its middle."""
     notice = whole.notice_window(run.alive)
     check(notice is not None, f"{what}: the notice is shown")
     if notice:
         seen = tree("KoraVaneUpdaterUI")
-        check(xdesk.tree_holds(seen, xdesk.notice_tree(message), "Закрыть"),
+        expected = xdesk.notice_tree(message if isinstance(message, str) else "".join(message))
+        if not isinstance(message, str):
+            before, path, after = message
+            shown_path = "[^«»]*" + re.escape(path[path.rindex("\\"):])  # its end always shows
+            expected[2] = ("static", re.escape(before) + shown_path + re.escape(after))
+        check(xdesk.tree_holds(seen, expected, "Закрыть"),
               f"{what}: the message and Закрыть, focused, in the window tree ({seen})")
         press("KoraVaneUpdaterUI", notice, key)
     code = run.finish()
@@ -94,7 +101,7 @@ def test_partial_notice_read():
     if choose_full_removal(run):
         whole.notice_window(run.alive)  # the removal has ended with the save held
         check(whole.release_game(game), "partial: the game let go")
-        read_and_close_notice(run, WAY_BACK_FULL_TEXT, "Return", "partial removal")
+        read_and_close_notice(run, whole.way_back_full(SAVE), "Return", "partial removal")
 
 
 def test_refusal_notice_read():
