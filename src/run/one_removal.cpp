@@ -1,6 +1,5 @@
 #include "run/one_removal.h"
 
-#include <cstdio>
 
 #include "platform/text/path_text.h"
 
@@ -8,8 +7,8 @@ namespace koravane {
 namespace {
 
 std::string hex(uint64_t value) {
-  char text[17];
-  std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(value));
+  std::string text(16, '0');
+  for (auto digit = text.rbegin(); digit != text.rend(); ++digit, value >>= 4) *digit = "0123456789abcdef"[value & 0xF];
   return text;
 }
 

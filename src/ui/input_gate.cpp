@@ -34,13 +34,13 @@ bool InputGate::admit(const InputEvent& event) {
     case InputKind::release:
       return pressed_;
     case InputKind::key_down:
-      if (event.repeat) return keys_down_.test(key);
+      if (event.repeat) return keys_down_[key];
       if (!began_after_shown(event.time)) return false;
-      keys_down_.set(key);
+      keys_down_[key] = true;
       return true;
     case InputKind::key_up:
-      if (!keys_down_.test(key)) return false;
-      keys_down_.reset(key);
+      if (!keys_down_[key]) return false;
+      keys_down_[key] = false;
       return true;
   }
   return false;

@@ -12,7 +12,8 @@ void attach_window_state(HWND window, UiWindowState* record) {
 
 namespace {
 
-thread_local std::optional<uint32_t> last_press;
+// Only the thread that shows the windows runs their loops: the program has one.
+std::optional<uint32_t> last_press;
 
 std::optional<InputEvent> input_event(const MSG& message) {
   const auto time = static_cast<uint32_t>(message.time);
