@@ -718,21 +718,28 @@ def long_cyrillic_path(length):
     return path[:-1] + "я" + tail if path.endswith("\\") else path + tail
 
 
-def test_long_path_refusals(prefix, exe):
-    """The refusal notices with long Cyrillic paths: the path gives way in its middle, and the last
-    sentence shows whole above the button, on screen and in the window tree."""
+STAYED_LEAD = "Удалено не всё: некоторые файлы заняты другими программами. Осталось: «"
+STAYED_END = "» и ещё 12. Закройте их и запустите удаление снова, чтобы удалить остальное."
+
+
+def test_long_path_notices(prefix, exe):
+    """The refusal notices, and the one naming the first entry that stayed, with long Cyrillic
+    paths: the path gives way in its middle, and the last sentence shows whole above the button,
+    on screen and in the window tree."""
     for length in (168, 400):
-        for reason, ending in LONG_PATH_ENDINGS.items():
-            what = f"{reason} refusal, {length}-character path"
-            path = long_cyrillic_path(length)
+        path = long_cyrillic_path(length)
+        cases = [(f"{reason} refusal", ["refusal", path, reason], ending) for reason, ending in LONG_PATH_ENDINGS.items()]
+        cases.append(("what stayed", ["notice-path", STAYED_LEAD, path, STAYED_END], "чтобы удалить остальное."))
+        for kind, args, ending in cases:
+            what = f"{kind}, {length}-character path"
             move(5, 5)
-            probe = Probe(prefix, exe, "refusal", path, reason)
+            probe = Probe(prefix, exe, *args)
             wid, wx, wy = probe.window(NOTICE_NAME)
             screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
             _, tree = window_tree(prefix, exe, "KoraVaneUpdaterUI")
             body = tree[2][-1] if len(tree) > 2 else ""
-            failures.check(body.endswith(ending) and body.startswith("Пап") and "C:\\Users" in body
-                           and "ваша" in body, f"{what}: the whole last sentence and the path's ends ({body!r})")
+            failures.check(body.endswith(ending) and "«C:\\Users" in body and "ваша»" in body,
+                           f"{what}: the whole last sentence and the path's ends ({body!r})")
             rows = [y for y in range(127, 210) if any(screen.at(wx + x, wy + y) != CARD_FILL for x in range(33, 467))]
             failures.check(bool(rows) and rows[-1] <= 206,
                            f"{what}: the text ends above the button (last row {rows[-1] if rows else None})")
@@ -777,7 +784,7 @@ def main():
         "determinate": lambda: test_progress_determinate(prefix, exe),
         "sequence": lambda: test_choice_then_progress(prefix, exe),
         "keys": lambda: test_keys_as_notice_appears(prefix, exe),
-        "longpaths": lambda: test_long_path_refusals(prefix, exe),
+        "longpaths": lambda: test_long_path_notices(prefix, exe),
         "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),  # last: it starts a window manager
     }
     if base.height < 500:  # the small-screen desktop runs only what is about placement
