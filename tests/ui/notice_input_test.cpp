@@ -27,6 +27,10 @@ TEST(InputGate, ActsOnlyOnInputThatBeganOnTheShownWindow) {
       {"a press before it, released on it", std::nullopt, {{K::press, 990}, {K::release, 1010}}, {false, false}},
       {"the second click of a double click begun before", 900, {{K::press, 1020}, {K::release, 1080}}, {false, false}},
       {"a click once the double-click time is over", 900, {{K::press, 1401}, {K::release, 1450}}, {true, true}},
+      {"a second click just within the double-click time", 900, {{K::press, 1400}}, {false}},
+      {"a press in the very millisecond of the press before", 1000, {{K::press, 1000}}, {false}},
+      {"a click in the very millisecond it was painted", std::nullopt, {{K::press, 1000}}, {true}},
+      {"a key in the very millisecond it was painted", std::nullopt, {{K::key_down, 1000, 13}}, {true}},
       {"a key pressed on it", std::nullopt, {{K::key_down, 1001, 13}, {K::key_up, 1050, 13}}, {true, true}},
       {"a key pressed before and released on it", std::nullopt, {{K::key_up, 1010, 27}}, {false}},
       {"a key's repeats held from before", std::nullopt,
@@ -62,6 +66,8 @@ TEST(ShortenedPaths, KeepTheDriveTheFirstFolderAndTheLastTwo) {
   // Nothing to leave out: a short path, or one whose middle is a single letter.
   EXPECT_EQ(shortened_paths("D:\\x\\y"), std::vector<std::string>{"D:\\x\\y"});
   EXPECT_EQ(shortened_paths("D:\\a\\b\\c\\d"), std::vector<std::string>{"D:\\a\\b\\c\\d"});
+  // The last names are never dropped, only cut.
+  EXPECT_EQ(shortened_paths("D:\\Games\\Лаунчер KoraVane")[1], "D:\\Games\\Лаунче…aVane");
 }
 
 TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
