@@ -1,6 +1,7 @@
 #pragma once
 // The removal steps of a run, each working on the install root found at start-up and writing to
 // its run log, both borrowed from the run's context.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ struct [[nodiscard]] RemovalOutcome {
   // registration stay with it, so that the removal can be started again to finish, and the
   // deferred paths are only what the script may try again.
   bool way_back_kept = false;
+  // Full removal: the worlds sent to the Recycle Bin, and those it would not take, which stayed.
+  uint64_t worlds_recycled = 0;
+  uint64_t worlds_kept = 0;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.
@@ -30,8 +34,8 @@ struct [[nodiscard]] RemovalOutcome {
 // progress, when one is given, against the launcher entries found.
 RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
-// Removes the login-settings folder, then the whole install root; a root that cannot go now is
-// deferred. The files that went are counted in progress, when one is given.
+// Removes the login-settings folder, sends the worlds in the install root to the Recycle Bin, then
+// removes the rest of the root; a root that cannot go now is deferred. The files that went are counted in progress, when one is given.
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
 // Removes the launcher's named Start-menu and desktop shortcuts, silently; then the user's

@@ -44,7 +44,9 @@ DESKTOP = PROFILE + "\\Desktop"
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
 
 LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
-FULL_TEXT = "Удалено всё в папке установки."
+# The root laid by lay_root holds one world, which full removal sends to the Recycle Bin.
+WORLDS_TEXT = " Миры (1) перемещены в корзину."
+FULL_TEXT = "Удалено всё в папке установки." + WORLDS_TEXT
 PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
 PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
                      "установки.")
@@ -52,7 +54,7 @@ PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы 
 WAY_BACK_LAUNCHER_ONLY_TEXT = ("Лаунчер удалён не полностью: некоторые файлы заняты другими программами. "
                                "Закройте их и запустите удаление снова.")
 WAY_BACK_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами. "
-                      "Закройте их и запустите удаление снова, чтобы удалить остальное.")
+                      "Закройте их и запустите удаление снова, чтобы удалить остальное." + WORLDS_TEXT)
 CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
 NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
@@ -61,6 +63,7 @@ LAUNCHER_ENTRIES = ["app-1.5.84", "app-current", "packages", "current.json", "ve
 GAME_FILES = {
     "minecraft\\saves\\Мир 1\\level.dat": b"level",
     "minecraft\\options.txt": b"fov:90",
+    "minecraft\\logs\\latest.log": b"log",
     "minecraft\\mods\\mod.jar": b"mod",
     "KoraVane.exe": b"a game-side copy",
     "app-data\\cache.bin": b"cache",
@@ -691,7 +694,7 @@ def test_genuine_root_under_a_cyrillic_profile_is_removed():
 def test_game_file_held_open():
     reset_area()
     lay_root()
-    held = ROOT + "\\minecraft\\saves\\Мир 1\\level.dat"
+    held = SAVE
     game = start_game_holding(held)
     # The script's wait lasts until the hold goes: what the run left is read first, then the
     # game lets go, then the script may start removing, however slow the machine.
@@ -807,7 +810,8 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
 
 
 MARKERS = ["current.json", "app-current", "app-1.5.84"]
-SAVE = ROOT + "\\minecraft\\saves\\Мир 1\\level.dat"
+# What a running game holds open: no part of a world, which a full removal sends to the bin whole.
+SAVE = ROOT + "\\minecraft\\logs\\latest.log"
 
 
 def interrupt_a_full_removal():
