@@ -372,6 +372,11 @@ def held_line(line, path):
     return line.startswith(f"fail {path}: ") and line.endswith(" (os error 32)")
 
 
+def recycled_line(root=ROOT):
+    """The line of a full removal that sent lay_root's one world to the Recycle Bin."""
+    return f"recycled {root}\\minecraft\\saves\\Мир 1"
+
+
 def kept_line(root=ROOT, final=None):
     """The line of a run that kept the uninstaller and its registration for a second run; it names
     the root's final path too where its spelling stands for another place."""
@@ -418,9 +423,9 @@ def test_quiet(option):
     # The running uninstaller and its run log stay for the deferred script (unless the script
     # has already taken the root).
     if lines is not None:
-        check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"ended {ROOT}\\Update.exe",
-                            "settings removed: " + SETTINGS]
-              and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
+        check(lines[:5] == ["an earlier run", start_line(True, ROOT), f"ended {ROOT}\\Update.exe",
+                            "settings removed: " + SETTINGS, recycled_line()]
+              and lines[5].startswith("scheduled delete via ") and len(lines) == 6,
               f"{option}: run log {lines}")
     check(ended(launcher), f"{option}: launcher and updater processes ended")
     check(settings_and_shortcuts_gone(), f"{option}: settings and shortcuts removed")
@@ -620,7 +625,7 @@ def test_full_interactive(reference):
     if not run:
         return
     lines = log_lines()
-    check(lines is not None and lines[-2:] == [start_line(False, ROOT), "settings removed: " + SETTINGS],
+    check(lines is not None and lines[-3:] == [start_line(False, ROOT), "settings removed: " + SETTINGS, recycled_line()],
           f"full: log lines in order, nothing scheduled while the notice is open {lines}")
     # Everything beside the running uninstaller went in the run; the run log stays for the script.
     left = sorted(os.listdir(unix(ROOT)))
@@ -711,9 +716,9 @@ def test_game_file_held_open():
     check(held_stays, "held game file: the save stays")
     check(left == ["Uninstall.exe", "minecraft", "updates"],
           f"held game file: the other entries went in the run ({left})")
-    check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and held_line(lines[3], held) and lines[4] == kept_line()
-          and lines[5].startswith("scheduled delete via ") and len(lines) == 6,
+    check(lines[1:4] == [start_line(True, ROOT), "settings removed: " + SETTINGS, recycled_line()]
+          and held_line(lines[4], held) and lines[5] == kept_line()
+          and lines[6].startswith("scheduled delete via ") and len(lines) == 7,
           f"held game file: start line first, then the settings, the save that stayed, the way back, "
           f"the scheduling ({lines})")
     # The script may try the save's folder again, never the uninstaller or the root.
@@ -786,9 +791,9 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     log = left.pop("updates/rust-updater.log", b"").decode().splitlines()
     check(sorted(left) == ["Uninstall.exe", "cmd.exe"],
           f"recorded script: only the uninstaller, the log and the held file left ({sorted(left)[:8]})")
-    check(log[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and len(log) == 6 and held_line(log[3], ROOT + "\\cmd.exe") and log[4] == kept_line()
-          and log[5].startswith("scheduled delete via "),
+    check(log[:4] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS, recycled_line()]
+          and len(log) == 7 and held_line(log[4], ROOT + "\\cmd.exe") and log[5] == kept_line()
+          and log[6].startswith("scheduled delete via "),
           f"recorded script: the run log kept, what stayed said, scheduling line last ({log})")
     record = (read("K:\\cmd.txt") or b"").decode("utf-8", "replace").splitlines()
     scheduled = [l for l in log if l.startswith("scheduled delete via ")]
@@ -844,7 +849,7 @@ def test_interrupted_removal_is_finished(how):
           and exists(SAVE),
           f"interrupted ({how}): markers gone, a game file and the uninstaller left")
     lines = log_lines() or []
-    check(lines[-4:-2] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
+    check(lines[-5:-2] == [start_line(False, ROOT), "settings removed: " + SETTINGS, recycled_line()]
           and held_line(lines[-2], SAVE) and lines[-1] == kept_line(),
           f"interrupted ({how}): the run log names the root and what stayed, nothing scheduled ({lines[-4:]})")
     if how == "from the root":
