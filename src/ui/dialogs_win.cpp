@@ -4,8 +4,6 @@
 #include <string>
 
 #include "platform/basics/worker_thread_win.h"
-#include "ui/world_text.h"
-#include "removal/worlds/worlds.h"
 #include "ui/ui_window_win.h"
 #include "ui/world_text.h"
 
@@ -28,6 +26,7 @@ UiWindowHandle create_removal_choice_window() {
 UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()); }
 
 UiOutcome ask_removal_choice(const Explanation& explain) {
+  // The window first, so that the work takes nothing from its first paint.
   UiWindowHandle handle = create_removal_choice_window();
   std::atomic<bool> stop{false};
   std::string body;  // written before the message is posted, read by the window after it

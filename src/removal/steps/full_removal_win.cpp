@@ -58,10 +58,10 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
     if (settings_went) context.log.append("settings removed: " + display_text(settings));
     name_stayed(stayed_lines, stayed);
   }
-  // The running uninstaller cannot delete itself: with it in the root, everything else goes and
-  // the root waits for the deferred script.
   const WorldsSent worlds = send_worlds_to_the_bin(context);
   name_stayed(stayed_lines, worlds.left);
+  // The running uninstaller cannot delete itself: with it in the root, everything else goes and
+  // the root waits for the deferred script.
   const PathForms executable{context.executable, context.executable_final};
   const RootRemovalRequest request{context.root.absolute, context.root.final,
                                    entry_holding(root_forms(context.root), executable), paths_of(worlds.left)};
