@@ -12,6 +12,7 @@
 #include "removal/steps/removal_steps.h"
 #include "removal/stop/running_programs.h"
 #include "removal/stop/stop_launcher.h"
+#include "removal/worlds/worlds.h"
 #include "run/detach_win.h"
 #include "run/one_removal_win.h"
 #include "run/root_safety.h"
@@ -20,6 +21,7 @@
 #include "selfdelete/self_delete.h"
 #include "ui/dialogs_win.h"
 #include "ui/progress_win.h"
+#include "ui/world_text.h"
 
 namespace koravane {
 namespace {
@@ -129,7 +131,13 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
     finish(removal.outcome(), context, RemovalMode::full);
     return;
   }
-  const UiOutcome choice = ask_removal_choice();
+  // The dialog names the worlds that full removal sends to the Recycle Bin once they are found;
+  // the removal finds them again itself, whenever the choice comes.
+  const UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
+    const std::vector<World> worlds = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
+    if (worlds.empty()) return std::nullopt;
+    return removal_choice_body(worlds.size(), total_bytes(worlds));
+  });
   const std::optional<RemovalMode> mode = mode_of(choice.result);
   if (!mode) return;
   // The removal runs beside the progress window, which takes the dialog's place; the notice then
@@ -137,7 +145,10 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  show_notice(notice_message(*mode, removal.outcome()), place);
+  const RemovalOutcome& outcome = removal.outcome();
+  NoticeMessage message = notice_message(*mode, outcome);
+  message.after += worlds_notice_suffix(outcome.worlds_recycled, outcome.worlds_kept);
+  show_notice(message, place);
   finish(removal.outcome(), context, *mode);
 }
 

@@ -1,10 +1,13 @@
 #include "ui/dialogs_win.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "platform/basics/worker_thread_win.h"
 #include "ui/ui_window_win.h"
+#include "ui/world_text.h"
 
 namespace koravane {
 
@@ -13,8 +16,8 @@ UiWindowHandle create_removal_choice_window() {
   setup.removal_style = true;
   setup.caption = "KoraVane \u2014 удаление";
   setup.heading = "Что удалить?";
-  setup.body = "Только лаунчер \u2014 программа и ярлыки. Файлы игры останутся.\n\n"
-              "Удалить всё \u2014 папка установки и настройки входа.";
+  const std::string body = removal_choice_body(0, 0);
+  setup.body = body;
   setup.layout = UiLayout::choice;
   setup.primary_label = "Только лаунчер";
   setup.cancel_label = "Отмена";
@@ -23,6 +26,24 @@ UiWindowHandle create_removal_choice_window() {
 }
 
 UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()); }
+
+UiOutcome ask_removal_choice(const Explanation& explain) {
+  // The window first, so that the work takes nothing from its first paint.
+  UiWindowHandle handle = create_removal_choice_window();
+  std::atomic<bool> stop{false};
+  std::string body;  // written before the message is posted, read by the window after it
+  HWND window = handle.window;
+  // Declared last, so it is joined before what it borrows goes.
+  OsResult<WorkerThread> worker = WorkerThread::start([&explain, &stop, &body, window] {
+    std::optional<std::string> fuller = explain(stop);
+    if (!fuller || stop.load()) return;
+    body = std::move(*fuller);
+    PostMessageW(window, ui_body_text_message, 0, reinterpret_cast<LPARAM>(&body));
+  });
+  const UiOutcome outcome = run_modal(std::move(handle));
+  stop = true;
+  return outcome;
+}
 
 UiResult show_removal_choice() { return ask_removal_choice().result; }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The uses of the custom window: the removal-choice dialog and the result notice (the progress
 // window is in ui/progress_win.h).
+#include <atomic>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "ui/notice_text.h"
@@ -15,6 +18,10 @@ UiWindowHandle create_removal_choice_window();
 // Shows the removal-choice dialog modally: the answer (none when closed otherwise) and the place
 // the dialog stood when it closed, for the window that takes its place.
 UiOutcome ask_removal_choice();
+// The same, while `explain` works out a fuller explanation on another thread (it gives up once
+// stop is set): the dialog shows it as soon as it is ready; without one it stays as it was.
+using Explanation = std::function<std::optional<std::string>(const std::atomic<bool>& stop)>;
+UiOutcome ask_removal_choice(const Explanation& explain);
 // The answer alone.
 UiResult show_removal_choice();
 

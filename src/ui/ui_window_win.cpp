@@ -278,6 +278,15 @@ void refresh_progress(HWND window, UiWindowState& state) {
   pass_on_progress_texts(window, state);
 }
 
+// A new explanation: painted, and handed on to the window tree.
+void show_body(HWND window, UiWindowState& state, std::string_view body) {
+  state.body = to_wide(body);
+  set_child_text(window, ID_TEXT_BODY, body);
+  const RECT card{28, 122, ui_window_width - 28, 228};
+  InvalidateRect(window, &card, FALSE);
+  invalidate_child(window, ID_TEXT_BODY);
+}
+
 std::string_view label_for(const UiWindowSetup& setup, int id) {
   if (id == ID_BUTTON_ALTERNATE) return setup.alternate_label.value_or("");
   return id == ID_BUTTON_CANCEL ? setup.cancel_label : setup.primary_label;
@@ -497,6 +506,10 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
   if ((message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && wparam == SPI_SETHIGHCONTRAST)) &&
       state != nullptr) {
     follow_system_colours(window, *state);
+  }
+  if (message == ui_body_text_message) {
+    if (state != nullptr) show_body(window, *state, *reinterpret_cast<const std::string*>(lparam));
+    return 0;
   }
   if (message == ui_work_done_message) {
     if (state != nullptr) state->work_running = false;

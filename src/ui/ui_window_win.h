@@ -19,6 +19,9 @@ inline constexpr RECT ui_close_glyph_rect{close_glyph_box.left, close_glyph_box.
 
 // Posted by the progress window's worker when the work has returned.
 inline constexpr UINT ui_work_done_message = WM_APP + 1;
+// Sent to a dialog with a new explanation to show (lparam: a std::string of UTF-8 text that
+// outlives the window).
+inline constexpr UINT ui_body_text_message = WM_APP + 2;
 // The progress window's redraw timer.
 inline constexpr UINT_PTR ui_progress_timer = 1;
 inline constexpr UINT ui_progress_interval_ms = 100;

@@ -68,11 +68,12 @@ template <class Interface>
 using UniqueComPointer = UniqueResource<NullEmptyTraits<Interface*, release_com_object<Interface>>>;
 
 // COM for this thread for one scope (CoInitializeEx, then CoUninitialize where it succeeded). The
-// multithreaded apartment: the objects asked for are free-threaded, and it makes no hidden window,
-// which under Wine costs a run tens of milliseconds.
+// multithreaded apartment unless asked otherwise: the objects asked for are free-threaded, and it
+// makes no hidden window, which under Wine costs a run tens of milliseconds.
 class ComApartmentGuard {
  public:
-  ComApartmentGuard() : status_(CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  explicit ComApartmentGuard(DWORD model = COINIT_MULTITHREADED)
+      : status_(CoInitializeEx(nullptr, model | COINIT_DISABLE_OLE1DDE)) {}
   ~ComApartmentGuard() {
     if (SUCCEEDED(status_)) CoUninitialize();
   }

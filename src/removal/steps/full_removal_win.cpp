@@ -14,8 +14,32 @@
 #include "removal/steps/root_clearing.h"
 #include "removal/tree/tree_removal.h"
 #include "removal/tree/tree_removal_system_win.h"
+#include "removal/worlds/worlds.h"
 
 namespace koravane {
+namespace {
+
+struct WorldsSent {
+  uint64_t recycled = 0;
+  StayedEntries left;  // what the bin would not take, with why
+};
+
+// The player's worlds go to the Recycle Bin before the rest of the root, each on its own, so that
+// one the bin refuses costs only itself; that one stays where it is.
+WorldsSent send_worlds_to_the_bin(const RunContext& context) {
+  WorldsSent sent;
+  for (const World& world : find_worlds(context.root.absolute)) {
+    if (const OsStatus recycled = recycle_world(world.path); recycled) {
+      ++sent.recycled;
+      context.log.append("recycled " + display_text(world.path));
+    } else {
+      sent.left.push_back({world.path, recycled.error().code});
+    }
+  }
+  return sent;
+}
+
+}  // namespace
 
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
   LoggedStayedLines stayed_lines(context.log);
@@ -30,16 +54,20 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
     name_stayed(stayed_lines, stayed);
     all_stayed = stayed;
   }
+  const WorldsSent worlds = send_worlds_to_the_bin(context);
+  name_stayed(stayed_lines, worlds.left);
+  all_stayed.insert(all_stayed.end(), worlds.left.begin(), worlds.left.end());
   // The running uninstaller cannot delete itself: with it in the root, everything else goes and
   // the root waits for the deferred script.
   const PathForms executable{context.executable, context.executable_final};
   const RootRemovalRequest request{context.root.absolute, context.root.final,
-                                   entry_holding(root_forms(context.root), executable)};
+                                   entry_holding(root_forms(context.root), executable), stayed_paths(worlds.left)};
   Win32RemovalSystem system;
   RootRemoval removal = remove_install_root(system, process_no_reparse_flag(), request, progress);
   // A file the run itself holds open (its output redirected into the root) goes after it, like its
   // executable, and so does a folder that stays only for such files.
-  const bool only_this_run_holds = removal.way_back_kept && stayed_only_for_this_run(removal.stayed);
+  const bool only_this_run_holds =
+      removal.way_back_kept && worlds.left.empty() && stayed_only_for_this_run(removal.stayed);
   if (only_this_run_holds) {
     removal.way_back_kept = false;
     removal.deferred = removal.whole;
@@ -47,8 +75,9 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   name_stayed(stayed_lines, removal.stayed);
   stayed_lines.finish();
   if (!only_this_run_holds) all_stayed.insert(all_stayed.end(), removal.stayed.begin(), removal.stayed.end());
-  return {removal.deferred, settings_went && (removal.stayed.empty() || only_this_run_holds), removal.way_back_kept,
-          false, stayed_paths(all_stayed)};
+  const bool complete = settings_went && worlds.left.empty() && (removal.stayed.empty() || only_this_run_holds);
+  return {removal.deferred,   complete,        removal.way_back_kept, false,
+          stayed_paths(all_stayed), worlds.recycled, worlds.left.size()};
 }
 
 }  // namespace koravane

@@ -1,6 +1,7 @@
 #pragma once
 // The removal steps of a run, each working on the install root found at start-up and writing to
 // its run log, both borrowed from the run's context.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ struct [[nodiscard]] RemovalOutcome {
   bool other_entries_kept = false;
   // The full paths of the entries that could not be removed, in the order they were named.
   std::vector<std::string> stayed;
+  // Full removal: the worlds sent to the Recycle Bin, and those it would not take, which stayed.
+  uint64_t worlds_recycled = 0;
+  uint64_t worlds_kept = 0;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.
@@ -34,8 +38,8 @@ struct [[nodiscard]] RemovalOutcome {
 // progress, when one is given, against the launcher entries found.
 RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
-// Removes the login-settings folder, then the whole install root; a root that cannot go now is
-// deferred. The files that went are counted in progress, when one is given.
+// Removes the login-settings folder, sends the worlds in the install root to the Recycle Bin, then
+// removes the rest of the root; a root that cannot go now is deferred. The files that went are counted in progress, when one is given.
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
 // Removes the launcher's named Start-menu and desktop shortcuts, silently; then the user's

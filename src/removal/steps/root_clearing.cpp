@@ -31,11 +31,22 @@ bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request)
 }
 
 // The entries left in place until the rest has gone, as comparable_path gives them.
-std::vector<std::string> entries_kept_to_the_end(const std::optional<std::string>& running_entry) {
+std::vector<std::string> entries_kept_to_the_end(const RootRemovalRequest& request) {
   std::vector<std::string> kept = {comparable_path(kUninstallerName),
                                    comparable_path(join_path(kRunLogFolder, kRunLogFile))};
-  if (running_entry) kept.push_back(*running_entry);
+  if (request.running_entry) kept.push_back(*request.running_entry);
+  for (const std::string& world : request.worlds_left) kept.push_back(comparable_path(relative_to(request.root, world)));
   return kept;
+}
+
+// The script's folder removal would take a world with the rest: what holds one is not handed to it.
+void keep_worlds_from_the_script(std::vector<std::string>& deferred, const RootRemovalRequest& request) {
+  std::erase_if(deferred, [&](const std::string& entry) {
+    return std::any_of(request.worlds_left.begin(), request.worlds_left.end(), [&](const std::string& world) {
+      const std::string below = relative_to(request.root, world);
+      return same_path(path_file_name(entry), std::string_view(below).substr(0, below.find('\\')));
+    });
+  });
 }
 
 }  // namespace
@@ -82,11 +93,14 @@ RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,
   // found to name another folder names itself. What the link names is a top as any other.
   const TreeRemovalOptions all_but_the_way_back{.progress = progress,
                                                 .stayed = &removal.stayed,
-                                                .kept = entries_kept_to_the_end(request.running_entry),
+                                                .kept = entries_kept_to_the_end(request),
                                                 .path_is_folder = !link};
-  if (!remove_tree_with_retries(system, use_no_reparse, folder, all_but_the_way_back)) {
+  // A world that stays keeps the way back, as any entry that stays does.
+  if (!remove_tree_with_retries(system, use_no_reparse, folder, all_but_the_way_back) ||
+      !request.worlds_left.empty()) {
     removal.way_back_kept = true;
     removal.deferred = entries_to_try_again(folder, removal.stayed);
+    keep_worlds_from_the_script(removal.deferred, request);
     return removal;
   }
   if (request.running_entry) {

@@ -28,6 +28,9 @@ struct RootRemovalRequest {
   // The top-level entry holding this running program (comparable_path text), if any: it and the
   // root are the deferred script's to remove.
   std::optional<std::string> running_entry;
+  // Worlds the Recycle Bin would not take, under the root's spelling: they stay whole where they
+  // are, and nothing holding them is handed to the deferred script.
+  std::vector<std::string> worlds_left;
 };
 
 struct RootRemoval {

@@ -77,10 +77,11 @@ struct RootCase {
   bool without_uninstaller = false;
   bool links_followed = false;        // the system opens the links below the root as what they name
   bool root_reparse_point = false;    // the root is a reparse point that names itself
+  const char* world_left = nullptr;   // a world the Recycle Bin refused, below the root
 };
 
 const std::u16string kPaths[] = {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
-                                 u"minecraft/saves", u"minecraft/saves/world.dat", u"tools", u"tools/notes.txt",
+                                 u"minecraft/options.txt", u"minecraft/saves", u"minecraft/saves/world.dat", u"tools", u"tools/notes.txt",
                                  u"updates", u"updates/rust-updater.log", u"updates/old.nupkg", u"Uninstall.exe",
                                  u"elsewhere-link", u"minecraft/saves/up"};
 
@@ -108,6 +109,8 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     return more;
   };
   const std::vector<std::u16string> save = {u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat"};
+  std::vector<std::u16string> world = save;  // the folder saves as a world, with a link in it
+  world.push_back(u"minecraft/saves/up");
   const RootCase cases[] = {
       {"from elsewhere", false, nullptr, nullptr, {}, {}, false},
       {"from elsewhere, a save held", false, nullptr, u"minecraft/saves/world.dat", with(save), {"root\\minecraft"}, true},
@@ -139,6 +142,20 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
        {}, true, nullptr, false, true},
       {"a root that is a reparse point naming itself", false, nullptr, nullptr, {}, {}, false, nullptr, false, false,
        true},
+      // A world the bin refused stays whole where it is, with the way back; the script, whose folder
+      // removal would take it, is never given what holds it.
+      {"from elsewhere, a world refused", false, nullptr, nullptr, with(world), {}, true, nullptr, false, false, false,
+       "root\\minecraft\\saves"},
+      {"from inside, a world refused and a file elsewhere held", false, "uninstall.exe", u"tools/notes.txt",
+       with({u"minecraft", u"minecraft/saves", u"minecraft/saves/world.dat", u"minecraft/saves/up", u"tools",
+             u"tools/notes.txt"}),
+       {"root\\tools"}, true, nullptr, false, false, false, "root\\minecraft\\saves"},
+      {"from elsewhere, a world refused and a file beside it held", false, nullptr, u"minecraft/options.txt",
+       with({u"minecraft", u"minecraft/options.txt", u"minecraft/saves", u"minecraft/saves/world.dat",
+             u"minecraft/saves/up"}),
+       {}, true, nullptr, false, false, false, "root\\minecraft\\saves"},
+      {"a link root from inside, a world refused", true, "uninstall.exe", nullptr, with(world), {}, true, nullptr,
+       false, false, false, "root\\MINECRAFT\\saves"},
   };
   for (const RootCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -157,7 +174,8 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     }
     bool use_no_reparse = true;
     const std::string final = c.final ? c.final : c.link ? "target" : "root";
-    const RootRemovalRequest request{"root", final, c.running ? std::optional<std::string>(c.running) : std::nullopt};
+    RootRemovalRequest request{"root", final, c.running ? std::optional<std::string>(c.running) : std::nullopt};
+    if (c.world_left) request.worlds_left = {c.world_left};
     const RootRemoval removal = remove_install_root(fs, use_no_reparse, request);
 
     std::vector<std::u16string> left;

@@ -149,8 +149,8 @@ def test_quiet(what, job, in_job, game_path, env=None):
     check(w.ended([launcher, first_copy(exits)]), f"{what}: the launcher and the first copy have gone")
     check(w.read_text(record).startswith("closed "), f"{what}: the game was asked to close")
     lines = log_lines() or []
-    check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"closed {game_path}",
-                        "settings removed: " + w.SETTINGS] and len(lines) == 5,
+    check(lines[:5] == ["an earlier run", start_line(True, ROOT), f"closed {game_path}",
+                        "settings removed: " + w.SETTINGS, w.recycled_line()] and len(lines) == 6,
           f"{what}: one start line, the game closed, nothing failed ({lines})")
     check(w.ended([game]), f"{what}: the game is gone")
     check(finish_script(), f"{what}: the root is gone after the script")
@@ -181,8 +181,8 @@ def test_interactive_full(what, job, in_job):
     check(through_the_notice(what, w.ALTERNATE_Y, exits), f"{what}: the run went on to its end")
     check(w.read_text(record).startswith("closed "), f"{what}: the game was asked to close")
     lines = log_lines() or []
-    check(lines[:4] == ["an earlier run", start_line(False, ROOT), f"closed {game_path}",
-                        "settings removed: " + w.SETTINGS] and len(lines) == 5,
+    check(lines[:5] == ["an earlier run", start_line(False, ROOT), f"closed {game_path}",
+                        "settings removed: " + w.SETTINGS, w.recycled_line()] and len(lines) == 6,
           f"{what}: one start line, the game closed, nothing failed ({lines})")
     check(finish_script(), f"{what}: the root is gone after the script")
 

@@ -50,8 +50,9 @@ def test_from_inside(length):
     code = run_from_inside(root)
     w.check(code == 0, f"{what}: exit code 0 (saw {code})")
     lines = w.log_lines(root) or []
-    w.check(lines[:2] == ["an earlier run", w.start_line(True, root)] and len(lines) == 4
-            and lines[2].startswith("settings removed: ") and lines[3].startswith("scheduled delete via "),
+    w.check(lines[:2] == ["an earlier run", w.start_line(True, root)] and len(lines) == 5
+            and lines[2].startswith("settings removed: ") and lines[3] == w.recycled_line(root)
+            and lines[4].startswith("scheduled delete via "),
             f"{what}: no fail line, the script scheduled ({lines})")
     w.check(not w.key_exists(), f"{what}: the registration is gone")
     os.remove(w.unix(HOLD))

@@ -34,8 +34,8 @@ def test_output_redirected_into_the_root():
                 f"redirected output: the held output file waits for the script, the rest went ({left})")
     # Held by the run itself, the output file goes after it, like the running uninstaller: no
     # second run is needed for it.
-    whole.check(len(lines) == 5 and whole.held_line(lines[3], OUTPUT)
-                and lines[4].startswith("scheduled delete via "),
+    whole.check(len(lines) == 6 and lines[3] == whole.recycled_line() and whole.held_line(lines[4], OUTPUT)
+                and lines[5].startswith("scheduled delete via "),
                 f"redirected output: the output file stayed held and the root went to the script ({lines})")
     gone = whole.xdesk.wait_until(lambda: not whole.exists(whole.ROOT))
     stayed = "" if gone else f" ({sorted(os.listdir(whole.unix(whole.ROOT)))})"

@@ -149,10 +149,10 @@ def test_root_through_its_short_name():
     code = w.Uninstall(exe, "/S", cwd=spelled, env=dict(ENV, KORAVANE_TIMEOUT_HOLD=hold)).finish()
     lines = w.log_lines() or []
     w.check(code == 0, f"8.3 root: exit code 0 (saw {code})")
-    w.check(lines[1:5] == [w.start_line(True, spelled), "root is " + w.ROOT, "ended " + java,
-                           "settings removed: " + w.SETTINGS]
-            and w.held_line(lines[5], spelled + w.SAVE[len(w.ROOT):]) and lines[6] == w.kept_line(spelled, w.ROOT)
-            and lines[7].startswith("scheduled delete via "),
+    w.check(lines[1:6] == [w.start_line(True, spelled), "root is " + w.ROOT, "ended " + java,
+                           "settings removed: " + w.SETTINGS, w.recycled_line(spelled)]
+            and w.held_line(lines[6], spelled + w.SAVE[len(w.ROOT):]) and lines[7] == w.kept_line(spelled, w.ROOT)
+            and lines[8].startswith("scheduled delete via "),
             f"8.3 root: the root's final path said, the program ended ({lines})")
     w.check(w.ended([helper]), "8.3 root: the program running from the root by its long name ended")
     w.check(w.release_game(game), "8.3 root: the game let go")

@@ -38,8 +38,8 @@ def test_from_the_launchers_menu(what, job, in_job):
                                                       works_in=VERSION_FOLDER, game_in=ROOT + "\\minecraft")
     check(xdesk.wait_until(lc.scheduled), f"{what}: the run went on to its end ({log_lines()})")
     lines = log_lines() or []
-    check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"closed {game_path}",
-                        "settings removed: " + w.SETTINGS] and len(lines) == 5,
+    check(lines[:5] == ["an earlier run", start_line(True, ROOT), f"closed {game_path}",
+                        "settings removed: " + w.SETTINGS, w.recycled_line()] and len(lines) == 6,
           f"{what}: the game closed, nothing failed, no way back kept ({lines})")
     check(not w.key_exists(), f"{what}: the registration went")
     check(lc.finish_script(), f"{what}: the root is gone after the script")
@@ -73,7 +73,7 @@ def test_started_in(what, folder):
     code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S", start_in=folder).finish()
     check(code == 0, f"{what}: exit code 0 (saw {code})")
     lines = log_lines() or []
-    check(clean(lines) and len(lines) == 4 and lines[-1].startswith("scheduled delete via "),
+    check(clean(lines) and len(lines) == 5 and lines[3] == w.recycled_line() and lines[-1].startswith("scheduled delete via "),
           f"{what}: nothing failed, no way back kept ({lines})")
     check(not w.key_exists(), f"{what}: the registration went")
     check(xdesk.wait_until(lambda: not exists(ROOT)), f"{what}: the root is gone after the script")

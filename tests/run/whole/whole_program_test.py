@@ -44,12 +44,15 @@ DESKTOP = PROFILE + "\\Desktop"
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
 
 LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
-FULL_TEXT = "Удалено всё в папке установки."
+# The root laid by lay_root holds one world, which full removal sends to the Recycle Bin.
+WORLDS_TEXT = " Миры (1) перемещены в корзину."
+FULL_TEXT = "Удалено всё в папке установки." + WORLDS_TEXT
 PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
 PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
                      "установки.")
 # Files of the root stayed: the uninstaller and its registration stay for a second run. The notice
 # names the first entry that stayed and counts the rest: (text before the path, path, text after).
+# After a full removal it then says where the laid root's one world went.
 
 
 def stayed_notice(lead, first, more, ending):
@@ -61,9 +64,9 @@ def way_back_launcher_only(first, more=0):
                          " Закройте их и запустите удаление снова.")
 
 
-def way_back_full(first, more=0):
+def way_back_full(first, more=0, worlds=WORLDS_TEXT):
     return stayed_notice("Удалено не всё: некоторые файлы заняты другими программами.", first, more,
-                         " Закройте их и запустите удаление снова, чтобы удалить остальное.")
+                         " Закройте их и запустите удаление снова, чтобы удалить остальное." + worlds)
 CHOICE, NOTICE = xdesk.CHOICE_NAME, xdesk.NOTICE_NAME
 PRIMARY_Y, ALTERNATE_Y, CANCEL_Y = xdesk.PRIMARY_Y, xdesk.ALTERNATE_Y, xdesk.CANCEL_Y
 NOTICE_BUTTON_Y = xdesk.NOTICE_BUTTON_Y
@@ -72,6 +75,7 @@ LAUNCHER_ENTRIES = ["app-1.5.84", "app-current", "packages", "current.json", "ve
 GAME_FILES = {
     "minecraft\\saves\\Мир 1\\level.dat": b"level",
     "minecraft\\options.txt": b"fov:90",
+    "minecraft\\logs\\latest.log": b"log",
     "minecraft\\mods\\mod.jar": b"mod",
     "KoraVane.exe": b"a game-side copy",
     "app-data\\cache.bin": b"cache",
@@ -380,6 +384,11 @@ def held_line(line, path):
     return line.startswith(f"fail {path}: ") and line.endswith(" (os error 32)")
 
 
+def recycled_line(root=ROOT):
+    """The line of a full removal that sent lay_root's one world to the Recycle Bin."""
+    return f"recycled {root}\\minecraft\\saves\\Мир 1"
+
+
 def kept_line(root=ROOT, final=None):
     """The line of a run that kept the uninstaller and its registration for a second run; it names
     the root's final path too where its spelling stands for another place."""
@@ -426,9 +435,9 @@ def test_quiet(option):
     # The running uninstaller and its run log stay for the deferred script (unless the script
     # has already taken the root).
     if lines is not None:
-        check(lines[:4] == ["an earlier run", start_line(True, ROOT), f"ended {ROOT}\\Update.exe",
-                            "settings removed: " + SETTINGS]
-              and lines[4].startswith("scheduled delete via ") and len(lines) == 5,
+        check(lines[:5] == ["an earlier run", start_line(True, ROOT), f"ended {ROOT}\\Update.exe",
+                            "settings removed: " + SETTINGS, recycled_line()]
+              and lines[5].startswith("scheduled delete via ") and len(lines) == 6,
               f"{option}: run log {lines}")
     check(ended(launcher), f"{option}: launcher and updater processes ended")
     check(settings_and_shortcuts_gone(), f"{option}: settings and shortcuts removed")
@@ -629,7 +638,7 @@ def test_full_interactive(reference):
     if not run:
         return
     lines = log_lines()
-    check(lines is not None and lines[-2:] == [start_line(False, ROOT), "settings removed: " + SETTINGS],
+    check(lines is not None and lines[-3:] == [start_line(False, ROOT), "settings removed: " + SETTINGS, recycled_line()],
           f"full: log lines in order, nothing scheduled while the notice is open {lines}")
     # Everything beside the running uninstaller went in the run; the run log stays for the script.
     left = sorted(os.listdir(unix(ROOT)))
@@ -703,7 +712,7 @@ def test_genuine_root_under_a_cyrillic_profile_is_removed():
 def test_game_file_held_open():
     reset_area()
     lay_root()
-    held = ROOT + "\\minecraft\\saves\\Мир 1\\level.dat"
+    held = SAVE
     game = start_game_holding(held)
     # The script's wait lasts until the hold goes: what the run left is read first, then the
     # game lets go, then the script may start removing, however slow the machine.
@@ -720,9 +729,9 @@ def test_game_file_held_open():
     check(held_stays, "held game file: the save stays")
     check(left == ["Uninstall.exe", "minecraft", "updates"],
           f"held game file: the other entries went in the run ({left})")
-    check(lines[1:3] == [start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and held_line(lines[3], held) and lines[4] == kept_line()
-          and lines[5].startswith("scheduled delete via ") and len(lines) == 6,
+    check(lines[1:4] == [start_line(True, ROOT), "settings removed: " + SETTINGS, recycled_line()]
+          and held_line(lines[4], held) and lines[5] == kept_line()
+          and lines[6].startswith("scheduled delete via ") and len(lines) == 7,
           f"held game file: start line first, then the settings, the save that stayed, the way back, "
           f"the scheduling ({lines})")
     # The script may try the save's folder again, never the uninstaller or the root.
@@ -795,9 +804,9 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     log = left.pop("updates/rust-updater.log", b"").decode().splitlines()
     check(sorted(left) == ["Uninstall.exe", "cmd.exe"],
           f"recorded script: only the uninstaller, the log and the held file left ({sorted(left)[:8]})")
-    check(log[:3] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS]
-          and len(log) == 6 and held_line(log[3], ROOT + "\\cmd.exe") and log[4] == kept_line()
-          and log[5].startswith("scheduled delete via "),
+    check(log[:4] == ["an earlier run", start_line(True, ROOT), "settings removed: " + SETTINGS, recycled_line()]
+          and len(log) == 7 and held_line(log[4], ROOT + "\\cmd.exe") and log[5] == kept_line()
+          and log[6].startswith("scheduled delete via "),
           f"recorded script: the run log kept, what stayed said, scheduling line last ({log})")
     record = (read("K:\\cmd.txt") or b"").decode("utf-8", "replace").splitlines()
     scheduled = [l for l in log if l.startswith("scheduled delete via ")]
@@ -819,7 +828,8 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
 
 
 MARKERS = ["current.json", "app-current", "app-1.5.84"]
-SAVE = ROOT + "\\minecraft\\saves\\Мир 1\\level.dat"
+# What a running game holds open: no part of a world, which a full removal sends to the bin whole.
+SAVE = ROOT + "\\minecraft\\logs\\latest.log"
 
 
 def interrupt_a_full_removal():
@@ -852,7 +862,7 @@ def test_interrupted_removal_is_finished(how):
           and exists(SAVE),
           f"interrupted ({how}): markers gone, a game file and the uninstaller left")
     lines = log_lines() or []
-    check(lines[-4:-2] == [start_line(False, ROOT), "settings removed: " + SETTINGS]
+    check(lines[-5:-2] == [start_line(False, ROOT), "settings removed: " + SETTINGS, recycled_line()]
           and held_line(lines[-2], SAVE) and lines[-1] == kept_line(),
           f"interrupted ({how}): the run log names the root and what stayed, nothing scheduled ({lines[-4:]})")
     if how == "from the root":

@@ -1,0 +1,58 @@
+#pragma once
+// The player's Minecraft worlds in an install root: every folder below it that holds a
+// "level.dat" file, at any depth (the game's saves, a modpack instance's saves). Full removal
+// sends them to the Recycle Bin rather than deleting them, and the dialog names them first.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/basics/result.h"
+
+namespace koravane {
+
+inline constexpr std::string_view kWorldMarker = "level.dat";
+
+// One entry of a folder as its listing gives it, links unresolved.
+struct ListedEntry {
+  std::string name;
+  uint32_t attributes = 0;
+  uint64_t size = 0;  // a file's size in bytes
+};
+
+// Lists one folder; the system's error when it cannot be read.
+class FolderListing {
+ public:
+  virtual ~FolderListing() = default;
+  virtual OsResult<std::vector<ListedEntry>> list(std::string_view folder) = 0;
+};
+
+struct World {
+  std::string path;    // the root's spelling joined with the names below it
+  uint64_t bytes = 0;  // what its files hold, when asked for
+};
+
+struct WorldSearchOptions {
+  // Sum each world's file sizes too (the dialog shows them; the removal needs none).
+  bool with_sizes = false;
+  // Set from another thread to give up: the search then returns what it found so far.
+  const std::atomic<bool>* stop = nullptr;
+};
+
+// The worlds below root, in listing order, parents before what they hold. The search never enters
+// a link nor goes below a world; a folder that cannot be listed is passed over.
+std::vector<World> find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options = {});
+
+// The worlds' total size.
+uint64_t total_bytes(const std::vector<World>& worlds);
+
+// Windows only: the search over the system's folder listing.
+std::vector<World> find_worlds(std::string_view root, const WorldSearchOptions& options = {});
+
+// Windows only: sends one world to the Recycle Bin, with no window of the shell's. Success only
+// when the bin took it; a world the bin cannot take (the bin off or too small, a network drive) is
+// left as it was, never deleted, and the error says why.
+OsStatus recycle_world(std::string_view path);
+
+}  // namespace koravane

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "removal/worlds/worlds.h"
+
+namespace koravane {
+namespace {
+
+constexpr uint32_t kFolder = 0x10;
+constexpr uint32_t kFolderLink = 0x410;  // how Wine lists a Unix link to a folder
+constexpr uint32_t kFile = 0x20;
+
+// A tree of folders by full path; every folder listed is recorded, to show what the search enters.
+class TableListing final : public FolderListing {
+ public:
+  std::map<std::string, std::vector<ListedEntry>> folders;
+  std::vector<std::string> listed;
+
+  OsResult<std::vector<ListedEntry>> list(std::string_view folder) override {
+    listed.emplace_back(folder);
+    const auto found = folders.find(std::string(folder));
+    if (found == folders.end()) return OsError{3};
+    std::vector<ListedEntry> entries{{".", kFolder, 0}, {"..", kFolder, 0}};
+    entries.insert(entries.end(), found->second.begin(), found->second.end());
+    return entries;
+  }
+};
+
+struct Case {
+  const char* name;
+  std::map<std::string, std::vector<ListedEntry>> tree;
+  std::vector<std::string> worlds;
+  std::vector<uint64_t> bytes;
+};
+
+TEST(FindWorlds, FindsEachFolderHoldingLevelDatWithoutEnteringLinksOrWorlds) {
+  const std::string r = "C:\\Games\\KoraVane";
+  const std::vector<Case> cases = {
+      {"the game's saves and an instance's, at different depths",
+       {{r, {{"saves", kFolder}, {"instances", kFolder}, {"current.json", kFile, 9}}},
+        {r + "\\saves", {{"Мир 1", kFolder}, {"Мир 2", kFolder}}},
+        {r + "\\saves\\Мир 1", {{"level.dat", kFile, 100}, {"region", kFolder}}},
+        {r + "\\saves\\Мир 1\\region", {{"r.0.0.mca", kFile, 4000}}},
+        {r + "\\saves\\Мир 2", {{"LEVEL.DAT", kFile, 7}}},
+        {r + "\\instances", {{"pack", kFolder}}},
+        {r + "\\instances\\pack", {{"saves", kFolder}}},
+        {r + "\\instances\\pack\\saves", {{"Survival", kFolder}}},
+        {r + "\\instances\\pack\\saves\\Survival", {{"level.dat", kFile, 50}}}},
+       {r + "\\saves\\Мир 1", r + "\\saves\\Мир 2", r + "\\instances\\pack\\saves\\Survival"},
+       {4100, 7, 50}},
+      {"a world inside a world is part of it",
+       {{r, {{"saves", kFolder}}},
+        {r + "\\saves", {{"outer", kFolder}}},
+        {r + "\\saves\\outer", {{"level.dat", kFile, 10}, {"backup", kFolder}}},
+        {r + "\\saves\\outer\\backup", {{"level.dat", kFile, 5}}}},
+       {r + "\\saves\\outer"},
+       {15}},
+      {"a link inside saves is never entered, nor counted in a world",
+       {{r, {{"saves", kFolder}}},
+        {r + "\\saves", {{"linked", kFolderLink}, {"w", kFolder}}},
+        {r + "\\saves\\linked", {{"level.dat", kFile, 1}}},
+        {r + "\\saves\\w", {{"level.dat", kFile, 3}, {"elsewhere", kFolderLink}}},
+        {r + "\\saves\\w\\elsewhere", {{"huge.bin", kFile, 1000000}}}},
+       {r + "\\saves\\w"},
+       {3}},
+      {"level.dat as a folder makes no world",
+       {{r, {{"saves", kFolder}}},
+        {r + "\\saves", {{"odd", kFolder}}},
+        {r + "\\saves\\odd", {{"level.dat", kFolder}}},
+        {r + "\\saves\\odd\\level.dat", {{"x", kFile, 1}}}},
+       {},
+       {}},
+      {"a world at the root's top level; the root itself is none",
+       {{r, {{"level.dat", kFile, 1}, {"Мир", kFolder}}}, {r + "\\Мир", {{"level.dat", kFile, 2}}}},
+       {r + "\\Мир"},
+       {2}},
+      {"a folder that cannot be listed is passed over",
+       {{r, {{"locked", kFolder}, {"saves", kFolder}}},
+        {r + "\\saves", {{"w", kFolder}}},
+        {r + "\\saves\\w", {{"level.dat", kFile, 4}}}},
+       {r + "\\saves\\w"},
+       {4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TableListing listing;
+    listing.folders = c.tree;
+    const std::vector<World> found = find_worlds(listing, r, {.with_sizes = true});
+    std::vector<std::string> paths;
+    std::vector<uint64_t> bytes;
+    for (const World& world : found) {
+      paths.push_back(world.path);
+      bytes.push_back(world.bytes);
+    }
+    EXPECT_EQ(paths, c.worlds);
+    EXPECT_EQ(bytes, c.bytes);
+    for (const std::string& folder : listing.listed) {
+      EXPECT_EQ(folder.find("linked"), std::string::npos) << folder;
+      EXPECT_EQ(folder.find("elsewhere"), std::string::npos) << folder;
+    }
+  }
+}
+
+TEST(FindWorlds, WithoutSizesNothingBelowAWorldIsListedAndAStopEndsTheSearch) {
+  TableListing listing;
+  listing.folders = {{"R", {{"a", kFolder}, {"b", kFolder}}},
+                     {"R\\a", {{"level.dat", kFile, 1}, {"region", kFolder}}},
+                     {"R\\a\\region", {{"r.mca", kFile, 9}}},
+                     {"R\\b", {{"level.dat", kFile, 1}}}};
+  const std::vector<World> found = find_worlds(listing, "R");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].bytes, 0u);
+  EXPECT_EQ(listing.listed, (std::vector<std::string>{"R", "R\\a", "R\\b"}));
+
+  const std::atomic<bool> stop{true};
+  EXPECT_TRUE(find_worlds(listing, "R", {.stop = &stop}).empty());
+}
+
+}  // namespace
+}  // namespace koravane
