@@ -2,6 +2,7 @@
 
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
+#include "ui/world_text.h"
 
 #include <string>
 
@@ -64,6 +65,13 @@ std::string_view partial_ending(RemovalMode mode, bool way_back_kept) {
                                             : " Закройте их и запустите удаление снова, чтобы удалить остальное.";
 }
 
+// "» и ещё 3." after the first entry that stayed.
+std::string more_stayed(const RemovalOutcome& outcome) {
+  std::string text = "»";
+  if (outcome.stayed.size() > 1) text += " и ещё " + std::to_string(outcome.stayed.size() - 1);
+  return text + ".";
+}
+
 }  // namespace
 
 NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome) {
@@ -75,10 +83,23 @@ NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome) {
   const std::string lead(partial_lead(mode, outcome.way_back_kept));
   const std::string ending(partial_ending(mode, outcome.way_back_kept));
   if (outcome.stayed.empty()) return plain_notice(lead + ending);
-  std::string after = "»";
-  if (outcome.stayed.size() > 1) after += " и ещё " + std::to_string(outcome.stayed.size() - 1);
-  after += "." + ending;
-  return NoticeMessage{lead + " Осталось: «", display_text(outcome.stayed.front()), after};
+  return NoticeMessage{lead + " Осталось: «", display_text(outcome.stayed.front()), more_stayed(outcome) + ending};
+}
+
+NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome) {
+  if (outcome.worlds_kept == 0 || outcome.stayed.empty()) {
+    NoticeMessage message = notice_message(mode, outcome);
+    message.after += worlds_notice_suffix(outcome.worlds_recycled, outcome.worlds_kept);
+    return message;
+  }
+  std::string worlds = " Миры (" + std::to_string(outcome.worlds_kept) + ")";
+  if (outcome.worlds_recycled > 0) {
+    worlds = " Миры (" + std::to_string(outcome.worlds_recycled) + ") перемещены в корзину, миры (" +
+             std::to_string(outcome.worlds_kept) + ")";
+  }
+  return NoticeMessage{"Удалено не всё. Осталось: «", display_text(outcome.stayed.front()),
+                       more_stayed(outcome) + worlds +
+                           " корзина не приняла: они остались в папке. Запустите удаление снова, чтобы удалить остальное."};
 }
 
 std::string_view stuck_line() { return "close KoraVane first: nothing was stopped or removed"; }

@@ -36,6 +36,10 @@ std::vector<std::string_view> kept_line_roots(std::string_view text);
 // were kept only where a launcher-only removal found any.
 NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome);
 
+// The notice after a removal, with where the worlds went. When the Recycle Bin refused worlds,
+// which then stayed with whatever else did, one shorter text says it all, so that it fits.
+NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome);
+
 // A run that cannot leave what the stop step would end (the launcher's tree or job) stops
 // nothing and removes nothing: the run-log line and the notice that say to close the launcher.
 std::string_view stuck_line();

@@ -146,9 +146,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
   const RemovalOutcome& outcome = removal.outcome();
-  NoticeMessage message = notice_message(*mode, outcome);
-  message.after += worlds_notice_suffix(outcome.worlds_recycled, outcome.worlds_kept);
-  show_notice(message, place);
+  show_notice(removal_notice(*mode, outcome), place);
   finish(removal.outcome(), context, *mode);
 }
 

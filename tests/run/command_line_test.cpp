@@ -273,6 +273,17 @@ TEST(NoticeMessage, SaysWhatWentAndWhatStayed) {
        "Удалено не всё: " + busy + " и остались в папке установки. Осталось: «C:\\S\\koravane-launcher\\a» и ещё 1."},
   };
   for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
+  // Worlds the bin refused stayed with the rest: one shorter text says both.
+  RemovalOutcome refused = outcome(false, true, false, {"C:\\G\\saves\\w", "C:\\G\\x"});
+  refused.worlds_recycled = 2;
+  refused.worlds_kept = 1;
+  const NoticeMessage both = removal_notice(RemovalMode::full, refused);
+  EXPECT_EQ(both.before + both.path + both.after,
+            "Удалено не всё. Осталось: «C:\\G\\saves\\w» и ещё 1. Миры (2) перемещены в корзину, миры (1) корзина не "
+            "приняла: они остались в папке. Запустите удаление снова, чтобы удалить остальное.");
+  refused.worlds_kept = 0;
+  EXPECT_EQ(notice_text(RemovalMode::full, refused) + " Миры (2) перемещены в корзину.",
+            [&] { const NoticeMessage m = removal_notice(RemovalMode::full, refused); return m.before + m.path + m.after; }());
   // The path is the part a notice may shorten.
   EXPECT_EQ(notice_message(RemovalMode::full, outcome(false, true, false, {"C:\\x\\y"})).path, "C:\\x\\y");
 }
