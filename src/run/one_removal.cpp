@@ -1,6 +1,5 @@
 #include "run/one_removal.h"
 
-
 #include "platform/text/path_text.h"
 
 namespace koravane {

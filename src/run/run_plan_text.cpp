@@ -1,10 +1,10 @@
 #include "run/run_plan_text.h"
 
+#include <string>
+
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 #include "ui/world_text.h"
-
-#include <string>
 
 namespace koravane {
 

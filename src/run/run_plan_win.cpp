@@ -145,8 +145,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  const RemovalOutcome& outcome = removal.outcome();
-  show_notice(removal_notice(*mode, outcome), place);
+  show_notice(removal_notice(*mode, removal.outcome()), place);
   finish(removal.outcome(), context, *mode);
 }
 

@@ -25,7 +25,6 @@ class InputGate {
   // The window is on screen from `now`. last_press is the latest press its thread saw before,
   // on any window; a press within double_click_ms after it is that gesture's second click.
   void shown(uint32_t now, std::optional<uint32_t> last_press, uint32_t double_click_ms);
-  bool is_shown() const { return shown_at_.has_value(); }
   // Whether the window acts on the event; a press or key it admits lets its release through.
   [[nodiscard]] bool admit(const InputEvent& event);
 

@@ -1,8 +1,9 @@
 #include "ui/ui_window_win.h"
 
 #include <commctrl.h>
-#include <algorithm>
 #include <uxtheme.h>
+
+#include <algorithm>
 
 #include "platform/text/os_text_win.h"
 

@@ -54,6 +54,16 @@ struct FolderNames {
 };
 FolderNames list_folder_names(std::string_view folder);
 
+// One entry of a folder as its listing gives it, links unresolved.
+struct ListedEntry {
+  std::string name;
+  uint32_t attributes = 0;
+  uint64_t size = 0;  // a file's size in bytes
+};
+// Every entry of folder ("." and ".." never) with its attributes and a file's size; the system's
+// error when it cannot be listed.
+OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder);
+
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.
 OsResult<std::string> absolute_path(std::string_view path);

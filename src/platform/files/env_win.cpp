@@ -172,6 +172,22 @@ FolderNames list_folder_names(std::string_view folder) {
   return listed;
 }
 
+OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder) {
+  WIN32_FIND_DATAW data{};
+  const UniqueFindHandle listing(FindFirstFileExW(to_system_path(join_path(folder, "*")).c_str(), FindExInfoBasic,
+                                                  &data, FindExSearchNameMatch, nullptr,
+                                                  FIND_FIRST_EX_LARGE_FETCH));
+  if (!listing) return OsError{GetLastError()};
+  std::vector<ListedEntry> entries;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({from_wide(name), data.dwFileAttributes,
+                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+  } while (FindNextFileW(listing.get(), &data));
+  return entries;
+}
+
 OsResult<std::string> absolute_path(std::string_view path) {
   const std::wstring wide = to_wide(path.empty() ? "." : path);
   return to_text(fill_from_system([&](wchar_t* buffer, DWORD n) {

@@ -117,29 +117,6 @@ std::optional<std::string> scheme_command(HKEY classes, const std::wstring& sche
   return command ? string_value(command.get(), nullptr) : std::nullopt;
 }
 
-struct FolderEntry {
-  std::string name;
-  DWORD attributes;
-  uint64_t size;
-};
-
-// A folder's entries; nothing when it cannot be listed.
-std::optional<std::vector<FolderEntry>> folder_entries(std::string_view folder) {
-  WIN32_FIND_DATAW data{};
-  const UniqueFindHandle listing(FindFirstFileExW(to_system_path(join_path(folder, "*")).c_str(), FindExInfoBasic,
-                                                  &data, FindExSearchNameMatch, nullptr,
-                                                  FIND_FIRST_EX_LARGE_FETCH));
-  if (!listing) return std::nullopt;
-  std::vector<FolderEntry> entries;
-  do {
-    const std::wstring_view name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    entries.push_back({from_wide(name), data.dwFileAttributes,
-                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
-  } while (FindNextFileW(listing.get(), &data));
-  return entries;
-}
-
 struct LinkFile {
   std::string path;
   uint64_t size;  // as listed: an empty file or one too large for a link is never opened
@@ -284,7 +261,9 @@ class ReferenceRemoval {
   // subfolders too, never through a link to a folder elsewhere.
   void collect_links(const LinkPlace& place, const std::string& folder, int depth,
                      std::vector<LinkFile>& links) const {
-    for (const FolderEntry& entry : folder_entries(folder).value_or(std::vector<FolderEntry>{})) {
+    const OsResult<std::vector<ListedEntry>> entries = list_folder_entries(folder);
+    if (!entries) return;
+    for (const ListedEntry& entry : entries.value()) {
       const std::string path = join_path(folder, entry.name);
       if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (is_link_file(entry.name)) links.push_back({path, entry.size});
@@ -298,8 +277,8 @@ class ReferenceRemoval {
   // Folders left empty by the shortcuts that went; a folder that still holds anything stays.
   void prune_folders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-      const auto entries = folder_entries(folder);
-      if (!entries || !entries->empty()) continue;
+      const OsResult<std::vector<ListedEntry>> entries = list_folder_entries(folder);
+      if (!entries || !entries.value().empty()) continue;
       report(folder, RemoveDirectoryW(to_system_path(folder).c_str()) ? ERROR_SUCCESS : GetLastError());
     }
   }

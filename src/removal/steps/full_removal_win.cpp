@@ -76,8 +76,12 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   stayed_lines.finish();
   if (!only_this_run_holds) all_stayed.insert(all_stayed.end(), removal.stayed.begin(), removal.stayed.end());
   const bool complete = settings_went && worlds.left.empty() && (removal.stayed.empty() || only_this_run_holds);
-  return {removal.deferred,   complete,        removal.way_back_kept, false,
-          stayed_paths(all_stayed), worlds.recycled, worlds.left.size()};
+  return {.deferred_paths = removal.deferred,
+          .complete = complete,
+          .way_back_kept = removal.way_back_kept,
+          .stayed = stayed_paths(all_stayed),
+          .worlds_recycled = worlds.recycled,
+          .worlds_kept = worlds.left.size()};
 }
 
 }  // namespace koravane

@@ -9,17 +9,11 @@
 #include <vector>
 
 #include "platform/basics/result.h"
+#include "platform/files/env.h"
 
 namespace koravane {
 
 inline constexpr std::string_view kWorldMarker = "level.dat";
-
-// One entry of a folder as its listing gives it, links unresolved.
-struct ListedEntry {
-  std::string name;
-  uint32_t attributes = 0;
-  uint64_t size = 0;  // a file's size in bytes
-};
 
 // Lists one folder; the system's error when it cannot be read.
 class FolderListing {

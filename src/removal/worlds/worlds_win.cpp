@@ -12,18 +12,7 @@ namespace {
 
 class SystemFolderListing final : public FolderListing {
  public:
-  OsResult<std::vector<ListedEntry>> list(std::string_view folder) override {
-    WIN32_FIND_DATAW found{};
-    const UniqueFindHandle find(FindFirstFileExW(to_system_path(join_path(folder, "*")).c_str(), FindExInfoBasic,
-                                                 &found, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return OsError{GetLastError()};
-    std::vector<ListedEntry> entries;
-    do {
-      entries.push_back({from_wide(found.cFileName), found.dwFileAttributes,
-                         (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow});
-    } while (FindNextFileW(find.get(), &found));
-    return entries;
-  }
+  OsResult<std::vector<ListedEntry>> list(std::string_view folder) override { return list_folder_entries(folder); }
 };
 
 // "The bin did not take it": the shell's own codes are no system errors, and a refusal is none.

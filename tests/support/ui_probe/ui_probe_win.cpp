@@ -9,7 +9,6 @@
 //   ui_probe two [FLAG]             the dialog, then a notice, on one thread; two result lines. With
 //                                   FLAG the notice, once made ("shown"), waits unpainted until the
 //                                   file FLAG exists, as on a machine too busy to paint it at once
-//   ui_probe notice-held TEXT FLAG  the notice for TEXT so held back; prints "result N"
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
 //   ui_probe null-loop              loop and release without a window; prints "returned"
 //   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
@@ -145,8 +144,6 @@ int probe(int argc, wchar_t** argv) {
   } else if (mode == L"two") {
     run_and_report(create_removal_choice_window());
     run_and_report(create_notice_window("Удалено всё в папке установки."), argc > 2 ? argv[2] : nullptr);
-  } else if (mode == L"notice-held" && argc > 3) {
-    run_and_report(create_notice_window(text), argv[3]);
   } else if (mode == L"post-close") {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;
