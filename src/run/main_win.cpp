@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "run/command_line.h"
-#include "run/install_root.h"
-#include "run/run_plan.h"
+#include "run/command_line/command_line.h"
+#include "run/root/install_root.h"
+#include "run/plan/run_plan.h"
 #include "ui/display_scaling_win.h"
 
 namespace {

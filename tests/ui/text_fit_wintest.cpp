@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/run_plan_text.h"
+#include "run/plan/run_plan_text.h"
 #include "ui/ui_window_win.h"
 #include "ui/world_text.h"
 

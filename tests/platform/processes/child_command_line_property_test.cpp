@@ -4,7 +4,7 @@
 
 #include "platform/processes/child_process.h"
 #include "platform/text/os_text.h"
-#include "run/command_line.h"
+#include "run/command_line/command_line.h"
 
 namespace koravane {
 namespace {

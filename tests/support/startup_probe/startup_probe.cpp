@@ -12,8 +12,8 @@
 #include "platform/files/env.h"
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
-#include "run/command_line.h"
-#include "run/install_root.h"
+#include "run/command_line/command_line.h"
+#include "run/root/install_root.h"
 #include "ui/display_scaling_win.h"
 
 namespace {

@@ -33,7 +33,7 @@
 #include <string>
 
 #include "platform/text/os_text_win.h"
-#include "run/root_safety.h"
+#include "run/root/root_safety.h"
 #include "ui/dialogs_win.h"
 #include "ui/display_scaling_win.h"
 #include "ui/progress_win.h"

@@ -1,4 +1,4 @@
-#include "run/install_root.h"
+#include "run/root/install_root.h"
 
 #include <algorithm>
 #include <optional>
@@ -7,7 +7,7 @@
 #include "platform/text/path_text.h"
 #include "platform/context/run_log.h"
 #include "removal/steps/layout.h"
-#include "run/run_plan_text.h"
+#include "run/plan/run_plan_text.h"
 
 namespace koravane {
 namespace {

@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "platform/text/os_text.h"
-#include "run/command_line.h"
+#include "run/command_line/command_line.h"
 
 namespace koravane {
 namespace {

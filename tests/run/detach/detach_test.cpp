@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/detach.h"
+#include "run/detach/detach.h"
 
 namespace koravane {
 namespace {

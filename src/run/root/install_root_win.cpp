@@ -9,7 +9,7 @@
 #include "platform/files/path_identity.h"
 #include "platform/text/path_text.h"
 #include "removal/steps/registration.h"
-#include "run/install_root.h"
+#include "run/root/install_root.h"
 
 namespace koravane {
 namespace {

@@ -1,4 +1,4 @@
-#include "run/detach.h"
+#include "run/detach/detach.h"
 
 #include <algorithm>
 #include <charconv>

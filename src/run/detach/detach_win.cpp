@@ -11,8 +11,8 @@
 #include "platform/files/path_identity.h"
 #include "platform/processes/processes_win.h"
 #include "removal/stop/running_programs.h"
-#include "run/detach.h"
-#include "run/detach_win.h"
+#include "run/detach/detach.h"
+#include "run/detach/detach_win.h"
 
 // Lets every thread of a process run that was created suspended (ntdll; not in the SDK headers).
 extern "C" NTSTATUS NTAPI NtResumeProcess(HANDLE process);

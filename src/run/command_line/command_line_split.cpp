@@ -1,4 +1,4 @@
-#include "run/command_line.h"
+#include "run/command_line/command_line.h"
 
 namespace koravane {
 namespace {

@@ -1,4 +1,4 @@
-#include "run/root_safety.h"
+#include "run/root/root_safety.h"
 
 #include <algorithm>
 

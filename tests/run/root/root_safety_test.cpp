@@ -4,8 +4,8 @@
 #include <map>
 
 #include "platform/text/path_text.h"
-#include "run/one_removal.h"
-#include "run/root_safety.h"
+#include "run/root/one_removal.h"
+#include "run/root/root_safety.h"
 
 namespace koravane {
 namespace {

@@ -1,4 +1,4 @@
-#include "run/one_removal.h"
+#include "run/root/one_removal.h"
 
 #include "platform/text/path_text.h"
 

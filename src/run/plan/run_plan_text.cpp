@@ -1,4 +1,4 @@
-#include "run/run_plan_text.h"
+#include "run/plan/run_plan_text.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "run/command_line.h"
-#include "run/run_plan_text.h"
+#include "run/command_line/command_line.h"
+#include "run/plan/run_plan_text.h"
 
 namespace koravane {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/install_root.h"
+#include "run/root/install_root.h"
 #include "support/probe_run_win.h"
 
 namespace koravane {

@@ -14,7 +14,7 @@
 #include "platform/files/path_identity.h"
 #include "platform/basics/result.h"
 #include "platform/context/run_context.h"
-#include "run/command_line.h"
+#include "run/command_line/command_line.h"
 
 namespace koravane {
 

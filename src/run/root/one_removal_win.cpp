@@ -1,7 +1,7 @@
-#include "run/one_removal_win.h"
+#include "run/root/one_removal_win.h"
 
 #include "platform/text/os_text_win.h"
-#include "run/one_removal.h"
+#include "run/root/one_removal.h"
 
 namespace koravane {
 

@@ -5,7 +5,7 @@
 #include "platform/files/env.h"
 #include "platform/text/os_text_win.h"
 #include "platform/text/path_text.h"
-#include "run/root_safety.h"
+#include "run/root/root_safety.h"
 
 namespace koravane {
 namespace {

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "removal/steps/layout.h"
-#include "run/install_root.h"
+#include "run/root/install_root.h"
 
 namespace koravane {
 namespace {
