@@ -4,6 +4,7 @@
 
 #include "run/command_line/command_line.h"
 #include "run/root/install_root.h"
+#include "run/root/working_folder.h"
 #include "run/plan/run_plan.h"
 #include "ui/display_scaling_win.h"
 
