@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/processes/child_process.h"
+#include "platform/text/path_text.h"
 
 namespace koravane {
 
@@ -29,10 +30,6 @@ struct ScriptOwner {
 // cannot be escaped inside a quoted batch word) and every '%' doubled, so that the interpreter
 // does not expand it into a different path.
 std::string script_path_text(std::string_view path);
-
-// The longest path cmd's commands take in its plain form: MAX_PATH less its terminating NUL. Past
-// it, their removal stops with an error or (Wine's del) ends the interpreter.
-inline constexpr size_t kPlainPathLimit = 259;
 
 // The longest line cmd reads from a batch file.
 inline constexpr size_t kBatchLineLimit = 8191;
