@@ -38,6 +38,7 @@ using OemEncoder = std::function<std::optional<std::string>(std::string_view utf
 struct ExactConversion {
   uint32_t flags = 0;
   bool ask_used_default = false;
+  bool operator==(const ExactConversion&) const = default;
 };
 inline constexpr uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
 inline constexpr uint32_t kErrorInvalidChars = 0x80;  // WC_ERR_INVALID_CHARS
@@ -112,8 +113,9 @@ std::string join_script_lines(const std::vector<std::string>& lines);
 // "Uninstall.exe", which ends no other program.
 std::string image_spelling(std::string_view image_name, const OemEncoder& to_oem);
 
-// The script file's bytes in the OEM code page, in which cmd reads a batch file whatever "chcp"
-// says (Wine's cmd too); nothing when some path has no exact form there (see script_spelling).
+// The script file's bytes in the OEM code page, in which the hidden interpreter's new console reads
+// a batch file (Wine's cmd never honours a "chcp" switch); nothing when some path has no exact form
+// there (see script_spelling).
 std::optional<std::string> script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
                                         const OemEncoder& to_oem,
                                         std::string_view last_line = kDeleteScriptByFullPath);
