@@ -1,5 +1,7 @@
 #include "selfdelete/script_text.h"
 
+#include <algorithm>
+
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 
@@ -51,14 +53,33 @@ std::optional<std::string> verbatim_form(std::string_view path) {
   return "\\\\?\\" + plain.substr(4);  // another device (a volume by its GUID): same name, other prefix
 }
 
-std::optional<std::string> script_spelling(const DeferredPath& deferred) {
-  if (fits_plain(deferred.path, deferred.below)) return deferred.path;
-  if (deferred.short_form && fits_plain(*deferred.short_form, deferred.below)) return deferred.short_form;
+std::optional<ExactConversion> exact_conversion(uint32_t code_page) {
+  constexpr uint32_t kUtf8 = 65001;
+  constexpr uint32_t kGb18030 = 54936;
+  const bool no_flags = code_page == 65000 || code_page == 42 || (code_page >= 50220 && code_page <= 50229) ||
+                        (code_page >= 57002 && code_page <= 57011);
+  if (no_flags) return std::nullopt;
+  if (code_page == kUtf8 || code_page == kGb18030) return ExactConversion{kErrorInvalidChars, false};
+  return ExactConversion{kNoBestFitChars, true};
+}
+
+bool script_can_spell(std::string_view path, const OemEncoder& to_oem) {
+  return display_text(path) == path && to_oem(path).has_value();
+}
+
+OsResult<std::string> script_spelling(const DeferredPath& deferred, const OemEncoder& to_oem) {
+  const bool spelled = script_can_spell(deferred.path, to_oem);
+  if (spelled && fits_plain(deferred.path, deferred.below)) return deferred.path;
+  const std::optional<std::string>& short_form = deferred.short_form;
+  if (short_form && fits_plain(*short_form, deferred.below) && script_can_spell(*short_form, to_oem)) {
+    return *short_form;
+  }
+  if (!spelled) return OsError{script_code::kNoUnicodeTranslation};
   std::optional<std::string> verbatim = verbatim_form(deferred.path);
-  if (!verbatim) return std::nullopt;
+  if (!verbatim) return OsError{script_code::kFilenameTooLong};
   const std::string line = per_path_line(script_path_text(*verbatim));
-  if (utf16_from_wtf8(line).size() > kBatchLineLimit) return std::nullopt;
-  return verbatim;
+  if (utf16_from_wtf8(line).size() > kBatchLineLimit) return OsError{script_code::kFilenameTooLong};
+  return std::move(*verbatim);
 }
 
 std::string self_deletion_line(std::string_view script_folder, std::string_view script_name) {
@@ -67,17 +88,20 @@ std::string self_deletion_line(std::string_view script_folder, std::string_view 
 }
 
 std::vector<std::string> script_lines(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                                      bool with_code_page_line, std::string_view last_line) {
+                                      std::string_view last_line) {
   // Whatever the person's command-processor settings say: with delayed expansion on, cmd would
   // take a '!' in a path for a variable and act on another folder; %~f0 needs the extensions.
   std::vector<std::string> lines = {"@echo off", "setlocal EnableExtensions DisableDelayedExpansion"};
-  if (with_code_page_line) lines.push_back("chcp 65001 >nul");
   // The interpreter's input is the null device, which timeout refuses at once instead of
   // waiting: it reads the console the interpreter runs in.
   lines.push_back("timeout /t 2 /nobreak <con >nul");
   if (owner.launcher_by_image) lines.push_back("taskkill /F /IM KoraVane.exe /T >nul 2>&1");
   lines.push_back(owner_line(owner));
   for (const std::string& path : paths) lines.push_back(per_path_line(script_path_text(path)));
+  // Without "/s": only while it holds nothing, as the owner made it.
+  if (!owner.working_folder.empty()) {
+    lines.push_back("rd \"" + script_path_text(owner.working_folder) + "\" >nul 2>&1");
+  }
   lines.push_back(std::string(last_line));
   return lines;
 }
@@ -91,15 +115,29 @@ std::string join_script_lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
-                         const OemEncoder& to_oem, std::string_view last_line) {
-  // Every line but the paths' and the owner's image name is ASCII, which every OEM code page
-  // holds, so the whole text converts without loss exactly when those do.
-  if (std::optional<std::string> oem =
-          to_oem(join_script_lines(script_lines(paths, owner, false, last_line)))) {
-    return std::move(*oem);
+std::string image_spelling(std::string_view image_name, const OemEncoder& to_oem) {
+  if (image_name.empty()) return std::string(kDefaultImageName);
+  if (script_can_spell(image_name, to_oem)) return std::string(image_name);
+  size_t spelled = 0;  // bytes of whole characters from the start
+  while (spelled < image_name.size()) {
+    const unsigned char lead = static_cast<unsigned char>(image_name[spelled]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (!script_can_spell(image_name.substr(spelled, length), to_oem)) break;
+    spelled += length;
   }
-  return join_script_lines(script_lines(paths, owner, true, last_line));
+  if (spelled == 0) return std::string(kDefaultImageName);
+  return std::string(image_name.substr(0, spelled)) + "*";
+}
+
+std::optional<std::string> script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                                        const OemEncoder& to_oem, std::string_view last_line) {
+  const auto spelled_whole = [&to_oem](const std::string& path) { return script_can_spell(path, to_oem); };
+  if (!std::all_of(paths.begin(), paths.end(), spelled_whole)) return std::nullopt;
+  ScriptOwner spelled = owner;
+  spelled.image_name = image_spelling(owner.image_name, to_oem);
+  if (!script_can_spell(owner.working_folder, to_oem)) spelled.working_folder.clear();  // the run removes it
+  // Every other line is ASCII, which every OEM code page holds.
+  return to_oem(join_script_lines(script_lines(paths, spelled, last_line)));
 }
 
 ChildCommand interpreter_command(uint32_t process_id, std::string_view script_folder) {

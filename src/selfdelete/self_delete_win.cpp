@@ -47,46 +47,56 @@ size_t length_below(const std::wstring& folder) {
 
 // What the script needs to know of path. The system is asked through the "\\?\" form, which
 // the plain limit does not bind.
-DeferredPath deferred_path(const std::string& path) {
+DeferredPath deferred_path(const std::string& path, const OemEncoder& to_oem) {
   const std::wstring asked = to_wide(verbatim_form(path).value_or(path));
   DeferredPath deferred{path};
   const DWORD attributes = GetFileAttributesW(asked.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     deferred.below = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 2 : length_below(asked);
   }
-  if (fits_plain(path, deferred.below)) return deferred;
+  if (fits_plain(path, deferred.below) && script_can_spell(path, to_oem)) return deferred;
   const OsResult<std::wstring> short_form =
       fill_from_system([&](wchar_t* buffer, DWORD n) { return GetShortPathNameW(asked.c_str(), buffer, n); });
   if (short_form) deferred.short_form = without_namespace_prefix(from_wide(short_form.value()));
   return deferred;
 }
 
+// The path as the script in the OEM code page names it, or why it cannot.
+OsResult<std::string> spelled_for_the_script(const std::string& path) {
+  return script_spelling(deferred_path(path, encode_oem_lossless), encode_oem_lossless);
+}
+
 }  // namespace
+
+static_assert(script_code::kFilenameTooLong == ERROR_FILENAME_EXCED_RANGE &&
+              script_code::kNoUnicodeTranslation == ERROR_NO_UNICODE_TRANSLATION);
+static_assert(kNoBestFitChars == WC_NO_BEST_FIT_CHARS && kErrorInvalidChars == WC_ERR_INVALID_CHARS);
 
 ScriptPaths script_paths(const std::vector<std::string>& deferred_paths, const RunLog& log) {
   ScriptPaths paths;
   for (const std::string& path : deferred_paths) {
-    if (std::optional<std::string> named = script_spelling(deferred_path(path))) {
-      paths.named.push_back(std::move(*named));
+    if (OsResult<std::string> named = spelled_for_the_script(path)) {
+      paths.named.push_back(std::move(named).value());
     } else {
-      log.append(fail_line(path, ERROR_FILENAME_EXCED_RANGE));
-      paths.all_named = false;
+      log.append(fail_line(path, named.error().code));
+      paths.left.push_back({path, named.error().code});
     }
   }
   return paths;
 }
 
 std::optional<std::string> encode_lossless(uint32_t code_page, std::string_view utf8) {
+  const std::optional<ExactConversion> exact = exact_conversion(code_page);
+  if (!exact) return std::nullopt;  // a code page that cannot tell
   const std::wstring wide = to_wide(utf8);
   if (wide.empty()) return std::string();
   BOOL used_default = FALSE;
+  BOOL* const used = exact->ask_used_default ? &used_default : nullptr;
   const int length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(), length,
-                                       nullptr, 0, nullptr, &used_default);
-  if (size <= 0 || used_default) return std::nullopt;  // also code pages that refuse the check
+  const int size = WideCharToMultiByte(code_page, exact->flags, wide.data(), length, nullptr, 0, nullptr, used);
+  if (size <= 0 || used_default) return std::nullopt;
   std::string out(static_cast<size_t>(size), '\0');
-  if (WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), size,
-                          nullptr, &used_default) != size ||
+  if (WideCharToMultiByte(code_page, exact->flags, wide.data(), length, out.data(), size, nullptr, used) != size ||
       used_default) {
     return std::nullopt;
   }
@@ -100,9 +110,10 @@ std::optional<std::string> encode_oem_lossless(std::string_view utf8) {
 OsStatus write_self_deletion_script(const std::vector<std::string>& deferred_paths,
                                     const ScriptOwner& owner, std::string_view folder) {
   const std::string name = script_file_name(current_process_id());
-  return write_script(join_path(folder, name),
-                      script_bytes(deferred_paths, owner, encode_oem_lossless,
-                                   self_deletion_line(folder, name)));
+  const std::optional<std::string> bytes =
+      script_bytes(deferred_paths, owner, encode_oem_lossless, self_deletion_line(folder, name));
+  if (!bytes) return OsError{ERROR_NO_UNICODE_TRANSLATION};
+  return write_script(join_path(folder, name), *bytes);
 }
 
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunLog& log,
@@ -133,7 +144,13 @@ void schedule_self_deletion(const std::vector<std::string>& deferred_paths, cons
 
 void schedule_self_deletion(const std::vector<std::string>& deferred_paths, const RunContext& context,
                             bool launcher_by_image) {
-  const ScriptOwner owner{current_process_id(), std::string(path_file_name(context.executable)), launcher_by_image};
+  ScriptOwner owner{current_process_id(), std::string(path_file_name(context.executable)), launcher_by_image};
+  if (!context.run_folder.empty()) {
+    // A folder the script cannot name is left to the run, which removes it as it ends.
+    if (OsResult<std::string> folder = spelled_for_the_script(context.run_folder)) {
+      owner.working_folder = std::move(folder).value();
+    }
+  }
   schedule_self_deletion(deferred_paths, context.log, owner);
 }
 

@@ -12,9 +12,6 @@ namespace {
 const std::string& kHead = test::kScriptHead;
 const ScriptOwner& kOwner = test::kScriptOwner;
 const std::string kTail = R"(del /f /q "%~f0" >nul 2>&1)";
-// The code-page switch comes after the guard against the person's command-processor settings.
-const std::string kUtf8Head =
-    "@echo off\r\nsetlocal EnableExtensions DisableDelayedExpansion\r\nchcp 65001 >nul\r\n";
 
 // Code page 866 for ASCII and the basic Cyrillic letters; anything else has no form.
 std::optional<std::string> fake_cp866(std::string_view utf8) {
@@ -28,7 +25,17 @@ std::optional<std::string> fake_cp866(std::string_view utf8) {
   return out;
 }
 
-std::optional<std::string> no_oem(std::string_view) { return std::nullopt; }
+// Code page 65001, the OEM code page under "Beta: use Unicode UTF-8": every well-formed text.
+std::optional<std::string> utf8_oem(std::string_view utf8) {
+  if (display_text(utf8) != utf8) return std::nullopt;
+  return std::string(utf8);
+}
+
+// The script's bytes, which a test expects to be written.
+std::string bytes_of(const std::vector<std::string>& paths, const ScriptOwner& owner,
+                     std::string_view last_line = kDeleteScriptByFullPath) {
+  return script_bytes(paths, owner, fake_cp866, last_line).value_or("(no script)");
+}
 
 size_t count_crlf(const std::string& text) {
   size_t n = 0;
@@ -37,7 +44,7 @@ size_t count_crlf(const std::string& text) {
 }
 
 TEST(ScriptText, OnePathGivesSevenLinesWithoutATrailingLineEnd) {
-  const std::string bytes = script_bytes({"C:\\Games\\KoraVane\\Uninstall.exe"}, kOwner, fake_cp866);
+  const std::string bytes = bytes_of({"C:\\Games\\KoraVane\\Uninstall.exe"}, kOwner);
   EXPECT_EQ(bytes,
             kHead +
                 R"(if exist "C:\Games\KoraVane\Uninstall.exe\*" (rd /s /q "C:\Games\KoraVane\Uninstall.exe") )"
@@ -50,12 +57,12 @@ TEST(ScriptText, OnePathGivesSevenLinesWithoutATrailingLineEnd) {
 }
 
 TEST(ScriptText, SeveralPathsKeepTheirOrderAndAnEmptyListStillDeletesItself) {
-  const std::string bytes = script_bytes({"C:\\a", "C:\\b", "C:\\c"}, kOwner, fake_cp866);
+  const std::string bytes = bytes_of({"C:\\a", "C:\\b", "C:\\c"}, kOwner);
   EXPECT_EQ(count_crlf(bytes), 8u);
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\a")"), bytes.find(R"(rd /s /q "C:\b")"));
   EXPECT_LT(bytes.find(R"(rd /s /q "C:\b")"), bytes.find(R"(rd /s /q "C:\c")"));
   EXPECT_TRUE(bytes.ends_with("\r\n" + kTail));
-  EXPECT_EQ(script_bytes({}, kOwner, fake_cp866), kHead + kTail);
+  EXPECT_EQ(bytes_of({}, kOwner), kHead + kTail);
 }
 
 TEST(ScriptText, QuotesAreRemovedPercentDoubledAndEverythingElseKept) {
@@ -65,28 +72,47 @@ TEST(ScriptText, QuotesAreRemovedPercentDoubledAndEverythingElseKept) {
   EXPECT_EQ(script_path_text("C:\\R&D ^x (1)"), "C:\\R&D ^x (1)");
   const std::string ill_formed = "C:\\a\xED\xA0\x80";  // an unpaired surrogate from the system
   EXPECT_EQ(script_path_text(ill_formed), "C:\\a\xEF\xBF\xBD");
-  const std::string bytes = script_bytes({"C:\\R&D\\50%\\\"x\""}, kOwner, fake_cp866);
+  const std::string bytes = bytes_of({"C:\\R&D\\50%\\\"x\""}, kOwner);
   EXPECT_NE(bytes.find(R"(if exist "C:\R&D\50%%\x\*" (rd /s /q "C:\R&D\50%%\x"))"), std::string::npos);
   // Five uses of the path, each with "%%", and the script's own "%~f0".
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '%'), 11);
 }
 
 TEST(ScriptText, CyrillicPathsAreWrittenInTheOemCodePage) {
-  const std::string bytes = script_bytes({"C:\\Users\\Иван\\KoraVane"}, kOwner, fake_cp866);
+  const std::string bytes = bytes_of({"C:\\Users\\Иван\\KoraVane"}, kOwner);
   const std::string ivan = "\x88\xa2\xa0\xad";
   EXPECT_NE(bytes.find("\"C:\\Users\\" + ivan + "\\KoraVane\\*\""), std::string::npos);
   EXPECT_EQ(bytes.find("chcp"), std::string::npos);
   EXPECT_TRUE(bytes.starts_with(kHead));
 }
 
-TEST(ScriptText, PathsOutsideTheOemCodePageGiveUtf8WithACodePageSwitch) {
+// cmd reads a batch file in the OEM code page whatever "chcp" says (Wine's too): a path outside
+// it gives no script at all (the run names such a path by its 8.3 form first), and under UTF-8
+// the script is UTF-8, with no switch.
+TEST(ScriptText, TheScriptIsInTheOemCodePageOrNotWrittenAtAll) {
   const std::vector<std::string> paths = {"C:\\Users\\Иван", "C:\\游戏\\😀"};
-  const std::string bytes = script_bytes(paths, kOwner, fake_cp866);
-  EXPECT_TRUE(bytes.starts_with(kUtf8Head + "timeout /t 2 /nobreak <con >nul\r\n"));
-  EXPECT_NE(bytes.find(R"(if exist "C:\Users\Иван\*")"), std::string::npos);
-  EXPECT_NE(bytes.find(R"(del /f /q "C:\游戏\😀" & rd /s /q "C:\游戏\😀" 2>nul))"), std::string::npos);
-  EXPECT_EQ(count_crlf(bytes), 8u);
-  EXPECT_TRUE(script_bytes({"C:\\a"}, kOwner, no_oem).starts_with(kUtf8Head));
+  EXPECT_EQ(script_bytes(paths, kOwner, fake_cp866), std::nullopt);
+  const std::optional<std::string> utf8 = script_bytes(paths, kOwner, utf8_oem);
+  ASSERT_TRUE(utf8);
+  EXPECT_TRUE(utf8->starts_with(kHead)) << *utf8;
+  EXPECT_NE(utf8->find(R"(del /f /q "C:\游戏\😀" & rd /s /q "C:\游戏\😀" 2>nul))"), std::string::npos);
+  EXPECT_EQ(utf8->find("chcp"), std::string::npos);
+  EXPECT_EQ(script_bytes({"C:\\a\xED\xA0\x80"}, kOwner, utf8_oem), std::nullopt) << "an unpaired surrogate";
+}
+
+// The real values Windows documents: UTF-8 and GB18030 refuse a default-character report with
+// ERROR_INVALID_PARAMETER and take only WC_ERR_INVALID_CHARS; the code pages that take no flags
+// cannot tell at all.
+TEST(ScriptEncoding, EachCodePageIsAskedForAnExactConversionAsTheSystemAllows) {
+  const std::optional<ExactConversion> single{{0x400, true}};
+  const std::optional<ExactConversion> unicode{{0x80, false}};
+  const std::optional<ExactConversion> none;
+  const std::pair<uint32_t, std::optional<ExactConversion>> cases[] = {
+      {866, single},  {437, single},  {850, single},   {932, single},   {1252, single},
+      {50000, single}, {57012, single}, {65001, unicode}, {54936, unicode}, {65000, none},
+      {42, none},     {50220, none},  {50229, none},   {57002, none},   {57011, none},
+  };
+  for (const auto& [code_page, expected] : cases) EXPECT_TRUE(exact_conversion(code_page) == expected) << code_page;
 }
 
 TEST(ScriptText, FileNameCarriesTheDecimalProcessId) {
@@ -107,7 +133,7 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
       {{12, ""}, R"(taskkill /F /PID 12 /FI "IMAGENAME eq Uninstall.exe" >nul 2>&1)"},
   };
   for (const Case& c : cases) {
-    const auto lines = script_lines({"C:\\K\\Update.exe", "C:\\K\\Uninstall.exe"}, c.owner, false);
+    const auto lines = script_lines({"C:\\K\\Update.exe", "C:\\K\\Uninstall.exe"}, c.owner);
     EXPECT_EQ(lines[4], c.line);
     for (const std::string& line : lines) {
       if (!line.starts_with("taskkill")) continue;
@@ -115,16 +141,23 @@ TEST(ScriptText, OnlyTheOwnerIsEndedByIdAndNoOtherProgramByItsCommonName) {
       EXPECT_EQ(line.find("/IM Uninstall.exe"), std::string::npos) << line;
     }
   }
-  // A name outside the OEM code page moves the whole script to UTF-8, like a path would.
-  const std::string bytes = script_bytes({}, {5, "Удалить😀.exe"}, fake_cp866);
-  EXPECT_TRUE(bytes.starts_with(kUtf8Head));
-  EXPECT_NE(bytes.find("IMAGENAME eq Удалить😀.exe"), std::string::npos);
+  // A name the script cannot spell whole is ended by the part it can spell, else by the usual name,
+  // which ends no other program.
+  const std::pair<std::string, std::string> names[] = {
+      {"Удалить😀.exe", "Удалить*"}, {"Kora✓.exe", "Kora*"}, {"✓.exe", "Uninstall.exe"},
+      {"Uninstall\xED\xA0\x80.exe", "Uninstall*"}, {"Удалить.exe", "Удалить.exe"}};
+  for (const auto& [name, spelled] : names) {
+    EXPECT_EQ(image_spelling(name, fake_cp866), spelled) << name;
+    EXPECT_NE(bytes_of({}, {5, name}).find("IMAGENAME eq " + fake_cp866(spelled).value() + "\""), std::string::npos)
+        << name;
+  }
+  EXPECT_EQ(image_spelling("Удалить😀.exe", utf8_oem), "Удалить😀.exe");
 }
 
 // A path of length characters: "C:\" then folders of at most 50 characters.
 std::string path_of(size_t length, std::string_view start = "C:\\") {
   std::string path(start);
-  for (char name = 'a'; path.size() < length; ++name) {
+  for (char name = 'a'; path.size() < length; name = name == 'z' ? 'a' : static_cast<char>(name + 1)) {
     if (!path.ends_with('\\')) path += length - path.size() > 1 ? '\\' : name;  // never a trailing separator
     path += std::string(std::min<size_t>(50, length - path.size()), name);
   }
@@ -133,15 +166,24 @@ std::string path_of(size_t length, std::string_view start = "C:\\") {
 
 // Lengths are those a removal meets: "\*" below a folder, "\updates\rust-updater.log" (25) below a
 // root that kept its run log. The line holds its path five times in 79 more characters: 8191 at most.
+// A character outside the script's code page (✓, é and € in 866) needs the 8.3 form, which holds
+// none; under UTF-8 every path keeps its spelling.
 TEST(ScriptSpelling, APathKeepsItsSpellingWhereItFitsElseItsShortFormElseItsVerbatimFormWhileTheLineHoldsIt) {
   const std::string p300 = path_of(300);
   const std::string short300 = "C:\\AAAA~1\\BBBB~1\\CCCC~1\\DDDD~1\\EEEE~1\\FFFF~1\\GGGG~1";
   const std::string share = path_of(300, "\\\\srv\\share\\");
+  const std::string tick = "C:\\Users\\Иван\\AppData\\Local\\Kora✓";
+  const std::string tick_short = "C:\\Users\\8E3A~1\\AppData\\Local\\KORA~1";
+  const std::string long_tick = path_of(290) + "\\Koraé€";
   const std::optional<std::string> none;
+  constexpr uint32_t kTooLong = script_code::kFilenameTooLong;
+  constexpr uint32_t kNoForm = script_code::kNoUnicodeTranslation;
   struct Case {
     std::string what;
     DeferredPath deferred;
-    std::optional<std::string> named;
+    std::string named;  // or the code
+    uint32_t code = 0;
+    OemEncoder to_oem = fake_cp866;
   };
   const Case cases[] = {
       {"a short root", {"C:\\Games\\KoraVane", 25, none}, "C:\\Games\\KoraVane"},
@@ -156,12 +198,25 @@ TEST(ScriptSpelling, APathKeepsItsSpellingWhereItFitsElseItsShortFormElseItsVerb
       {"no short form", {p300, 25, none}, "\\\\?\\" + p300},
       {"a share", {share, 2, none}, "\\\\?\\UNC\\" + share.substr(2)},
       {"the longest line", {path_of(1618), 2, none}, "\\\\?\\" + path_of(1618)},
-      {"a line too long", {path_of(1619), 2, none}, none},
+      {"a line too long", {path_of(1619), 2, none}, "", kTooLong},
       {"a line too long, a short form that fits", {path_of(1619), 2, short300}, short300},
-      {"'%' doubled in the line", {path_of(1617) + "%", 2, none}, none},
-      {"a relative path", {path_of(300, "Games\\"), 2, none}, none},
+      {"'%' doubled in the line", {path_of(1617) + "%", 2, none}, "", kTooLong},
+      {"a relative path", {path_of(300, "Games\\"), 2, none}, "", kTooLong},
+      {"✓ outside the code page, a short form", {tick, 25, tick_short}, tick_short},
+      {"✓, no short form", {tick, 25, none}, "", kNoForm},
+      {"✓, no 8.3 names on the volume", {tick, 25, tick}, "", kNoForm},
+      {"✓ under UTF-8", {tick, 25, none}, tick, 0, utf8_oem},
+      {"é€ and too long, a short form", {long_tick, 2, short300}, short300},
+      {"é€ and too long, no short form", {long_tick, 2, none}, "", kNoForm},
+      {"é€ and too long under UTF-8", {long_tick, 2, none}, "\\\\?\\" + long_tick, 0, utf8_oem},
+      {"an unpaired surrogate, even under UTF-8", {"C:\\K\xED\xA0\x80", 2, none}, "", kNoForm, utf8_oem},
+      {"an unpaired surrogate, a short form", {"C:\\K\xED\xA0\x80", 2, "C:\\K_~1"}, "C:\\K_~1", 0, utf8_oem},
   };
-  for (const Case& c : cases) EXPECT_EQ(script_spelling(c.deferred), c.named) << c.what;
+  for (const Case& c : cases) {
+    const OsResult<std::string> named = script_spelling(c.deferred, c.to_oem);
+    EXPECT_EQ(named ? named.value() : "", c.named) << c.what;
+    EXPECT_EQ(named ? 0 : named.error().code, c.code) << c.what;
+  }
 }
 
 TEST(ScriptSpelling, TheVerbatimFormNamesThePlaceThePlainFormNames) {
@@ -183,13 +238,26 @@ TEST(ScriptText, TheLauncherIsEndedByImageNameOnlyWhereThatReachesNoOtherInstall
   for (const bool by_image : {true, false}) {
     ScriptOwner owner = kOwner;
     owner.launcher_by_image = by_image;
-    const std::string bytes = script_bytes({"C:\\K"}, owner, fake_cp866);
+    const std::string bytes = bytes_of({"C:\\K"}, owner);
     const std::string launcher_line = "taskkill /F /IM KoraVane.exe /T >nul 2>&1\r\n";
     std::string head = kHead;
     if (!by_image) head.erase(head.find(launcher_line), launcher_line.size());
     EXPECT_TRUE(bytes.starts_with(head)) << bytes;
     EXPECT_EQ(bytes.find("/IM KoraVane.exe") != std::string::npos, by_image);
   }
+}
+
+// The owner's own working folder goes after the paths, and only while it holds nothing (no "/s");
+// one the script cannot spell is left to the owner, which removes it as it ends.
+TEST(ScriptText, TheOwnersWorkingFolderGoesAfterThePathsWhileEmpty) {
+  ScriptOwner owner = kOwner;
+  owner.working_folder = "C:\\T\\100%\\koravane-run-4242";
+  const std::vector<std::string> lines = script_lines({"C:\\K"}, owner);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[6], R"(rd "C:\T\100%%\koravane-run-4242" >nul 2>&1)");
+  EXPECT_EQ(lines[7], kTail);
+  owner.working_folder = "C:\\T\\José\\koravane-run-4242";
+  EXPECT_EQ(bytes_of({"C:\\K"}, owner), bytes_of({"C:\\K"}, kOwner));
 }
 
 // cmd may expand a '%' once more inside what %~f0 gives (Wine's does): a script in such a folder
@@ -199,7 +267,7 @@ TEST(ScriptText, TheLastLineNamesTheScriptWithoutItsFolderOnlyWhereTheFolderHold
             "del /f /q \"%~f0\" >nul 2>&1");
   const std::string relative = self_deletion_line("C:\\100% %TEMP%\\", "koravane-uninstall-7.cmd");
   EXPECT_EQ(relative, "del /f /q \".\\koravane-uninstall-7.cmd\" >nul 2>&1");
-  const std::string bytes = script_bytes({"C:\\a"}, kOwner, fake_cp866, relative);
+  const std::string bytes = bytes_of({"C:\\a"}, kOwner, relative);
   EXPECT_TRUE(bytes.ends_with("\r\n" + relative)) << bytes;
   EXPECT_EQ(bytes.find("%~f0"), std::string::npos);
 }

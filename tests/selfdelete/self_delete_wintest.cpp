@@ -53,6 +53,16 @@ TEST(ScriptEncoding, ACodePageThatRefusesTheCheckGivesNoForm) {
   EXPECT_EQ(encode_lossless(866, "И"), "\x88") << "the same text in a code page that has it";
 }
 
+// The OEM code page under "Beta: use Unicode UTF-8": Windows refuses to report a default character
+// there (ERROR_INVALID_PARAMETER; Wine 8 answers anyway), so that is not asked; every character
+// converts, an unpaired surrogate none.
+TEST(ScriptEncoding, UnderUtf8EveryCharacterConvertsAndAnUnpairedSurrogateNone) {
+  for (const std::string text : {"Kora✓", "Koraé€", "Kora🎮", "C:\\Users\\Иван"}) {
+    EXPECT_EQ(encode_lossless(CP_UTF8, text), text) << text;
+  }
+  EXPECT_EQ(encode_lossless(CP_UTF8, "C:\\a\xED\xA0\x80"), std::nullopt);
+}
+
 std::string script_name() { return script_file_name(GetCurrentProcessId()); }
 
 TEST(SelfDeletion, AScriptThatCannotBeWrittenIsLoggedAsAFailure) {
@@ -166,18 +176,24 @@ TEST(ScriptPaths, APathIsMeasuredWithWhatItHoldsAndOneThatCannotBeNamedIsSaid) {
   const std::string file = join_path(base, "Update.exe");
   ASSERT_TRUE(write_file(file, "MZ"));
   const std::string unnamed = deep_folder(join_path(base, "deeper"), 1700);  // its 8.3 form too passes the limit
+  const std::string tick = join_path(base, "Kora✓");  // outside code page 866: named by its 8.3 form
+  ASSERT_TRUE(test::make_folder(tick) && write_file(join_path(tick, "Uninstall.exe"), "MZ"));
 
   const RunLog log(base);
-  const ScriptPaths paths = script_paths({shallow, root, unnamed, file}, log);
+  const ScriptPaths paths = script_paths({shallow, root, unnamed, file, tick}, log);
 
-  EXPECT_FALSE(paths.all_named);
-  ASSERT_EQ(paths.named.size(), 3u);
+  ASSERT_EQ(paths.left.size(), 1u);
+  EXPECT_EQ(paths.left[0].path, unnamed);
+  EXPECT_EQ(paths.left[0].error, static_cast<uint32_t>(ERROR_FILENAME_EXCED_RANGE));
+  ASSERT_EQ(paths.named.size(), 4u);
   for (size_t i : {0u, 1u}) {
     EXPECT_NE(paths.named[i], i == 0 ? shallow : root);
     EXPECT_LE(paths.named[i].size(), 100u) << paths.named[i];
     EXPECT_TRUE(test::is_directory(paths.named[i])) << paths.named[i];
   }
   EXPECT_EQ(paths.named[2], file) << "a path that fits keeps its spelling";
+  EXPECT_TRUE(encode_oem_lossless(paths.named[3]) && test::path_exists(join_path(paths.named[3], "Uninstall.exe")))
+      << paths.named[3];
   EXPECT_EQ(test::read_all(join_path(base, "updates\\rust-updater.log")),
             "fail " + unnamed + ": " + os_error_text(ERROR_FILENAME_EXCED_RANGE) + "\n");
 }

@@ -38,6 +38,9 @@ struct RunContext {
   // The working folder the run was started in, read before the run leaves it; a copy that goes
   // on starts there, so that it finds the root as this one did. Empty when it could not be read.
   std::string started_in;
+  // The empty folder of the run's own under the temporary folder that it works in once the root is
+  // found, removed as it ends; empty where none could be made.
+  std::string run_folder;
 };
 
 }  // namespace koravane

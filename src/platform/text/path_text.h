@@ -50,6 +50,10 @@ bool lies_within_comparable(std::string_view inner, std::string_view outer);
 // with its root separator, or a UNC or device path.
 bool is_fully_qualified(std::string_view path);
 
+// The longest plain path that calls without the verbatim form take (cmd's commands, the shell's
+// older file call): MAX_PATH less its terminating NUL.
+inline constexpr size_t kPlainPathLimit = 259;
+
 // The form in which a path reaches the system's file calls: a fully qualified drive or UNC path of
 // kLongPathFrom characters or more goes in its verbatim form ("\\?\C:\..." or
 // "\\?\UNC\server\share\..."), resolved by text first since the system then resolves nothing,

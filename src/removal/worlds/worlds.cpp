@@ -1,9 +1,11 @@
 #include "removal/worlds/worlds.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <numeric>
 
+#include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
 #include "removal/tree/tree_removal_system.h"
 
@@ -54,6 +56,15 @@ uint64_t bytes_below(FolderListing& listing, const std::string& world, const std
   return bytes;
 }
 
+// A drive path ("C:\...") or a share's ("\\server\share\..."): no verbatim, NT or device form.
+bool is_plain_and_fully_qualified(std::string_view path) {
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                     is_path_separator(path[2]);
+  const bool share = path.size() > 2 && is_path_separator(path[0]) && is_path_separator(path[1]) &&
+                     path[2] != '?' && path[2] != '.' && !is_path_separator(path[2]);
+  return drive || share;
+}
+
 }  // namespace
 
 std::vector<World> find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options) {
@@ -76,6 +87,33 @@ std::vector<World> find_worlds(FolderListing& listing, std::string_view root, co
     pending.insert(pending.end(), std::make_move_iterator(inner.rbegin()), std::make_move_iterator(inner.rend()));
   }
   return worlds;
+}
+
+OsResult<size_t> longest_below(FolderListing& listing, std::string_view folder, size_t enough) {
+  OsResult<std::vector<ListedEntry>> listed = listing.list(folder);
+  if (!listed) return listed.error();
+  size_t longest = 0;
+  for (const ListedEntry& entry : listed.value()) {
+    if (is_dot(entry.name)) continue;
+    size_t here = 1 + utf16_from_wtf8(entry.name).size();
+    if (here <= enough && is_folder(entry) && !is_link(entry.attributes)) {
+      const OsResult<size_t> inner = longest_below(listing, join_path(folder, entry.name), enough - here);
+      if (!inner) return inner;
+      here += inner.value();
+    }
+    longest = std::max(longest, here);
+    if (longest > enough) break;
+  }
+  return longest;
+}
+
+uint32_t older_call_refusal(std::string_view world, size_t below) {
+  if (!is_plain_and_fully_qualified(world) || path_file_name(world).empty() ||
+      world.find_first_of("*?") != std::string_view::npos) {
+    return world_code::kBadPathname;
+  }
+  if (utf16_from_wtf8(world).size() + below > kPlainPathLimit) return world_code::kFilenameTooLong;
+  return 0;
 }
 
 uint64_t total_bytes(const std::vector<World>& worlds) {

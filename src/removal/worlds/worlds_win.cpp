@@ -17,6 +17,8 @@ class SystemFolderListing final : public FolderListing {
 
 // "The bin did not take it": the shell's own codes are no system errors, and a refusal is none.
 constexpr DWORD kBinRefused = ERROR_NOT_SUPPORTED;
+static_assert(world_code::kBadPathname == ERROR_BAD_PATHNAME &&
+              world_code::kFilenameTooLong == ERROR_FILENAME_EXCED_RANGE);
 
 bool is_gone(const std::wstring& path) {
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
@@ -25,10 +27,13 @@ bool is_gone(const std::wstring& path) {
 }
 
 // Refuses every deletion that would not go to the bin: the shell would otherwise delete for good
-// what the bin cannot take (too big, the bin off, a network drive), without asking.
+// what the bin cannot take (too big, the bin off, a network drive), without asking. It sees every
+// item: one refused, or one the shell does not say went to the bin, refuses the world.
 class RecycleOnlySink final : public IFileOperationProgressSink {
  public:
   bool refused = false;
+  int recycled = 0;     // items the shell says went to the bin, each as a new item there
+  bool missed = false;  // an item the shell does not say went there
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (id != IID_IUnknown && id != IID_IFileOperationProgressSink) {
@@ -58,7 +63,14 @@ class RecycleOnlySink final : public IFileOperationProgressSink {
   HRESULT STDMETHODCALLTYPE PostCopyItem(DWORD, IShellItem*, IShellItem*, LPCWSTR, HRESULT, IShellItem*) override {
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE PostDeleteItem(DWORD, IShellItem*, HRESULT, IShellItem*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE PostDeleteItem(DWORD, IShellItem*, HRESULT result, IShellItem* in_bin) override {
+    if (SUCCEEDED(result) && in_bin != nullptr) {
+      ++recycled;
+    } else {
+      missed = true;
+    }
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE PreNewItem(DWORD, IShellItem*, LPCWSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE PostNewItem(DWORD, IShellItem*, LPCWSTR, LPCWSTR, DWORD, HRESULT, IShellItem*) override {
     return S_OK;
@@ -73,8 +85,9 @@ DWORD error_of(HRESULT result) {
   return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : kBinRefused;
 }
 
-// Through the shell's file operation, watched item by item. E_NOTIMPL where the shell has only its
-// outline (Wine 8), having done nothing.
+// Through the shell's file operation, watched item by item; refused unless the shell said that
+// the world went to the bin. E_NOTIMPL where the shell has only its outline (Wine 8), having done
+// nothing.
 HRESULT recycle_through_file_operation(const std::wstring& path, bool& refused) {
   UniqueComPointer<IFileOperation> operation;
   IFileOperation* created = nullptr;
@@ -94,8 +107,10 @@ HRESULT recycle_through_file_operation(const std::wstring& path, bool& refused) 
   if (FAILED(result)) return result;
   result = operation.get()->DeleteItem(item.get(), nullptr);
   if (SUCCEEDED(result)) result = operation.get()->PerformOperations();
-  (void)operation.get()->Unadvise(cookie);
-  refused = sink.refused;
+  BOOL aborted = FALSE;
+  if (SUCCEEDED(result)) result = operation.get()->GetAnyOperationsAborted(&aborted);
+  (void)operation.get()->Unadvise(cookie);  // the operation is over: nothing more reaches the sink
+  refused = sink.refused || (SUCCEEDED(result) && (sink.missed || sink.recycled == 0 || aborted));
   return result;
 }
 
@@ -127,10 +142,16 @@ OsResult<UniqueHandle> hold_first_entry(std::wstring folder) {
 }
 
 // Through the older call, which deletes for good what it cannot send to the bin (Wine's does so
-// when the bin is off or on another volume). So the first entry that deletion would meet is held
-// open first: it would stop there, with nothing deleted, while a move to the bin goes on.
-OsStatus recycle_through_shell_call(const std::wstring& path) {
-  OsResult<UniqueHandle> guard = hold_first_entry(path);
+// when the bin is off or on another volume). So it is handed only a world every path of which it
+// can take, and the first entry that deletion would meet is held open first: it would stop there,
+// with nothing deleted, while a move to the bin goes on.
+OsStatus recycle_through_shell_call(std::string_view world) {
+  SystemFolderListing listing;
+  const OsResult<size_t> below = longest_below(listing, world, kPlainPathLimit);
+  if (!below) return below.error();
+  if (const uint32_t refusal = older_call_refusal(world, below.value())) return OsError{refusal};
+  const std::wstring path = to_wide(world);
+  const OsResult<UniqueHandle> guard = hold_first_entry(path);
   if (!guard) return guard.error();
   std::wstring from = path;
   from.push_back(L'\0');  // a list of paths, ended by an empty one
@@ -151,17 +172,18 @@ std::vector<World> find_worlds(std::string_view root, const WorldSearchOptions& 
 }
 
 OsStatus recycle_world(std::string_view path) {
-  const std::wstring wide = to_wide(path);
+  // A relative or empty path would name something in the working folder.
+  if (!is_fully_qualified(path)) return OsError{world_code::kBadPathname};
   const ComApartmentGuard com(COINIT_APARTMENTTHREADED);  // the file operation wants a single-threaded one
   bool refused = false;
-  const HRESULT result = com ? recycle_through_file_operation(wide, refused) : E_NOTIMPL;
+  const HRESULT result = com ? recycle_through_file_operation(to_wide(path), refused) : E_NOTIMPL;
   if (result == E_NOTIMPL) {
-    if (OsStatus recycled = recycle_through_shell_call(wide); !recycled) return recycled;
+    if (OsStatus recycled = recycle_through_shell_call(path); !recycled) return recycled;
   } else if (FAILED(result) || refused) {
     return OsError{refused ? kBinRefused : error_of(result)};
   }
   // The bin has it only when it is gone from here.
-  if (!is_gone(wide)) return OsError{kBinRefused};
+  if (!is_gone(to_system_path(path))) return OsError{kBinRefused};
   return os_success();
 }
 

@@ -13,6 +13,7 @@
 #include "removal/stop/running_programs.h"
 #include "run/detach/detach.h"
 #include "run/detach/detach_win.h"
+#include "run/root/working_folder.h"
 
 // Lets every thread of a process run that was created suspended (ntdll; not in the SDK headers).
 extern "C" NTSTATUS NTAPI NtResumeProcess(HANDLE process);
@@ -219,8 +220,9 @@ Continuation stuck(IfStuck what, OsError error) {
 }
 
 // Hands the run on through the relay and waits for the copy that goes on to end, from outside the
-// root; whoever waits for this process then waits for the whole run.
-Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay) {
+// root and out of its own folder (the launcher's tree may end it meanwhile); whoever waits for this
+// process then waits for the whole run.
+Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay, const std::string& run_folder) {
   if (!relay) return stuck(plan.if_failed, relay.error());
   // Checked before it runs: a job that kept it anyway would end the run with the launcher.
   if (plan.outside_job && in_a_job(relay.value().process())) {
@@ -228,19 +230,23 @@ Continuation hand_on(const DetachPlan& plan, OsResult<SuspendedCopy> relay) {
   }
   const OsResult<UniqueHandle> copy = handed_copy(relay.value());
   if (!copy) return stuck(plan.if_failed, copy.error());
+  leave_run_folder(run_folder);
   WaitForSingleObject(copy.value().get(), INFINITE);
   return {true, std::nullopt, false};
 }
 
 // The first copy: the relay leaves the job as planned; where the job refuses and would not end
 // the run anyway, it starts inside it.
-Continuation move_on(const DetachPlan& plan, const std::string& started_in) {
+Continuation move_on(const DetachPlan& plan, const RunContext& context) {
   const OsResult<std::string> executable = own_executable_path();
   if (!executable) return stuck(plan.if_failed, executable.error());
+  const std::string& started_in = context.started_in;
   OsResult<SuspendedCopy> relay = start_copy(executable.value(), started_in, true, plan.breakaway);
-  if (relay || !plan.breakaway || relay.error().code != ERROR_ACCESS_DENIED) return hand_on(plan, std::move(relay));
+  if (relay || !plan.breakaway || relay.error().code != ERROR_ACCESS_DENIED) {
+    return hand_on(plan, std::move(relay), context.run_folder);
+  }
   if (plan.if_refused != IfStuck::start_inside) return stuck(plan.if_refused, relay.error());
-  return hand_on(plan, start_copy(executable.value(), started_in, true, false));
+  return hand_on(plan, start_copy(executable.value(), started_in, true, false), context.run_folder);
 }
 
 // A relay ends at once once it has let the copy go on: no exit code of the process's own runs
@@ -268,9 +274,13 @@ Continuation continue_outside_the_launcher(const RunContext& context) {
     relay = parent.has_value();
     if (!relay) plan = plan_detach(has_stoppable_ancestor(context, snapshot), job_limits());
   }
-  if (relay) end_relay(pass_on(*by, context.started_in));
+  if (relay) {
+    const uint32_t code = pass_on(*by, context.started_in);
+    leave_run_folder(context.run_folder);  // no exit code of its own runs to do it
+    end_relay(code);
+  }
   if (!plan.detach) return {};
-  return move_on(plan, context.started_in);
+  return move_on(plan, context);
 }
 
 }  // namespace koravane

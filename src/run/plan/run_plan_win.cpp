@@ -52,9 +52,11 @@ class Removal {
     // A deferred path the script cannot name stays too: known now, before the registration goes.
     ScriptPaths script = script_paths(outcome_.deferred_paths, context_.log);
     outcome_.deferred_paths = std::move(script.named);
-    outcome_.way_back_kept = outcome_.way_back_kept || !script.all_named;
+    for (const StayedEntry& unnamed : script.left) outcome_.stayed.push_back(unnamed.path);
+    const bool all_named = script.left.empty();
+    outcome_.way_back_kept = outcome_.way_back_kept || !all_named;
     const bool registration_settled = settle_registration();
-    outcome_.complete = outcome_.complete && script.all_named && references_gone && registration_settled;
+    outcome_.complete = outcome_.complete && all_named && references_gone && registration_settled;
   }
   // Read while run() goes on in another thread: only atomics.
   ProgressSnapshot snapshot() const {

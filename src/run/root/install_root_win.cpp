@@ -91,12 +91,4 @@ RunContext start_run(const LaunchOptions& options) {
   return {std::move(root), own, std::move(own_final), std::move(log), started_in ? started_in.value() : std::string()};
 }
 
-void leave_working_folder() {
-  // Nothing to say when this fails: a folder of the root that the run holds is then named with
-  // what stayed.
-  if (const OsResult<std::string> system = system_directory()) {
-    (void)SetCurrentDirectoryW(to_wide(system.value()).c_str());
-  }
-}
-
 }  // namespace koravane

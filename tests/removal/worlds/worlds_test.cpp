@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text/path_text.h"
 #include "removal/worlds/worlds.h"
 
 namespace koravane {
@@ -117,6 +118,52 @@ TEST(FindWorlds, WithoutSizesNothingBelowAWorldIsListedAndAStopEndsTheSearch) {
 
   const std::atomic<bool> stop{true};
   EXPECT_TRUE(find_worlds(listing, "R", {.stop = &stop}).empty());
+}
+
+// The shell's older call copies each path into MAX_PATH characters and acts on what is left, an
+// empty path (the working folder) past it: it takes a world only where every path it reaches fits,
+// counted in UTF-16 units, and only a plain, fully qualified one without wildcards.
+TEST(OlderShellCall, TakesOnlyAPlainFullyQualifiedWorldWhoseEveryPathFits) {
+  const std::string w = "C:\\K\\saves\\" + std::string(212, 'W');  // 223 characters, as the issue's
+  const auto with_file = [&w](const std::string& name) {
+    return std::map<std::string, std::vector<ListedEntry>>{{w, {{"level.dat", kFile}, {"region", kFolder}}},
+                                                           {w + "\\region", {{name, kFile}}}};
+  };
+  const std::map<std::string, std::vector<ListedEntry>> linked = {
+      {w, {{"level.dat", kFile}, {"linked", kFolderLink}}}, {w + "\\linked", {{std::string(100, 'x'), kFile}}}};
+  std::string p28;  // 28 characters in 14 surrogate pairs
+  for (int i = 0; i < 14; ++i) p28 += "🎮";
+  // Folders of 50 below each other, the sixth never listed: measuring stops past the limit.
+  std::map<std::string, std::vector<ListedEntry>> deep = {{w, {{"level.dat", kFile}}}};
+  for (std::string folder = w; folder.size() < w.size() + 6 * 51; folder += "\\" + std::string(50, 'd')) {
+    deep[folder].push_back({std::string(50, 'd'), kFolder});
+  }
+  struct Case {
+    const char* what;
+    std::string world;
+    std::map<std::string, std::vector<ListedEntry>> tree;
+    uint32_t refusal;
+  };
+  const std::vector<Case> cases = {
+      {"every path within 259", w, with_file(std::string(28, 'r')), 0},
+      {"a file one past 259", w, with_file(std::string(29, 'r')), 206},
+      {"Cyrillic letters count one unit each", w, with_file(std::string(14, 'r') + "рррррррррррррр"), 0},
+      {"an emoji counts two", w, with_file(p28 + "r"), 206},
+      {"a link's name counts, not what it names", w, linked, 0},
+      {"a folder below that cannot be listed", w, {{w, {{"level.dat", kFile}, {"locked", kFolder}}}}, 3},
+      {"past the limit nothing deeper is listed", w, deep, 206},
+      {"a share", "\\\\srv\\share\\w", {{"\\\\srv\\share\\w", {}}}, 0},
+  };
+  for (const Case& c : cases) {
+    TableListing listing;
+    listing.folders = c.tree;
+    const OsResult<size_t> below = longest_below(listing, c.world, kPlainPathLimit);
+    EXPECT_EQ(below ? older_call_refusal(c.world, below.value()) : below.error().code, c.refusal) << c.what;
+  }
+  for (const char* refused : {"saves\\w", "", "C:saves\\w", "\\\\?\\C:\\K\\w", "\\\\.\\C:\\K\\w", "\\\\?\\Volume{1}\\w",
+                              "C:\\K\\w*", "C:\\"}) {
+    EXPECT_EQ(older_call_refusal(refused, 0), 161u) << refused;
+  }
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ def test_quiet(what, job, in_job, game_path, env=None):
     tree takes the first copy, which waited for the run."""
     w.reset_area()
     w.lay_root()
+    folders = w.run_folders()
     launcher, game, exits, record = start_launcher(job, ["/S"], game_path, in_job, env)
     finished = xdesk.wait_until(scheduled)
     check(finished, f"{what}: the run went on to its end ({log_lines()})")
@@ -154,6 +155,7 @@ def test_quiet(what, job, in_job, game_path, env=None):
           f"{what}: one start line, the game closed, nothing failed ({lines})")
     check(w.ended([game]), f"{what}: the game is gone")
     check(finish_script(), f"{what}: the root is gone after the script")
+    check(w.run_folders() == folders, f"{what}: the working folders of the copies, the relay's too, gone ({w.run_folders()})")
 
 
 def through_the_notice(what, button_y, exits):

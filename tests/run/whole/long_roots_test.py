@@ -28,6 +28,14 @@ def long_root(length):
     return path
 
 
+def lay_root_without_a_world(root, **options):
+    """The usual root, its save no world: under Wine the shell's older call stands in for the file
+    operation, and it is handed no world with a path past 259 characters (such a world stays,
+    named; see worlds_test.py)."""
+    w.lay_root(root, **options)
+    os.remove(w.unix(root + "\\minecraft\\saves\\Мир 1\\level.dat"))
+
+
 def run_from_inside(root):
     """The root's own uninstaller, quiet, by its full path; its exit code. Wine starts no program
     whose path passes the plain limit through CreateProcess, in any spelling (an 8.3 one takes its
@@ -45,14 +53,13 @@ def test_from_inside(length):
     what = f"a root of {length} characters, from inside"
     root = long_root(length)
     w.reset_area()
-    w.lay_root(root)
+    lay_root_without_a_world(root)
     w.write(HOLD, b"")
     code = run_from_inside(root)
     w.check(code == 0, f"{what}: exit code 0 (saw {code})")
     lines = w.log_lines(root) or []
-    w.check(lines[:2] == ["an earlier run", w.start_line(True, root)] and len(lines) == 5
-            and lines[2].startswith("settings removed: ") and lines[3] == w.recycled_line(root)
-            and lines[4].startswith("scheduled delete via "),
+    w.check(lines[:2] == ["an earlier run", w.start_line(True, root)] and len(lines) == 4
+            and lines[2].startswith("settings removed: ") and lines[3].startswith("scheduled delete via "),
             f"{what}: no fail line, the script scheduled ({lines})")
     w.check(not w.key_exists(), f"{what}: the registration is gone")
     os.remove(w.unix(HOLD))
@@ -64,7 +71,7 @@ def test_from_elsewhere(length):
     what = f"a root of {length} characters, from elsewhere"
     root = long_root(length)
     w.reset_area()
-    w.lay_root(root, with_uninstaller=False)
+    lay_root_without_a_world(root, with_uninstaller=False)
     os.makedirs(w.unix(TOOLS), exist_ok=True)
     shutil.copyfile(w.UNINSTALL_EXE, w.unix(TOOLS + "\\Uninstall.exe"))
     code = w.Uninstall(TOOLS + "\\Uninstall.exe", "/S", "--target", root + "\\KoraVane.exe").finish()

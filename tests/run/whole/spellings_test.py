@@ -185,6 +185,25 @@ def test_root_that_is_a_link(how):
     w.check(w.read(w.LOCALAPPDATA + "\\KoraVane2\\saves\\world.dat") == b"kept", f"link root ({how}): its sibling stays")
 
 
+def test_root_outside_the_scripts_code_page(name):
+    """A root whose name holds characters outside the code page cmd reads the script in (866 here),
+    run from inside: the script names it by its 8.3 form, and it goes. (A root without one stays,
+    named, with the way back: Wine gives every long name one, so that shows natively only.)"""
+    what = f"a root named {name}"
+    reset()
+    root = w.LOCALAPPDATA + "\\" + name
+    w.lay_root(root)
+    hold = "K:\\script-hold"
+    w.write(hold, b"")
+    code = w.Uninstall(root + "\\Uninstall.exe", "/S", env=dict(ENV, KORAVANE_TIMEOUT_HOLD=hold)).finish()
+    lines = w.log_lines(root) or []
+    w.check(code == 0 and lines[-1:] != [] and lines[-1].startswith("scheduled delete via ")
+            and not any(line.startswith("fail ") for line in lines), f"{what}: no fail line, the script scheduled ({lines})")
+    w.check(not w.key_exists(), f"{what}: the registration is gone")
+    os.remove(w.unix(hold))
+    w.check(w.xdesk.wait_until(lambda: not w.exists(root)), f"{what}: the root is gone after the script")
+
+
 def main():
     os.makedirs(w.READY, exist_ok=True)
     for kind, folder in PROTECTED:
@@ -195,6 +214,8 @@ def main():
     w.run_test(test_root_through_its_short_name)
     for how in ("from the root", "from elsewhere"):
         w.run_test(test_root_that_is_a_link, how)
+    for name in ("Kora✓", "Koraé€", "Kora🎮"):
+        w.run_test(test_root_outside_the_scripts_code_page, name)
     print(f"{len(w.failures)} failed" if w.failures else "all checks passed")
     return 1 if w.failures else 0
 

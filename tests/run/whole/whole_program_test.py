@@ -250,6 +250,11 @@ def temp_log():
         return f.read()
 
 
+def run_folders():
+    """The working folders of runs (koravane-run-{pid}) in the prefix's temporary folder."""
+    return sorted(glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "Temp", "koravane-run-*")))
+
+
 def log_lines(root=ROOT):
     data = read(root + "\\updates\\rust-updater.log")
     return data.decode("utf-8").splitlines() if data is not None else None
@@ -427,6 +432,7 @@ def test_quiet(option):
     updater, = started_and_ready(("the root's own Update.exe", ROOT + "\\Update.exe"))
     others = start_other_programs()
     launcher = start_launcher_processes()
+    folders = run_folders()
     run = Uninstall(ROOT + "\\Uninstall.exe", option)
     code = run.finish()
     check(code == 0, f"{option}: exit code 0 (saw {code})")
@@ -444,6 +450,7 @@ def test_quiet(option):
     check(not key_exists(), f"{option}: uninstall key removed")
     check(exists(APPDATA + "\\other-app\\config.ini"), f"{option}: other roaming data kept")
     check(xdesk.wait_until(lambda: not exists(ROOT)), f"{option}: install root gone after the script")
+    check(run_folders() == folders, f"{option}: the run's working folder gone ({run_folders()})")
     check(ended([updater]), f"{option}: the root's own Update.exe ended")
     check(running(others),
           f"{option}: another program's Update.exe and Uninstall.exe still running after the script")
@@ -671,6 +678,7 @@ def refused_run(place, exe_folder, reason, quiet=True, cwd=None, markers=False, 
     launcher = start_launcher_processes()
     before = snapshot("K:\\")
     log_before = temp_log()
+    folders = run_folders()
     args = ["/S"] if quiet else []
     run = Uninstall(exe_folder + "\\Uninstall.exe", *args, cwd=cwd or exe_folder)
     what = f"{place} ({'quiet' if quiet else 'interactive'})"
@@ -688,6 +696,7 @@ def refused_run(place, exe_folder, reason, quiet=True, cwd=None, markers=False, 
     if quiet:
         check(not run.saw_window, f"{what}: no window")
     check(snapshot("K:\\") == before, f"{what}: everything stays, no updates folder made")
+    check(run_folders() == folders, f"{what}: the run's working folder gone, with no script ({run_folders()})")
     check(key_exists(), f"{what}: uninstall key kept")
     check(running(launcher), f"{what}: nothing stopped")
     added = temp_log()[len(log_before):].splitlines()
@@ -818,7 +827,7 @@ def test_quiet_from_inside_leaves_only_what_it_cannot_remove():
     if script_path:
         with open(in_prefix(script_path), "rb") as f:
             data = f.read()
-        text = data.decode("utf-8" if b"chcp 65001" in data else "cp866")
+        text = data.decode("cp866")  # the OEM code page of the prefix
         paths = [l for l in text.split("\r\n") if l.startswith("if exist ")]
         held = ROOT + "\\cmd.exe"
         check(paths == [f'if exist "{held}\\*" (rd /s /q "{held}") else if exist "{held}" '

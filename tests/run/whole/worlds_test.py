@@ -142,6 +142,42 @@ def test_a_world_the_bin_refuses_stays(how, xdg):
           f"{how}: the rest went")
 
 
+# A world of 223 characters holding folders whose paths pass 259: where the shell's older call
+# stands in for the file operation (Wine), its deletion enters the first entry listed and, past
+# MAX_PATH, acts on an empty path, the working folder.
+LONG_WORLD = ROOT + "\\minecraft\\saves\\" + "W" * (223 - len(ROOT) - 17)
+SYSTEM32 = os.path.join(whole.PREFIX, "drive_c", "windows", "system32")
+
+
+def lay_long_world():
+    """The world's files: level.dat and long folders, as many as it takes for the folder listing
+    (which Wine gives in the file system's order) to list one of them first."""
+    files = {"level.dat": b"L" * 64}
+    whole.write(LONG_WORLD + "\\level.dat", files["level.dat"])
+    for index in range(32):
+        name = f"region{index:02}" + "r" * 40 + "\\r.0.0.mca"
+        files[name] = b"R" * 64
+        whole.write(LONG_WORLD + "\\" + name, files[name])
+        if os.listdir(whole.unix(LONG_WORLD))[0] != "level.dat":
+            break
+    return files
+
+
+def test_a_long_world_the_bin_refuses_stays(xdg):
+    whole.reset_area()
+    whole.lay_root()
+    files = lay_long_world()
+    system_before = sorted(os.listdir(SYSTEM32))
+    code = whole.Uninstall(ROOT + "\\Uninstall.exe", "/S", env={"XDG_DATA_HOME": xdg}).finish()
+    lines = whole.log_lines() or []
+    named = [line for line in lines if line.startswith(f"fail {LONG_WORLD}: ") and line.endswith(" (os error 206)")]
+    check(code == 0 and len(named) == 1 and lines[-1] == whole.kept_line(),
+          f"a long world: named as too long, the way back kept ({lines[-4:]})")
+    check({name: whole.read(LONG_WORLD + "\\" + name) for name in files} == files,
+          "a long world: in place byte for byte")
+    check(sorted(os.listdir(SYSTEM32)) == system_before, "a long world: the system folder unchanged")
+
+
 def test_launcher_only_leaves_the_worlds():
     lay_worlds(3)
     run = whole.Uninstall(ROOT + "\\Uninstall.exe")
@@ -178,6 +214,7 @@ def main():
     with open(no_bin, "wb"):
         pass
     whole.run_test(test_a_world_the_bin_refuses_stays, "no bin", no_bin)
+    whole.run_test(test_a_long_world_the_bin_refuses_stays, no_bin)
     elsewhere = other_volume()
     if elsewhere:
         try:
