@@ -70,6 +70,33 @@ TEST(ShortenedPaths, KeepTheDriveTheFirstFolderAndTheLastTwo) {
   EXPECT_EQ(shortened_paths("D:\\Games\\Лаунчер KoraVane")[1], "D:\\Games\\Лаунче…aVane");
 }
 
+// Below the install root, its own name tells which install: it stays with the entry's last name,
+// and both are cut only once nothing else can give.
+TEST(ShortenedPaths, BelowTheRootKeepTheRootsNameWithTheLastName) {
+  const std::string root = "C:\\users\\Иван\\AppData\\Local\\Игры и программы\\Лаунчеры Minecraft\\KoraVane Лаунчер";
+  using Forms = std::vector<std::string>;
+  const struct {
+    std::string path, root;
+    Forms forms;
+  } cases[] = {
+      {root + "\\mods\\second.jar", root,
+       {root + "\\mods\\second.jar", "C:\\users\\…\\KoraVane Лаунчер\\mods\\second.jar",
+        "C:\\users\\…\\KoraVane Лаунчер\\…\\second.jar", "C:\\users\\…\\KoraVa…унчер\\…\\second.jar",
+        "C:\\users\\…\\Kora…нчер\\…\\second.jar", "C:\\users\\…\\Kora…нчер\\…\\sec…jar",
+        "C:\\users\\…\\Kor…чер\\…\\sec…jar"}},
+      // Without the root the same path loses the install's name at once.
+      {root + "\\mods\\second.jar", "", {root + "\\mods\\second.jar", "C:\\users\\…\\mods\\second.jar", "C:\\users\\…\\mods\\sec…jar"}},
+      // The root spelled with another case and a final separator is the same root.
+      {"D:\\Games\\KoraVane\\saves\\Мир 1\\region\\r.0.0.mca", "d:\\games\\koravane\\",
+       {"D:\\Games\\KoraVane\\saves\\Мир 1\\region\\r.0.0.mca", "D:\\Games\\KoraVane\\…\\region\\r.0.0.mca",
+        "D:\\Games\\KoraVane\\…\\r.0.0.mca", "D:\\Games\\KoraVane\\…\\r.0…mca", "D:\\Games\\Kor…ane\\…\\r.0…mca"}},
+      // Outside the root (the settings folder): shortened as any path.
+      {"C:\\users\\Иван\\AppData\\Roaming\\koravane-launcher\\a.json", root,
+       shortened_paths("C:\\users\\Иван\\AppData\\Roaming\\koravane-launcher\\a.json")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shortened_paths(c.path, c.root), c.forms) << c.path;
+}
+
 TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
   std::string deep = "E:";
   for (int i = 0; i < 20; ++i) deep += "\\Очень длинное имя папки номер " + std::to_string(i);
@@ -84,6 +111,12 @@ TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
   ASSERT_EQ(bodies.size(), forms.size());
   EXPECT_EQ(bodies.back(), "Папка «" + forms.back() + "». Ничего не удалено.");
   EXPECT_EQ(notice_bodies(plain_notice("  Готово. ")), std::vector<std::string>{"Готово."});
+  // Briefer texts after the path follow, each with every form of the path.
+  const std::vector<std::string> briefer = notice_bodies({"«", "D:\\Games\\Лаунчер KoraVane", "». Длинно.", "", {"»."}});
+  ASSERT_EQ(briefer.size(), 8u);
+  EXPECT_EQ(briefer[3], "«D:\\Games\\Лау…ane». Длинно.");
+  EXPECT_EQ(briefer[4], "«D:\\Games\\Лаунчер KoraVane».");
+  EXPECT_EQ(briefer[7], "«D:\\Games\\Лау…ane».");
 }
 
 TEST(FocusFrame, StandsOutAtLeastThreeToOneOnEveryButton) {

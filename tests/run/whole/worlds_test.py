@@ -24,8 +24,9 @@ WORLD_FILES = {"level.dat": b"L" * 1024, "region\\r.0.0.mca": bytes(range(256)) 
 NESTED = {"backup\\level.dat": b"B" * 1024}
 TODAY = ("Только лаунчер — программа и ярлыки. Файлы игры останутся.\n\n"
          "Удалить всё — папка установки и настройки входа.")
-BODIES = {0: TODAY, 1: TODAY + " 1 мир (512 КБ) будет перемещён в корзину.",
-          3: TODAY + " 3 мира (1,5 МБ) будут перемещены в корзину."}
+# A no-break space joins each count to its noun and each size to its unit.
+BODIES = {0: TODAY, 1: TODAY + " 1\u00a0мир (512\u00a0КБ) будет перемещён в корзину.",
+          3: TODAY + " 3\u00a0мира (1,5\u00a0МБ) будут перемещены в корзину."}
 
 
 def world_files(index):
@@ -107,7 +108,7 @@ def test_full_removal_sends_the_worlds_to_the_bin(how):
         notice = whole.notice_window(run.alive)
         if notice:
             seen = tree("KoraVaneUpdaterUI")
-            message = whole.FULL_TEXT.replace(" Миры (1)", " Миры (3)")
+            message = whole.FULL_TEXT.replace("(1)", "(3)")
             check(xdesk.tree_holds(seen, xdesk.notice_tree(message), "Закрыть"),
                   f"{how}: the notice says where the worlds went ({seen})")
             xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
