@@ -314,7 +314,8 @@ TEST(RemovalNotice, GivesTheReasonThatHolds) {
        full + ". К некоторым папкам нет доступа. Возможно, у вас нет прав на них."},
       {RemovalMode::launcher_only, outcome({link}),
        launcher + ". Ссылки остались; то, куда они ведут, цело. Удалите их вручную и запустите удаление снова."},
-      {RemovalMode::full, outcome({script}), full + ". Длинные и необычные пути удалите вручную."},
+      {RemovalMode::full, outcome({script}),
+       full + ". Длинные и необычные пути удалите вручную. Путь слишком длинный или в имени есть редкие знаки."},
       {RemovalMode::full, outcome({other}, 3), full + ". Запустите удаление снова. Миры\u00A0(3) перемещены в корзину."},
       {RemovalMode::full, outcome({world}, 2),
        full + ". Миры\u00A0(2) перемещены в корзину, миры\u00A0(1) корзина не приняла: они остались в папке. Перенесите "
