@@ -66,26 +66,22 @@ TEST(TextFit, TheUsualNoticesTellEveryReason) {
     const bool full = mode == RemovalMode::full;
     for (size_t first = full ? 0 : 1; first < std::size(reasons); ++first) {
       for (size_t second = first; second < std::size(reasons); ++second) {
-        RemovalOutcome outcome{{}, false, true, false, {reasons[first], reasons[second], reasons[second]}, full ? 3u : 0u,
-                               first == 0 ? 1u : 0u};
+        const RemovalOutcome outcome{{}, false, true, false, {reasons[first], reasons[second]}, full ? 3u : 0u, first == 0};
         const std::vector<std::string> bodies = notice_bodies(removal_notice(mode, outcome, root));
-        const auto fits = std::find_if(bodies.begin(), bodies.end(),
-                                       [](const std::string& body) { return body_fits(UiLayout::notice, body); });
+        const auto fits = std::find_if(bodies.begin(), bodies.end(), [](const auto& body) { return body_fits(UiLayout::notice, body); });
         EXPECT_LT(fits - bodies.begin(), static_cast<std::ptrdiff_t>(forms)) << bodies.front();
       }
     }
   }
 }
 
-// The window's text layout never breaks a line at a no-break space: a count and its noun, or a
-// size and its unit, joined so, wider together than the card, cannot fit, while the same words
-// joined by plain spaces wrap and do.
+// The window's text layout never breaks a line at a no-break space: words so joined, wider than
+// the card, cannot fit, while the same words joined by plain spaces wrap and do.
 TEST(TextFit, NoLineBreaksAtANoBreakSpace) {
-  std::string joined = "200";
-  std::string spaced = "200";
+  std::string joined = "200", spaced = "200";
   for (int i = 0; i < 30; ++i) {
-    joined += std::string(kNoBreakSpace) + "миров";
-    spaced += " миров";
+    joined.append(kNoBreakSpace).append("миров");
+    spaced.append(" миров");
   }
   EXPECT_TRUE(body_fits(UiLayout::notice, spaced));
   EXPECT_FALSE(body_fits(UiLayout::notice, joined));

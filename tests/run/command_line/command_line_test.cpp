@@ -251,11 +251,6 @@ TEST(RemovalNotice, SaysWhatWentAndWhatStayed) {
   const auto outcome = outcome_of;
   const std::string busy = "некоторые файлы заняты другими программами";
   const std::string again = " Закройте их и запустите удаление снова";
-  const auto held = [](std::vector<std::string> paths) {
-    StayedEntries entries;
-    for (std::string& path : paths) entries.push_back({std::move(path), 32});
-    return entries;
-  };
   struct Case {
     RemovalMode mode;
     RemovalOutcome outcome;
@@ -273,18 +268,17 @@ TEST(RemovalNotice, SaysWhatWentAndWhatStayed) {
       {RemovalMode::full, outcome(false, true, false, {}),
        "Удалено не всё: " + busy + "." + again + ", чтобы удалить остальное."},
       // The first that stayed is named, the rest counted.
-      {RemovalMode::full, outcome(false, true, false, held({"C:\\G\\saves\\w\\session.lock"})),
+      {RemovalMode::full, outcome(false, true, false, {{"C:\\G\\saves\\w\\session.lock", 32}}),
        "Удалено не всё: " + busy + ". Осталось: «C:\\G\\saves\\w\\session.lock»." + again + ", чтобы удалить остальное."},
-      {RemovalMode::launcher_only, outcome(false, true, true, held({"C:\\G\\app-1\\a.dll", "C:\\G\\updates\\b", "C:\\G\\x"})),
+      {RemovalMode::launcher_only, outcome(false, true, true, {{"C:\\G\\app-1\\a.dll", 32}, {"C:\\G\\updates\\b", 32}, {"C:\\G\\x", 32}}),
        "Лаунчер удалён не полностью: " + busy + ". Осталось: «C:\\G\\app-1\\a.dll» и ещё 2." + again + "."},
-      {RemovalMode::full, outcome(false, false, false, held({"C:\\S\\koravane-launcher\\a", "C:\\G\\b"})),
+      {RemovalMode::full, outcome(false, false, false, {{"C:\\S\\koravane-launcher\\a", 32}, {"C:\\G\\b", 32}}),
        "Удалено не всё: " + busy + " и остались в папке установки. Осталось: «C:\\S\\koravane-launcher\\a» и ещё 1."},
   };
   for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
   // The path is the part a notice may shorten, keeping the root's name.
-  const NoticeMessage message = removal_notice(RemovalMode::full, outcome(false, true, false, held({"C:\\G\\y"})), "C:\\G");
-  EXPECT_EQ(message.path, "C:\\G\\y");
-  EXPECT_EQ(message.root, "C:\\G");
+  const NoticeMessage message = removal_notice(RemovalMode::full, outcome(false, true, false, {{"C:\\G\\y", 32}}), "C:\\G");
+  EXPECT_EQ(message.path + "|" + message.root, "C:\\G\\y|C:\\G");
 }
 
 // Each reason in its own words, alone and beside others, and where the worlds went. The worlds the
@@ -331,22 +325,13 @@ TEST(RemovalNotice, GivesTheReasonThatHolds) {
        launcher + " и ещё 1. К некоторым папкам нет доступа. Запустите удаление снова."},
   };
   for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
-}
-
-// Where even the shortest path leaves no room, a notice naming several reasons leaves out the least
-// important, one by one, down to the worlds; one reason alone gives up its advice first.
-TEST(RemovalNotice, BrieferFormsLeaveOutTheLeastImportant) {
-  RemovalOutcome several = outcome_of(false, true, false, {{"C:\\G\\w", 50, false, true}, {"C:\\G\\a", 32}, {"C:\\G\\b", 5}});
-  several.worlds_kept = 1;
-  const NoticeMessage message = removal_notice(RemovalMode::full, several, "C:\\G");
-  const std::string worlds = " Миры\u00A0(1) корзина не приняла: они остались в папке.";
-  EXPECT_EQ(message.briefer,
-            (std::vector<std::string>{"» и ещё 2." + worlds + " Часть файлов занята программами: закройте их. Запустите удаление снова.",
-                                      "» и ещё 2." + worlds + " Запустите удаление снова."}));
-  const NoticeMessage alone = removal_notice(RemovalMode::full, outcome_of(false, true, false, {{"C:\\G\\a", 5}}), "C:\\G");
-  EXPECT_EQ(alone.briefer,
-            std::vector<std::string>{"». К некоторым папкам нет доступа. Получите доступ и запустите удаление снова."});
-  EXPECT_TRUE(removal_notice(RemovalMode::full, outcome_of(false, true, false, {{"C:\\G\\a", 32}})).briefer.empty());
+  // Where even the shortest path leaves no room, briefer forms leave out the least important
+  // reasons one by one, down to the worlds; a reason alone gives up its advice.
+  const std::vector<std::string> briefer = removal_notice(RemovalMode::full, cases[7].outcome).briefer;
+  ASSERT_EQ(briefer.size(), 4u);
+  EXPECT_EQ(briefer.back(), "» и ещё 5. Миры\u00A0(1) корзина не приняла: они остались в папке. Запустите удаление снова.");
+  EXPECT_EQ(removal_notice(RemovalMode::full, cases[0].outcome).briefer,
+            std::vector<std::string>{"» и ещё 1. К некоторым папкам нет доступа. Получите доступ и запустите удаление снова."});
 }
 
 }  // namespace

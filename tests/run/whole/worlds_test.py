@@ -147,29 +147,25 @@ def test_a_world_the_bin_refuses_stays(how, xdg):
 
 
 class NoAccess:
-    """While it lasts, Wine may not open the folder at path, as on Windows a folder whose rights
-    deny this user: its modes deny everyone, and the prefix's server runs again without root's
-    override of file modes (the owner-modes mark that tools/wine-exec honours)."""
+    """While it lasts, Wine may not open the folder at path, as on Windows a folder whose rights deny
+    this user: its modes deny everyone, and the prefix's server starts again without root's override
+    of file modes (the owner-modes mark that tools/wine-exec honours)."""
 
     def __init__(self, path):
         self.folder, self.mark = whole.unix(path), os.path.join(whole.PREFIX, ".koravane-owner-modes")
 
     def __enter__(self):
-        os.chmod(self.folder, 0)
-        open(self.mark, "wb").close()
-        restart_server()
+        self.set(0, lambda: open(self.mark, "wb").close())
 
     def __exit__(self, *_):
-        os.chmod(self.folder, 0o755)
-        os.remove(self.mark)
-        restart_server()
+        self.set(0o755, lambda: os.remove(self.mark))
 
-
-def restart_server():
-    """Ends the prefix's server and what runs in it: the next program starts it afresh."""
-    env_script = os.path.join(whole.SOURCE, "tools", "wine-env")
-    subprocess.run(["bash", "-c", 'source "$1" "$2" && wineserver -k; wineserver -w', "bash", env_script, whole.PREFIX],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    def set(self, mode, mark):
+        os.chmod(self.folder, mode)
+        mark()
+        wine_env = os.path.join(whole.SOURCE, "tools", "wine-env")  # the next program starts the server afresh
+        subprocess.run(["bash", "-c", 'source "$1" "$2" && wineserver -k; wineserver -w', "bash", wine_env, whole.PREFIX],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
 
 def test_a_folder_that_may_not_be_opened():
