@@ -722,7 +722,7 @@ STAYED_LEAD = "Удалено не всё: некоторые файлы зан�
 STAYED_END = "» и ещё 12. Закройте их и запустите удаление снова, чтобы удалить остальное."
 # A notice that gives a reason other than programs, for an entry below the root.
 DENIED_LEAD = "Удалено не всё. Осталось: «"
-DENIED_END = ("» и ещё 12. К некоторым папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и "
+DENIED_END = ("» и ещё 12. К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и "
               "запустите удаление снова. Миры\u00a0(3) перемещены в корзину.")
 
 
@@ -743,7 +743,8 @@ def test_long_path_notices(prefix, exe):
             move(5, 5)
             probe = Probe(prefix, exe, *args)
             wid, wx, wy = probe.window(NOTICE_NAME)
-            screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+            # The button and the card down to its last text row painted (painting goes on after the button).
+            screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"] and s.at(wx + 33, wy + 209) == CARD_FILL)
             _, tree = window_tree(prefix, exe, "KoraVaneUpdaterUI")
             body = tree[2][-1] if len(tree) > 2 else ""
             ends = ["ваша»"] if len(args) < 5 else ["\\Папка KoraVane ваша\\", "level.dat»"]

@@ -302,10 +302,10 @@ TEST(RemovalNotice, GivesTheReasonThatHolds) {
   };
   const Case cases[] = {
       {RemovalMode::full, outcome({denied, denied}),
-       full + " и ещё 1. К некоторым папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
+       full + " и ещё 1. К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
               "удаление снова."},
       {RemovalMode::full, outcome({denied}, 0, false),  // the settings folder, outside the way back
-       full + ". К некоторым папкам нет доступа. Возможно, у вас нет прав на них."},
+       full + ". К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них."},
       {RemovalMode::launcher_only, outcome({link}),
        launcher + ". Ссылки остались; то, куда они ведут, цело. Удалите их вручную и запустите удаление снова."},
       {RemovalMode::full, outcome({script}),
@@ -315,14 +315,14 @@ TEST(RemovalNotice, GivesTheReasonThatHolds) {
        full + ". Миры\u00A0(2) перемещены в корзину, миры\u00A0(1) корзина не приняла: они остались в папке. Перенесите "
               "их в другое место и запустите удаление снова."},
       {RemovalMode::full, outcome({held, denied, held}, 4),
-       full + " и ещё 2. Часть файлов занята программами: закройте их. К некоторым папкам нет доступа. Запустите "
+       full + " и ещё 2. Часть файлов занята программами: закройте их. К некоторым файлам и папкам нет доступа. Запустите "
               "удаление снова. Миры\u00A0(4) перемещены в корзину."},
       {RemovalMode::full, outcome({script, link, world, other, held, denied}),
        full + " и ещё 5. Миры\u00A0(1) корзина не приняла: они остались в папке. Часть файлов занята программами: "
-              "закройте их. К некоторым папкам нет доступа. Ссылки остались; то, куда они ведут, цело. Длинные и "
+              "закройте их. К некоторым файлам и папкам нет доступа. Ссылки остались; то, куда они ведут, цело. Длинные и "
               "необычные пути удалите вручную. Запустите удаление снова."},
       {RemovalMode::launcher_only, outcome({denied, other}),
-       launcher + " и ещё 1. К некоторым папкам нет доступа. Запустите удаление снова."},
+       launcher + " и ещё 1. К некоторым файлам и папкам нет доступа. Запустите удаление снова."},
   };
   for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
   // Where even the shortest path leaves no room, briefer forms leave out the least important
@@ -331,7 +331,7 @@ TEST(RemovalNotice, GivesTheReasonThatHolds) {
   ASSERT_EQ(briefer.size(), 4u);
   EXPECT_EQ(briefer.back(), "» и ещё 5. Миры\u00A0(1) корзина не приняла: они остались в папке. Запустите удаление снова.");
   EXPECT_EQ(removal_notice(RemovalMode::full, cases[0].outcome).briefer,
-            std::vector<std::string>{"» и ещё 1. К некоторым папкам нет доступа. Получите доступ и запустите удаление снова."});
+            std::vector<std::string>{"» и ещё 1. К некоторым файлам и папкам нет доступа. Получите доступ и запустите удаление снова."});
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ def test_a_folder_that_may_not_be_opened():
                 seen = tree("KoraVaneUpdaterUI")
                 expected = xdesk.notice_tree("")
                 expected[2] = ("static", re.escape("Удалено не всё. Осталось: «") + "[^«»]*Закрытая" + re.escape(
-                    "». К некоторым папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
+                    "». К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
                     "удаление снова. Миры\u00a0(3) перемещены в корзину."))
                 check(xdesk.tree_holds(seen, expected, "Закрыть"), f"{what}: the notice gives no access as the reason ({seen})")
                 xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
