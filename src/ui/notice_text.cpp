@@ -1,6 +1,9 @@
 #include "ui/notice_text.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "platform/text/path_text.h"
 
 #include "ui/ui_model.h"
 
@@ -55,40 +58,91 @@ size_t head_names(const std::vector<std::string>& names) {
   return unc ? 4 : 1;
 }
 
+// Where the root's own name is among the names of a path below it.
+std::optional<size_t> root_name_index(std::string_view path, std::string_view root) {
+  while (!root.empty() && is_path_separator(root.back())) root.remove_suffix(1);
+  if (root.empty() || path.size() <= root.size() + 1 || !is_path_separator(path[root.size()])) return std::nullopt;
+  const std::string_view above = path.substr(0, root.size());
+  if (!same_path(above, root)) return std::nullopt;
+  return static_cast<size_t>(std::count_if(above.begin(), above.end(), is_path_separator));
+}
+
+// The longest name from `from` on that may still be cut, 0 for none; below a root its name and the
+// last name only when `any`.
+size_t longest_name(const std::vector<std::string>& names, size_t from, std::optional<size_t> root_at, bool any) {
+  size_t found = 0;
+  size_t most = kShortestName;
+  for (size_t i = from; i < names.size(); ++i) {
+    const bool last_to_cut = root_at && (i == *root_at || i + 1 == names.size());
+    if ((any || !last_to_cut) && characters(names[i]) > most) {
+      found = i;
+      most = characters(names[i]);
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
-std::vector<std::string> shortened_paths(std::string_view path) {
+std::vector<std::string> shortened_paths(std::string_view path, std::string_view root) {
   std::vector<std::string> forms{std::string(path)};
-  std::vector<std::string> names = split_names(path);
+  const std::vector<std::string> names = split_names(path);
   const size_t head = head_names(names);
-  // The first folder and the last two stay; what lies between gives way to one "…", where that
-  // saves anything ("…\" takes two characters itself).
-  const size_t first_dropped = std::min(head + 1, names.size());
-  const size_t dropped = names.size() > head + 3 ? names.size() - 2 - first_dropped : 0;
-  size_t dropped_length = 0;
-  for (size_t i = first_dropped; i < first_dropped + dropped; ++i) dropped_length += characters(names[i]) + 1;
-  if (dropped_length > 2) {
-    const auto at = names.begin() + static_cast<std::ptrdiff_t>(first_dropped);
-    names.insert(names.erase(at, at + static_cast<std::ptrdiff_t>(dropped)), std::string(kEllipsis));
-    forms.push_back(joined(names));
+  // Kept whole at first: the start, the first folder, the root's own name and the last two. What
+  // lies between them gives way to one "…" a run, where that saves anything ("…\" takes two
+  // characters itself).
+  const std::optional<size_t> root_name = root_name_index(path, root);
+  const auto kept = [&](size_t i) { return i <= head || i + 2 >= names.size() || i == root_name; };
+  std::vector<std::string> shorter;
+  std::optional<size_t> root_at;  // where the root's name is in shorter
+  for (size_t i = 0; i < names.size();) {
+    size_t end = i + 1;
+    if (!kept(i)) {
+      size_t length = 0;
+      for (end = i; end < names.size() && !kept(end); ++end) length += characters(names[end]) + 1;
+      if (length > 2) {
+        shorter.emplace_back(kEllipsis);
+        i = end;
+        continue;
+      }
+    }
+    for (; i < end; ++i) {
+      if (i == root_name) root_at = shorter.size();
+      shorter.push_back(names[i]);
+    }
   }
-  // Then the longest name left gives up a quarter of itself, again and again.
-  const auto shorter = [](const std::string& a, const std::string& b) { return characters(a) < characters(b); };
-  for (;;) {
-    const auto longest = std::max_element(names.begin() + static_cast<std::ptrdiff_t>(head), names.end(), shorter);
-    const size_t length = longest == names.end() ? 0 : characters(*longest);
-    if (length <= kShortestName) break;
-    *longest = cut_middle(*longest, std::max(kShortestName, length * 3 / 4));
-    forms.push_back(joined(names));
+  if (shorter != names) forms.push_back(joined(shorter));
+  // Then the longest name left gives up a quarter of itself, again and again. Below a root, its
+  // name and the last name give last; before they do, what lies between them goes.
+  for (bool between_dropped = !root_at;;) {
+    size_t cut = longest_name(shorter, head, root_at, false);
+    if (cut == 0 && !between_dropped) {
+      between_dropped = true;
+      const auto first = shorter.begin() + static_cast<std::ptrdiff_t>(*root_at) + 1;
+      const auto last = shorter.end() - 1;
+      size_t length = 0;
+      for (auto name = first; name < last; ++name) length += characters(*name) + 1;
+      if (length > 2) {
+        shorter.insert(shorter.erase(first, last), std::string(kEllipsis));
+        forms.push_back(joined(shorter));
+        continue;
+      }
+    }
+    if (cut == 0) cut = longest_name(shorter, head, root_at, true);
+    if (cut == 0) break;
+    shorter[cut] = cut_middle(shorter[cut], std::max(kShortestName, characters(shorter[cut]) * 3 / 4));
+    forms.push_back(joined(shorter));
   }
   return forms;
 }
 
 std::vector<std::string> notice_bodies(const NoticeMessage& message) {
   if (message.path.empty()) return {prepare_notice_body(message.before + message.after)};
+  const std::vector<std::string> forms = shortened_paths(message.path, message.root);
   std::vector<std::string> bodies;
-  for (const std::string& form : shortened_paths(message.path)) {
-    bodies.push_back(prepare_notice_body(message.before + form + message.after));
+  for (size_t brevity = 0; brevity <= message.briefer.size(); ++brevity) {
+    const std::string& after = brevity == 0 ? message.after : message.briefer[brevity - 1];
+    for (const std::string& form : forms) bodies.push_back(prepare_notice_body(message.before + form + after));
   }
   return bodies;
 }

@@ -720,6 +720,10 @@ def long_cyrillic_path(length):
 
 STAYED_LEAD = "Удалено не всё: некоторые файлы заняты другими программами. Осталось: «"
 STAYED_END = "» и ещё 12. Закройте их и запустите удаление снова, чтобы удалить остальное."
+# A notice that gives a reason other than programs, for an entry below the root.
+DENIED_LEAD = "Удалено не всё. Осталось: «"
+DENIED_END = ("» и ещё 12. К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и "
+              "запустите удаление снова. Миры\u00a0(3) перемещены в корзину.")
 
 
 def test_long_path_notices(prefix, exe):
@@ -730,15 +734,21 @@ def test_long_path_notices(prefix, exe):
         path = long_cyrillic_path(length)
         cases = [(f"{reason} refusal", ["refusal", path, reason], ending) for reason, ending in LONG_PATH_ENDINGS.items()]
         cases.append(("what stayed", ["notice-path", STAYED_LEAD, path, STAYED_END], "чтобы удалить остальное."))
+        # Below the root, the root's own name stays with the entry's.
+        below = path + "\\saves\\Мир 1\\level.dat"
+        cases.append(("no access below the root", ["notice-path", DENIED_LEAD, below, DENIED_END, path],
+                      "перемещены в корзину."))
         for kind, args, ending in cases:
             what = f"{kind}, {length}-character path"
             move(5, 5)
             probe = Probe(prefix, exe, *args)
             wid, wx, wy = probe.window(NOTICE_NAME)
-            screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"])
+            # The button and the card down to its last text row painted (painting goes on after the button).
+            screen = wait_for(lambda s: s.at(wx + 40, wy + 230) == STANDARD["light"] and s.at(wx + 33, wy + 209) == CARD_FILL)
             _, tree = window_tree(prefix, exe, "KoraVaneUpdaterUI")
             body = tree[2][-1] if len(tree) > 2 else ""
-            failures.check(body.endswith(ending) and "«C:\\Users" in body and "ваша»" in body,
+            ends = ["ваша»"] if len(args) < 5 else ["\\Папка KoraVane ваша\\", "level.dat»"]
+            failures.check(body.endswith(ending) and "«C:\\Users" in body and all(end in body for end in ends),
                            f"{what}: the whole last sentence and the path's ends ({body!r})")
             rows = [y for y in range(127, 210) if any(screen.at(wx + x, wy + y) != CARD_FILL for x in range(33, 467))]
             failures.check(bool(rows) and rows[-1] <= 206,

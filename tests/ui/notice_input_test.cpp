@@ -70,6 +70,25 @@ TEST(ShortenedPaths, KeepTheDriveTheFirstFolderAndTheLastTwo) {
   EXPECT_EQ(shortened_paths("D:\\Games\\Лаунчер KoraVane")[1], "D:\\Games\\Лаунче…aVane");
 }
 
+// Below the install root, its own name tells which install: it stays with the entry's last name,
+// and both are cut only once nothing else can give, after what lies between them went.
+TEST(ShortenedPaths, BelowTheRootKeepTheRootsNameWithTheLastName) {
+  const std::string root = "C:\\users\\Иван\\AppData\\Local\\Игры и программы\\Лаунчеры Minecraft\\KoraVane Лаунчер";
+  const std::vector<std::string> forms = shortened_paths(root + "\\mods\\second.jar", root);
+  EXPECT_EQ(std::vector<std::string>(forms.begin() + 1, forms.begin() + 4),
+            (std::vector<std::string>{"C:\\users\\…\\KoraVane Лаунчер\\mods\\second.jar",
+                                      "C:\\users\\…\\KoraVane Лаунчер\\…\\second.jar",
+                                      "C:\\users\\…\\KoraVa…унчер\\…\\second.jar"}));
+  EXPECT_EQ(forms.back(), "C:\\users\\…\\Kor…чер\\…\\sec…jar");
+  // Without the root the install's name goes at once.
+  EXPECT_EQ(shortened_paths(root + "\\mods\\second.jar")[1], "C:\\users\\…\\mods\\second.jar");
+  // Another case and a final separator name the same root; a path outside it is shortened as any.
+  EXPECT_EQ(shortened_paths("D:\\Games\\KoraVane\\saves\\Мир 1\\region\\r.0.0.mca", "d:\\games\\koravane\\")[1],
+            "D:\\Games\\KoraVane\\…\\region\\r.0.0.mca");
+  EXPECT_EQ(shortened_paths("C:\\users\\Иван\\AppData\\Roaming\\koravane-launcher\\a.json", root),
+            shortened_paths("C:\\users\\Иван\\AppData\\Roaming\\koravane-launcher\\a.json"));
+}
+
 TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
   std::string deep = "E:";
   for (int i = 0; i < 20; ++i) deep += "\\Очень длинное имя папки номер " + std::to_string(i);
@@ -84,6 +103,10 @@ TEST(ShortenedPaths, GetShorterStepByStepDownToAFewCharactersEach) {
   ASSERT_EQ(bodies.size(), forms.size());
   EXPECT_EQ(bodies.back(), "Папка «" + forms.back() + "». Ничего не удалено.");
   EXPECT_EQ(notice_bodies(plain_notice("  Готово. ")), std::vector<std::string>{"Готово."});
+  // Briefer texts after the path follow, each with every form of the path.
+  const std::vector<std::string> briefer = notice_bodies({"«", "D:\\Games\\Лаунчер KoraVane", "». Длинно.", "", {"»."}});
+  ASSERT_EQ(briefer.size(), 8u);
+  EXPECT_EQ(briefer[3] + briefer[4], "«D:\\Games\\Лау…ane». Длинно.«D:\\Games\\Лаунчер KoraVane».");
 }
 
 TEST(FocusFrame, StandsOutAtLeastThreeToOneOnEveryButton) {

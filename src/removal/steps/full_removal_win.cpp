@@ -28,12 +28,12 @@ struct WorldsSent {
 // one the bin refuses costs only itself; that one stays where it is.
 WorldsSent send_worlds_to_the_bin(const RunContext& context) {
   WorldsSent sent;
-  for (const World& world : find_worlds(context.root.absolute)) {
+  for (const World& world : find_worlds(context.root.absolute).worlds) {
     if (const OsStatus recycled = recycle_world(world.path); recycled) {
       ++sent.recycled;
       context.log.append("recycled " + display_text(world.path));
     } else {
-      sent.left.push_back({world.path, recycled.error().code});
+      sent.left.push_back({.path = world.path, .error = recycled.error().code, .world = true});
     }
   }
   return sent;
@@ -79,7 +79,7 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   return {.deferred_paths = removal.deferred,
           .complete = complete,
           .way_back_kept = removal.way_back_kept,
-          .stayed = stayed_paths(all_stayed),
+          .stayed = std::move(all_stayed),
           .worlds_recycled = worlds.recycled,
           .worlds_kept = worlds.left.size()};
 }

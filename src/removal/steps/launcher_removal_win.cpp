@@ -55,7 +55,7 @@ class LauncherPass {
     if (!listing) context_.log.append(fail_line(context_.root.path, listing.error().error.code));
     const bool listed_whole = listing.ok();
     RemovalOutcome outcome{deferred_, stayed_.empty() && listed_whole, !stayed_.empty() || !listed_whole,
-                           other_entries_, stayed_paths(stayed_)};
+                           other_entries_, stayed_};
     if (outcome.way_back_kept) {
       std::erase_if(outcome.deferred_paths, [](const std::string& path) {
         return path_file_name(path) == kUninstallerName;

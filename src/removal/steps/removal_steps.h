@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/context/run_context.h"
+#include "removal/steps/what_stayed.h"
 #include "removal/tree/removal_progress.h"
 
 namespace koravane {
@@ -26,11 +27,13 @@ struct [[nodiscard]] RemovalOutcome {
   bool way_back_kept = false;
   // Launcher-only removal found entries of the root that are not the launcher's (the game's).
   bool other_entries_kept = false;
-  // The full paths of the entries that could not be removed, in the order they were named.
-  std::vector<std::string> stayed;
+  // The entries that could not be removed, by full path, in the order they were named, with why.
+  StayedEntries stayed;
   // Full removal: the worlds sent to the Recycle Bin, and those it would not take, which stayed.
   uint64_t worlds_recycled = 0;
   uint64_t worlds_kept = 0;
+  // The programs that had to go and still run (their executables): what they hold stays.
+  std::vector<std::string> programs_left;
 };
 
 // Removes the launcher's own top-level entries; game files stay, and so does the root itself.

@@ -6,8 +6,48 @@
 #include "platform/context/run_log.h"
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
+#include "removal/steps/root_clearing.h"
+#include "removal/tree/tree_removal_system.h"
 
 namespace koravane {
+namespace {
+
+// Win32 codes beside those the removal reasons about itself.
+constexpr uint32_t kLockViolation = 33;           // ERROR_LOCK_VIOLATION
+constexpr uint32_t kFilenameTooLong = 206;        // ERROR_FILENAME_EXCED_RANGE
+constexpr uint32_t kNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
+constexpr uint32_t kUserMappedFile = 1224;        // ERROR_USER_MAPPED_FILE
+
+bool beside_a_program_left(std::string_view path, std::string_view root, const std::vector<std::string>& programs) {
+  for (const std::string& program : programs) {
+    const std::optional<std::string> entry = entry_holding(root, program);
+    if (entry && lies_within(path, join_path(root, *entry))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+StayReason stay_reason(const StayedEntry& entry, std::string_view root, const std::vector<std::string>& programs_left) {
+  using namespace removal_code;
+  if (entry.world) return StayReason::world;
+  if (entry.link || entry.error == kNotALink) return StayReason::link;
+  switch (entry.error) {
+    case kSharingViolation:
+    case kLockViolation:
+    case kUserMappedFile:
+    case kDeletePending:  // deleted, but a program still has it open
+    case kDirNotEmpty:    // emptied, yet something came back or is still held open inside
+      return StayReason::held;
+    case kAccessDenied:
+      return beside_a_program_left(entry.path, root, programs_left) ? StayReason::held : StayReason::no_access;
+    case kFilenameTooLong:
+    case kNoUnicodeTranslation:
+      return StayReason::script;
+    default:
+      return StayReason::other;
+  }
+}
 
 std::vector<std::string> stayed_paths(const StayedEntries& stayed) {
   std::vector<std::string> paths;

@@ -16,8 +16,22 @@ struct StayedEntry {
   // A link that could not be removed as itself: what holds it is never handed to a tool that
   // might walk into it.
   bool link = false;
+  // A world the Recycle Bin would not take: it stays whole, in place.
+  bool world = false;
 };
 using StayedEntries = std::vector<StayedEntry>;
+
+// Why an entry stayed, as the person is told, most important first: a world the Recycle Bin
+// refused; a program holds it; no access; a link that could not be removed as itself; a path the
+// deferred script cannot name (too long, or a name its code page cannot spell); anything else.
+enum class StayReason { world, held, no_access, link, script, other };
+
+// The reason for an entry that stayed, from its error code (Win32) and flags. Windows answers
+// access denied for the executable of a running program and the files it loaded or maps as well:
+// while a program that had to go still runs from the same top-level entry of root, that program
+// is the reason.
+StayReason stay_reason(const StayedEntry& entry, std::string_view root = {},
+                       const std::vector<std::string>& programs_left = {});
 
 // The paths of the entries, in order.
 std::vector<std::string> stayed_paths(const StayedEntries& stayed);

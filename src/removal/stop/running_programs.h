@@ -114,6 +114,8 @@ struct StopOutcome {
   int lines_run = 0;  // task-kill children started
   int asked = 0;      // programs asked to close through their windows
   int ended = 0;      // programs the step ended itself (in a line's place too)
+  // The executables of the programs that had to go and could not be ended: what they hold stays.
+  std::vector<std::string> left_running;
 };
 
 // Windows only: this executable and the root's own uninstaller, each opened once.

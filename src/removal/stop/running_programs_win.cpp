@@ -156,7 +156,9 @@ void end_what_is_left(const std::vector<Program>& programs, const std::vector<bo
   for (const Program& program : programs) {
     if (!program.process) {
       // Opening it for ending was refused: it stays, and holds what it holds.
-      if (program.target.must_go) log.append(fail_line(program.image, program.open_error));
+      if (!program.target.must_go) continue;
+      log.append(fail_line(program.image, program.open_error));
+      outcome.left_running.push_back(program.image);
       continue;
     }
     if (program.asked && program.gone_before_lines) continue;
@@ -164,6 +166,7 @@ void end_what_is_left(const std::vector<Program>& programs, const std::vector<bo
       if (!program.target.must_go) continue;  // not in what the mode removes: not ours to end
       log.append(end_program(program));
       ++outcome.ended;
+      if (!has_exited(program)) outcome.left_running.push_back(program.image);
     } else if (const std::optional<std::string> line = gone_line(
                    program.image, program.asked, program.gone_before_lines, reached(program), program.target.must_go)) {
       log.append(*line);

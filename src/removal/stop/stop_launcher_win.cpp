@@ -17,8 +17,8 @@ StopOutcome stop_processes(const std::vector<TaskKillLine>& lines, const RunCont
   return outcome;
 }
 
-void stop_launcher_processes(const RunContext& context, RemovalMode mode) {
-  (void)stop_processes(launcher_stop_commands(mode), context, mode);
+std::vector<std::string> stop_launcher_processes(const RunContext& context, RemovalMode mode) {
+  return stop_processes(launcher_stop_commands(mode), context, mode).left_running;
 }
 
 }  // namespace koravane

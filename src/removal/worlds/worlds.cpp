@@ -16,6 +16,8 @@ bool is_folder(const ListedEntry& entry) { return (entry.attributes & removal_co
 
 bool is_dot(std::string_view name) { return name == "." || name == ".."; }
 
+bool is_gone(uint32_t error) { return error == removal_code::kFileNotFound || error == removal_code::kPathNotFound; }
+
 bool stopped(const WorldSearchOptions& options) {
   return options.stop != nullptr && options.stop->load(std::memory_order_relaxed);
 }
@@ -67,26 +69,32 @@ bool is_plain_and_fully_qualified(std::string_view path) {
 
 }  // namespace
 
-std::vector<World> find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options) {
-  std::vector<World> worlds;
+WorldSearch find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options) {
+  WorldSearch search;
+  // A folder that went meanwhile held nothing to find; any other that cannot be listed might.
+  const auto listed_or_counted = [&](std::string_view folder) {
+    OsResult<std::vector<ListedEntry>> listed = listing.list(folder);
+    if (!listed && !is_gone(listed.error().code)) ++search.unread_folders;
+    return listed;
+  };
   // Depth first, in listing order: a world's parents are met before it.
   std::vector<std::string> pending;
-  if (auto top = listing.list(root)) pending = folders_to_enter(root, top.value());
+  if (auto top = listed_or_counted(root)) pending = folders_to_enter(root, top.value());
   std::reverse(pending.begin(), pending.end());
   while (!pending.empty() && !stopped(options)) {
     const std::string folder = std::move(pending.back());
     pending.pop_back();
-    const OsResult<std::vector<ListedEntry>> listed = listing.list(folder);
+    const OsResult<std::vector<ListedEntry>> listed = listed_or_counted(folder);
     if (!listed) continue;
     if (holds_marker(listed.value())) {
       const uint64_t bytes = options.with_sizes ? bytes_below(listing, folder, listed.value(), options) : 0;
-      worlds.push_back({folder, bytes});
+      search.worlds.push_back({folder, bytes});
       continue;  // what a world holds is its own: never searched
     }
     std::vector<std::string> inner = folders_to_enter(folder, listed.value());
     pending.insert(pending.end(), std::make_move_iterator(inner.rbegin()), std::make_move_iterator(inner.rend()));
   }
-  return worlds;
+  return search;
 }
 
 OsResult<size_t> longest_below(FolderListing& listing, std::string_view folder, size_t enough) {

@@ -35,9 +35,16 @@ struct WorldSearchOptions {
   const std::atomic<bool>* stop = nullptr;
 };
 
+struct WorldSearch {
+  std::vector<World> worlds;
+  // The folders the search could not look into (no access, say): a world in one is not found.
+  // One that went meanwhile is not counted.
+  uint64_t unread_folders = 0;
+};
+
 // The worlds below root, in listing order, parents before what they hold. The search never enters
-// a link nor goes below a world; a folder that cannot be listed is passed over.
-std::vector<World> find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options = {});
+// a link nor goes below a world; a folder that cannot be listed is passed over, and counted.
+WorldSearch find_worlds(FolderListing& listing, std::string_view root, const WorldSearchOptions& options = {});
 
 // The worlds' total size.
 uint64_t total_bytes(const std::vector<World>& worlds);
@@ -61,7 +68,7 @@ inline constexpr uint32_t kFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 uint32_t older_call_refusal(std::string_view world, size_t below);
 
 // Windows only: the search over the system's folder listing.
-std::vector<World> find_worlds(std::string_view root, const WorldSearchOptions& options = {});
+WorldSearch find_worlds(std::string_view root, const WorldSearchOptions& options = {});
 
 // Windows only: sends one world to the Recycle Bin, with no window of the shell's. Success only
 // when the bin took it; a world the bin cannot take (the bin off or too small, a network drive) is

@@ -166,7 +166,7 @@ OsStatus recycle_through_shell_call(std::string_view world) {
 
 }  // namespace
 
-std::vector<World> find_worlds(std::string_view root, const WorldSearchOptions& options) {
+WorldSearch find_worlds(std::string_view root, const WorldSearchOptions& options) {
   SystemFolderListing listing;
   return find_worlds(listing, root, options);
 }

@@ -1,5 +1,7 @@
 #include "run/plan/run_plan_text.h"
 
+#include <bit>
+#include <iterator>
 #include <string>
 
 #include "platform/text/os_text.h"
@@ -50,7 +52,7 @@ std::vector<std::string_view> kept_line_roots(std::string_view text) {
 
 namespace {
 
-// The first sentence of a notice after a removal that left something.
+// The first sentence of a notice after a removal that left files that programs hold.
 std::string_view partial_lead(RemovalMode mode, bool way_back_kept) {
   if (mode == RemovalMode::launcher_only) {
     return "Лаунчер удалён не полностью: некоторые файлы заняты другими программами.";
@@ -65,41 +67,85 @@ std::string_view partial_ending(RemovalMode mode, bool way_back_kept) {
                                             : " Закройте их и запустите удаление снова, чтобы удалить остальное.";
 }
 
-// "» и ещё 3." after the first entry that stayed.
-std::string more_stayed(const RemovalOutcome& outcome) {
-  std::string text = "»";
-  if (outcome.stayed.size() > 1) text += " и ещё " + std::to_string(outcome.stayed.size() - 1);
-  return text + ".";
+// What a notice says of a reason among others: its sentence; alone, advice after it; and how to
+// finish once the removal can be started again (the way back was kept). A world the bin refused
+// is told by a sentence that counts them; programs holding files alone, by the text above.
+struct ReasonText {
+  std::string_view sentence;
+  std::string_view advice;
+  std::string_view again;
+};
+
+// In the order of StayReason.
+constexpr ReasonText kReasonTexts[] = {
+    {"", "", " Перенесите их в другое место и запустите удаление снова."},
+    {" Часть файлов занята программами: закройте их.", "", ""},
+    {" К некоторым файлам и папкам нет доступа.", " Возможно, у вас нет прав на них.", " Получите доступ и запустите удаление снова."},
+    {" Ссылки остались; то, куда они ведут, цело.", "", " Удалите их вручную и запустите удаление снова."},
+    {" Длинные и необычные пути удалите вручную.", " Путь слишком длинный или в имени есть редкие знаки.", ""},
+    {"", "", " Запустите удаление снова."},
+};
+
+constexpr auto kWorld = static_cast<size_t>(StayReason::world);
+constexpr auto kOther = static_cast<size_t>(StayReason::other);
+
+// One bit for each reason, by its place in StayReason. A removal that named nothing that stayed (a
+// shortcut held open, say) is taken as held by a program, as such a one most often is.
+unsigned reasons_of(const RemovalOutcome& outcome, std::string_view root) {
+  unsigned reasons = outcome.stayed.empty() ? 1u << static_cast<unsigned>(StayReason::held) : 0u;
+  for (const StayedEntry& entry : outcome.stayed) {
+    reasons |= 1u << static_cast<unsigned>(stay_reason(entry, root, outcome.programs_left));
+  }
+  return reasons;
 }
 
 }  // namespace
 
-NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome) {
+NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome, std::string_view root) {
+  const std::string recycled = outcome.worlds_recycled > 0 ? " " + worlds_recycled_text(outcome.worlds_recycled) : "";
   if (outcome.complete && !outcome.way_back_kept) {
-    if (mode == RemovalMode::full) return plain_notice("Удалено всё в папке установки.");
+    if (mode == RemovalMode::full) return plain_notice("Удалено всё в папке установки." + recycled);
     return plain_notice(outcome.other_entries_kept ? "Лаунчер удалён. Файлы Minecraft в папке сохранены."
                                                    : "Лаунчер удалён.");
   }
-  const std::string lead(partial_lead(mode, outcome.way_back_kept));
-  const std::string ending(partial_ending(mode, outcome.way_back_kept));
-  if (outcome.stayed.empty()) return plain_notice(lead + ending);
-  return NoticeMessage{lead + " Осталось: «", display_text(outcome.stayed.front()), more_stayed(outcome) + ending};
-}
-
-NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome) {
-  if (outcome.worlds_kept == 0 || outcome.stayed.empty()) {
-    NoticeMessage message = notice_message(mode, outcome);
-    message.after += worlds_notice_suffix(outcome.worlds_recycled, outcome.worlds_kept);
-    return message;
+  // "» и ещё 3." after the first entry that stayed.
+  std::string told;
+  if (!outcome.stayed.empty()) {
+    told = "»";
+    if (outcome.stayed.size() > 1) told.append(" и ещё ").append(std::to_string(outcome.stayed.size() - 1));
+    told.append(".");
   }
-  std::string worlds = " Миры (" + std::to_string(outcome.worlds_kept) + ")";
-  if (outcome.worlds_recycled > 0) {
-    worlds = " Миры (" + std::to_string(outcome.worlds_recycled) + ") перемещены в корзину, миры (" +
-             std::to_string(outcome.worlds_kept) + ")";
+  const unsigned reasons = reasons_of(outcome, root);
+  std::string lead;
+  std::vector<std::string> afters;  // what follows the path, briefest first
+  if (reasons == 1u << static_cast<unsigned>(StayReason::held)) {
+    // Programs hold what stayed: the text as it has always been.
+    lead = partial_lead(mode, outcome.way_back_kept);
+    afters.push_back(told.append(partial_ending(mode, outcome.way_back_kept)));
+  } else {
+    // Each reason's sentence, most important first; for one alone, its advice; then how to finish.
+    // Briefer forms leave out the advice, or the least important reasons, one by one.
+    lead = mode == RemovalMode::launcher_only ? "Лаунчер удалён не полностью." : "Удалено не всё.";
+    for (size_t i = 0; i < std::size(kReasonTexts); ++i) {
+      if ((reasons & (1u << i)) == 0 || (i != kWorld && kReasonTexts[i].sentence.empty())) continue;
+      if (i == kWorld) told.append(" ").append(worlds_refused_text(outcome.worlds_recycled, outcome.worlds_kept));
+      else told.append(kReasonTexts[i].sentence);
+      afters.push_back(told);
+    }
+    const bool alone = (reasons & (reasons - 1)) == 0;
+    const ReasonText& first = kReasonTexts[static_cast<size_t>(std::countr_zero(reasons))];
+    if (afters.empty() || (alone && !first.advice.empty())) afters.push_back(told.append(first.advice));
+    const std::string_view again = !outcome.way_back_kept ? "" : alone ? first.again : kReasonTexts[kOther].again;
+    for (std::string& after : afters) after.append(again);
   }
-  return NoticeMessage{"Удалено не всё. Осталось: «", display_text(outcome.stayed.front()),
-                       more_stayed(outcome) + worlds +
-                           " корзина не приняла: они остались в папке. Запустите удаление снова, чтобы удалить остальное."};
+  // The worlds the bin took, unless the worlds' own sentence says so.
+  if (outcome.worlds_kept == 0) {
+    for (std::string& after : afters) after.append(recycled);
+  }
+  if (outcome.stayed.empty()) return plain_notice(lead + afters.back());
+  NoticeMessage message{lead + " Осталось: «", display_text(outcome.stayed.front().path), afters.back(), std::string(root),
+                        {afters.rbegin() + 1, afters.rend()}};
+  return message;
 }
 
 std::string_view stuck_line() { return "close KoraVane first: nothing was stopped or removed"; }

@@ -30,15 +30,13 @@ std::string way_back_line(std::string_view install_root, std::string_view final_
 // " final=", the texts on either side of the last one (a spelling may hold those words itself).
 std::vector<std::string_view> kept_line_roots(std::string_view text);
 
-// What the result notice says after a removal of mode: whether it left anything beyond what the
-// deferred script takes by design, and the first entry that stayed with how many more did; how
-// to finish when the removal can be started again (the way back was kept); that the game's files
-// were kept only where a launcher-only removal found any.
-NoticeMessage notice_message(RemovalMode mode, const RemovalOutcome& outcome);
-
-// The notice after a removal, with where the worlds went. When the Recycle Bin refused worlds,
-// which then stayed with whatever else did, one shorter text says it all, so that it fits.
-NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome);
+// What the result notice says after a removal of mode: everything went (the game's files kept
+// only where a launcher-only removal found any), or what stayed (the first entry that did, and how
+// many more), why, and what helps: each reason (held by a program, no access, a link, a path the
+// deferred script cannot name, a world the Recycle Bin refused) in its own words; how to finish
+// when the removal can be started again (the way back was kept); where the worlds went. root is
+// the install root, whose name a shortened path keeps.
+NoticeMessage removal_notice(RemovalMode mode, const RemovalOutcome& outcome, std::string_view root = {});
 
 // A run that cannot leave what the stop step would end (the launcher's tree or job) stops
 // nothing and removes nothing: the run-log line and the notice that say to close the launcher.

@@ -43,16 +43,17 @@ class Removal {
   Removal(const RunContext& context, RemovalMode mode) : context_(context), mode_(mode) {}
 
   void run() {
-    stop_launcher_processes(context_, mode_);
+    std::vector<std::string> programs_left = stop_launcher_processes(context_, mode_);
     stage_ = ProgressStage::removing_shortcuts;
     const bool references_gone = remove_shortcuts(context_, mode_);
     stage_ = ProgressStage::removing_files;
     outcome_ = mode_ == RemovalMode::launcher_only ? run_launcher_only_removal(context_, &progress_)
                                                    : run_full_removal(context_, &progress_);
+    outcome_.programs_left = std::move(programs_left);
     // A deferred path the script cannot name stays too: known now, before the registration goes.
     ScriptPaths script = script_paths(outcome_.deferred_paths, context_.log);
     outcome_.deferred_paths = std::move(script.named);
-    for (const StayedEntry& unnamed : script.left) outcome_.stayed.push_back(unnamed.path);
+    outcome_.stayed.insert(outcome_.stayed.end(), script.left.begin(), script.left.end());
     const bool all_named = script.left.empty();
     outcome_.way_back_kept = outcome_.way_back_kept || !all_named;
     const bool registration_settled = settle_registration();
@@ -133,12 +134,13 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
     finish(removal.outcome(), context, RemovalMode::full);
     return;
   }
-  // The dialog names the worlds that full removal sends to the Recycle Bin once they are found;
-  // the removal finds them again itself, whenever the choice comes.
+  // The dialog names the worlds that full removal sends to the Recycle Bin once they are found, and
+  // the folders it could not look into; the removal finds them again itself, whenever the choice
+  // comes.
   const UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
-    const std::vector<World> worlds = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
-    if (worlds.empty()) return std::nullopt;
-    return removal_choice_body(worlds.size(), total_bytes(worlds));
+    const WorldSearch search = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
+    if (search.worlds.empty() && search.unread_folders == 0) return std::nullopt;
+    return removal_choice_body(search.worlds.size(), total_bytes(search.worlds), search.unread_folders);
   });
   const std::optional<RemovalMode> mode = mode_of(choice.result);
   if (!mode) return;
@@ -147,7 +149,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   Removal removal(context, *mode);
   const std::optional<UiPlace> place =
       run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  show_notice(removal_notice(*mode, removal.outcome()), place);
+  show_notice(removal_notice(*mode, removal.outcome(), root.absolute), place);
   finish(removal.outcome(), context, *mode);
 }
 

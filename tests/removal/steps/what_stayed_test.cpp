@@ -69,5 +69,40 @@ TEST(StayedEntries, AreFoundBelowTheRootAsItWasSpelled) {
             (std::vector<std::string>{"C:\\R\\minecraft", "C:\\R\\version.json"}));
 }
 
+// Why each entry stayed, over the codes Windows gives (Win32, as Microsoft documents them) and the
+// removal's own flags. Access denied is also what Windows answers for the executable of a running
+// program and what it loaded: beside a program that had to go and still runs, that is the reason.
+TEST(StayReasons, FromTheErrorAndWhatTheRemovalKnows) {
+  const std::string root = "C:\\Games\\KoraVane";
+  const std::vector<std::string> left = {root + "\\runtime\\bin\\javaw.exe"};
+  const struct {
+    StayedEntry entry;
+    std::vector<std::string> programs_left;
+    StayReason reason;
+  } cases[] = {
+      {{root + "\\saves\\w\\session.lock", 32}, {}, StayReason::held},  // ERROR_SHARING_VIOLATION
+      {{root + "\\a.pak", 33}, {}, StayReason::held},                       // ERROR_LOCK_VIOLATION
+      {{root + "\\mods", 145}, {}, StayReason::held},                       // ERROR_DIR_NOT_EMPTY
+      {{root + "\\b.pak", 303}, {}, StayReason::held},                      // ERROR_DELETE_PENDING
+      {{root + "\\c.bin", 1224}, {}, StayReason::held},                     // ERROR_USER_MAPPED_FILE
+      {{root + "\\Закрытая", 5}, {}, StayReason::no_access},                // a folder the run may not open
+      {{root + "\\Закрытая", 5}, left, StayReason::no_access},              // a program elsewhere holds nothing here
+      {{root + "\\runtime\\bin\\javaw.exe", 5}, left, StayReason::held},
+      {{root + "\\runtime\\lib\\modules", 5}, left, StayReason::held},  // mapped by it
+      {{"C:\\Other\\runtime\\x.dll", 5}, left, StayReason::no_access},  // outside the root
+      {{root + "\\saves\\linked", 4390}, {}, StayReason::link},           // ERROR_NOT_A_REPARSE_POINT
+      {{root + "\\saves\\linked", 5, true}, {}, StayReason::link},
+      {{root + "\\deep", 206}, {}, StayReason::script},                     // ERROR_FILENAME_EXCED_RANGE
+      {{root + "\\日本", 1113}, {}, StayReason::script},                    // ERROR_NO_UNICODE_TRANSLATION
+      {{root + "\\saves\\w", 50, false, true}, {}, StayReason::world},    // the bin refused it, whatever the code
+      {{root + "\\saves\\w", 32, false, true}, {}, StayReason::world},
+      {{root + "\\x", 19}, {}, StayReason::other},                          // ERROR_WRITE_PROTECT
+      {{root + "\\x", 1920}, {}, StayReason::other},                        // ERROR_CANT_ACCESS_FILE
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(stay_reason(c.entry, root, c.programs_left), c.reason) << c.entry.path << " " << c.entry.error;
+  }
+}
+
 }  // namespace
 }  // namespace koravane

@@ -260,6 +260,9 @@ TEST_F(StopPrograms, AProgramThatCannotBeOpenedForEndingIsNamedWithTheOpeningsEr
   EXPECT_TRUE(log[1].starts_with("fail ") && same_path(log[1].substr(5, guarded_image.size()), guarded_image) &&
               log[1].ends_with(": " + os_error_text(ERROR_ACCESS_DENIED)))
       << log[1];
+  // What it holds stays for it, not for want of access.
+  ASSERT_EQ(outcome.left_running.size(), 1u);
+  EXPECT_TRUE(same_path(outcome.left_running[0], guarded_image)) << outcome.left_running[0];
 }
 
 // Launcher-only removal takes the launcher's entries, so only programs running from those go; the

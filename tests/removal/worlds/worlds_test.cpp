@@ -15,6 +15,7 @@ constexpr uint32_t kFolderLink = 0x410;  // how Wine lists a Unix link to a fold
 constexpr uint32_t kFile = 0x20;
 
 // A tree of folders by full path; every folder listed is recorded, to show what the search enters.
+// A folder named "Закрытая" may not be listed (access denied); one missing from the table went.
 class TableListing final : public FolderListing {
  public:
   std::map<std::string, std::vector<ListedEntry>> folders;
@@ -22,6 +23,7 @@ class TableListing final : public FolderListing {
 
   OsResult<std::vector<ListedEntry>> list(std::string_view folder) override {
     listed.emplace_back(folder);
+    if (folder.ends_with("Закрытая")) return OsError{5};
     const auto found = folders.find(std::string(folder));
     if (found == folders.end()) return OsError{3};
     std::vector<ListedEntry> entries{{".", kFolder, 0}, {"..", kFolder, 0}};
@@ -35,6 +37,7 @@ struct Case {
   std::map<std::string, std::vector<ListedEntry>> tree;
   std::vector<std::string> worlds;
   std::vector<uint64_t> bytes;
+  uint64_t unread = 0;
 };
 
 TEST(FindWorlds, FindsEachFolderHoldingLevelDatWithoutEnteringLinksOrWorlds) {
@@ -78,18 +81,28 @@ TEST(FindWorlds, FindsEachFolderHoldingLevelDatWithoutEnteringLinksOrWorlds) {
        {{r, {{"level.dat", kFile, 1}, {"Мир", kFolder}}}, {r + "\\Мир", {{"level.dat", kFile, 2}}}},
        {r + "\\Мир"},
        {2}},
-      {"a folder that cannot be listed is passed over",
-       {{r, {{"locked", kFolder}, {"saves", kFolder}}},
+      {"a folder that went meanwhile is passed over",
+       {{r, {{"gone", kFolder}, {"saves", kFolder}}},
         {r + "\\saves", {{"w", kFolder}}},
         {r + "\\saves\\w", {{"level.dat", kFile, 4}}}},
        {r + "\\saves\\w"},
        {4}},
+      {"a folder that may not be listed is passed over and counted, a world in it unseen",
+       {{r, {{"saves", kFolder}, {"Закрытая", kFolder}}},
+        {r + "\\saves", {{"w", kFolder}, {"Закрытая", kFolder}}},
+        {r + "\\saves\\w", {{"level.dat", kFile, 4}}},
+        {r + "\\saves\\Закрытая", {{"level.dat", kFile, 9}}}},
+       {r + "\\saves\\w"},
+       {4},
+       2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TableListing listing;
     listing.folders = c.tree;
-    const std::vector<World> found = find_worlds(listing, r, {.with_sizes = true});
+    const WorldSearch search = find_worlds(listing, r, {.with_sizes = true});
+    const std::vector<World>& found = search.worlds;
+    EXPECT_EQ(search.unread_folders, c.unread);
     std::vector<std::string> paths;
     std::vector<uint64_t> bytes;
     for (const World& world : found) {
@@ -111,13 +124,13 @@ TEST(FindWorlds, WithoutSizesNothingBelowAWorldIsListedAndAStopEndsTheSearch) {
                      {"R\\a", {{"level.dat", kFile, 1}, {"region", kFolder}}},
                      {"R\\a\\region", {{"r.mca", kFile, 9}}},
                      {"R\\b", {{"level.dat", kFile, 1}}}};
-  const std::vector<World> found = find_worlds(listing, "R");
+  const std::vector<World> found = find_worlds(listing, "R").worlds;
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].bytes, 0u);
   EXPECT_EQ(listing.listed, (std::vector<std::string>{"R", "R\\a", "R\\b"}));
 
   const std::atomic<bool> stop{true};
-  EXPECT_TRUE(find_worlds(listing, "R", {.stop = &stop}).empty());
+  EXPECT_TRUE(find_worlds(listing, "R", {.stop = &stop}).worlds.empty());
 }
 
 // The shell's older call copies each path into MAX_PATH characters and acts on what is left, an

@@ -236,16 +236,19 @@ TEST(WayBackLine, TheFinalPathFollowsWhereTheSpellingStandsForAnotherPlace) {
 }
 
 std::string notice_text(RemovalMode mode, const RemovalOutcome& outcome) {
-  const NoticeMessage message = notice_message(mode, outcome);
+  const NoticeMessage message = removal_notice(mode, outcome, "C:\\G");
   return message.before + message.path + message.after;
 }
 
+RemovalOutcome outcome_of(bool complete, bool way_back, bool others, StayedEntries stayed) {
+  return RemovalOutcome{{}, complete, way_back, others, std::move(stayed)};
+}
+
 // The notice tells a removal that left files behind from one that took everything it should,
-// names what stayed, and claims the game's files were kept only where there were any.
-TEST(NoticeMessage, SaysWhatWentAndWhatStayed) {
-  const auto outcome = [](bool complete, bool way_back, bool others, std::vector<std::string> stayed) {
-    return RemovalOutcome{{}, complete, way_back, others, std::move(stayed)};
-  };
+// names what stayed, and claims the game's files were kept only where there were any. Where
+// programs hold what stayed, the texts are as they have always been.
+TEST(RemovalNotice, SaysWhatWentAndWhatStayed) {
+  const auto outcome = outcome_of;
   const std::string busy = "некоторые файлы заняты другими программами";
   const std::string again = " Закройте их и запустите удаление снова";
   struct Case {
@@ -265,27 +268,70 @@ TEST(NoticeMessage, SaysWhatWentAndWhatStayed) {
       {RemovalMode::full, outcome(false, true, false, {}),
        "Удалено не всё: " + busy + "." + again + ", чтобы удалить остальное."},
       // The first that stayed is named, the rest counted.
-      {RemovalMode::full, outcome(false, true, false, {"C:\\G\\saves\\w\\session.lock"}),
+      {RemovalMode::full, outcome(false, true, false, {{"C:\\G\\saves\\w\\session.lock", 32}}),
        "Удалено не всё: " + busy + ". Осталось: «C:\\G\\saves\\w\\session.lock»." + again + ", чтобы удалить остальное."},
-      {RemovalMode::launcher_only, outcome(false, true, true, {"C:\\G\\app-1\\a.dll", "C:\\G\\updates\\b", "C:\\G\\x"}),
+      {RemovalMode::launcher_only, outcome(false, true, true, {{"C:\\G\\app-1\\a.dll", 32}, {"C:\\G\\updates\\b", 32}, {"C:\\G\\x", 32}}),
        "Лаунчер удалён не полностью: " + busy + ". Осталось: «C:\\G\\app-1\\a.dll» и ещё 2." + again + "."},
-      {RemovalMode::full, outcome(false, false, false, {"C:\\S\\koravane-launcher\\a", "C:\\G\\b"}),
+      {RemovalMode::full, outcome(false, false, false, {{"C:\\S\\koravane-launcher\\a", 32}, {"C:\\G\\b", 32}}),
        "Удалено не всё: " + busy + " и остались в папке установки. Осталось: «C:\\S\\koravane-launcher\\a» и ещё 1."},
   };
   for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
-  // Worlds the bin refused stayed with the rest: one shorter text says both.
-  RemovalOutcome refused = outcome(false, true, false, {"C:\\G\\saves\\w", "C:\\G\\x"});
-  refused.worlds_recycled = 2;
-  refused.worlds_kept = 1;
-  const NoticeMessage both = removal_notice(RemovalMode::full, refused);
-  EXPECT_EQ(both.before + both.path + both.after,
-            "Удалено не всё. Осталось: «C:\\G\\saves\\w» и ещё 1. Миры (2) перемещены в корзину, миры (1) корзина не "
-            "приняла: они остались в папке. Запустите удаление снова, чтобы удалить остальное.");
-  refused.worlds_kept = 0;
-  EXPECT_EQ(notice_text(RemovalMode::full, refused) + " Миры (2) перемещены в корзину.",
-            [&] { const NoticeMessage m = removal_notice(RemovalMode::full, refused); return m.before + m.path + m.after; }());
-  // The path is the part a notice may shorten.
-  EXPECT_EQ(notice_message(RemovalMode::full, outcome(false, true, false, {"C:\\x\\y"})).path, "C:\\x\\y");
+  // The path is the part a notice may shorten, keeping the root's name.
+  const NoticeMessage message = removal_notice(RemovalMode::full, outcome(false, true, false, {{"C:\\G\\y", 32}}), "C:\\G");
+  EXPECT_EQ(message.path + "|" + message.root, "C:\\G\\y|C:\\G");
+}
+
+// Each reason in its own words, alone and beside others, and where the worlds went. The worlds the
+// bin took follow any text; those it refused are told first, counted, among the reasons. A reason
+// alone gets its advice and its own way to finish.
+TEST(RemovalNotice, GivesTheReasonThatHolds) {
+  const std::string first = "C:\\G\\a";
+  const StayedEntry denied{first, 5}, held{first, 32}, link{first, 4390, true}, script{first, 206},
+      world{first, 50, false, true}, other{first, 19};
+  const auto outcome = [](std::vector<StayedEntry> stayed, uint64_t recycled = 0, bool way_back = true) {
+    RemovalOutcome result = outcome_of(false, way_back, false, std::move(stayed));
+    result.worlds_recycled = recycled;
+    for (const StayedEntry& entry : result.stayed) result.worlds_kept += entry.world ? 1 : 0;
+    return result;
+  };
+  const std::string full = "Удалено не всё. Осталось: «C:\\G\\a»", launcher = "Лаунчер удалён не полностью. Осталось: «C:\\G\\a»";
+  struct Case {
+    RemovalMode mode;
+    RemovalOutcome outcome;
+    std::string text;
+  };
+  const Case cases[] = {
+      {RemovalMode::full, outcome({denied, denied}),
+       full + " и ещё 1. К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
+              "удаление снова."},
+      {RemovalMode::full, outcome({denied}, 0, false),  // the settings folder, outside the way back
+       full + ". К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них."},
+      {RemovalMode::launcher_only, outcome({link}),
+       launcher + ". Ссылки остались; то, куда они ведут, цело. Удалите их вручную и запустите удаление снова."},
+      {RemovalMode::full, outcome({script}),
+       full + ". Длинные и необычные пути удалите вручную. Путь слишком длинный или в имени есть редкие знаки."},
+      {RemovalMode::full, outcome({other}, 3), full + ". Запустите удаление снова. Миры\u00A0(3) перемещены в корзину."},
+      {RemovalMode::full, outcome({world}, 2),
+       full + ". Миры\u00A0(2) перемещены в корзину, миры\u00A0(1) корзина не приняла: они остались в папке. Перенесите "
+              "их в другое место и запустите удаление снова."},
+      {RemovalMode::full, outcome({held, denied, held}, 4),
+       full + " и ещё 2. Часть файлов занята программами: закройте их. К некоторым файлам и папкам нет доступа. Запустите "
+              "удаление снова. Миры\u00A0(4) перемещены в корзину."},
+      {RemovalMode::full, outcome({script, link, world, other, held, denied}),
+       full + " и ещё 5. Миры\u00A0(1) корзина не приняла: они остались в папке. Часть файлов занята программами: "
+              "закройте их. К некоторым файлам и папкам нет доступа. Ссылки остались; то, куда они ведут, цело. Длинные и "
+              "необычные пути удалите вручную. Запустите удаление снова."},
+      {RemovalMode::launcher_only, outcome({denied, other}),
+       launcher + " и ещё 1. К некоторым файлам и папкам нет доступа. Запустите удаление снова."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(notice_text(c.mode, c.outcome), c.text);
+  // Where even the shortest path leaves no room, briefer forms leave out the least important
+  // reasons one by one, down to the worlds; a reason alone gives up its advice.
+  const std::vector<std::string> briefer = removal_notice(RemovalMode::full, cases[7].outcome).briefer;
+  ASSERT_EQ(briefer.size(), 4u);
+  EXPECT_EQ(briefer.back(), "» и ещё 5. Миры\u00A0(1) корзина не приняла: они остались в папке. Запустите удаление снова.");
+  EXPECT_EQ(removal_notice(RemovalMode::full, cases[0].outcome).briefer,
+            std::vector<std::string>{"» и ещё 1. К некоторым файлам и папкам нет доступа. Получите доступ и запустите удаление снова."});
 }
 
 }  // namespace

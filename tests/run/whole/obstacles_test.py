@@ -62,17 +62,27 @@ def test_busy_file_deep_in_a_large_tree():
     second_run(what)
 
 
-def test_program_that_may_not_be_ended():
+def test_program_that_may_not_be_ended(reference):
     """A program running from the root whose own rights deny ending it, as one started with
-    higher rights: it is named, and so is its executable, which cannot go while it runs."""
+    higher rights: it is named, and so is its executable, which cannot go while it runs (access
+    denied, as on Windows); the notice says that programs hold what stayed."""
     w.reset_area()
     w.lay_root()
     program = ROOT + "\\runtime\\bin\\java.exe"
     release = "K:\\release.flag"
     stubborn = w.start_program("a program that may not be ended", program, "--deny-terminate",
                                "--until", release)
-    code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S").finish()
     what = "a program that may not be ended"
+    run = w.Uninstall(ROOT + "\\Uninstall.exe")
+    window = w.dialog_window(run.alive)
+    check(window is not None, f"{what}: the dialog is shown")
+    if window:
+        xdesk.click_at(*xdesk.button_centre(window[1], window[2], w.ALTERNATE_Y))
+        notice = w.notice_window(run.alive)
+        if notice:
+            check(w.notice_matches(notice, reference), f"{what}: the notice says programs hold what stayed")
+            xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], w.NOTICE_BUTTON_Y))
+    code = run.finish()
     check(code == 0, f"{what}: exit code 0 (saw {code})")
     check(w.running([stubborn]), f"{what}: it runs on")
     lines = log_lines() or []
@@ -144,7 +154,7 @@ def test_launcher_only_with_a_busy_package(reference):
 def main():
     os.makedirs(w.READY, exist_ok=True)
     w.run_test(test_busy_file_deep_in_a_large_tree)
-    w.run_test(test_program_that_may_not_be_ended)
+    w.run_test(test_program_that_may_not_be_ended, w.reference_notice(w.way_back_full(ROOT + "\\runtime\\bin\\java.exe")))
     w.run_test(test_launcher_only_with_a_busy_package,
                w.reference_notice(w.way_back_launcher_only(ROOT + "\\packages\\KoraVane-1.5.84-full.nupkg")))
     print(f"{len(w.failures)} failed" if w.failures else "all checks passed")

@@ -45,18 +45,19 @@ KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane"
 
 LAUNCHER_ONLY_TEXT = "Лаунчер удалён. Файлы Minecraft в папке сохранены."
 # The root laid by lay_root holds one world, which full removal sends to the Recycle Bin.
-WORLDS_TEXT = " Миры (1) перемещены в корзину."
+WORLDS_TEXT = " Миры\u00a0(1) перемещены в корзину."
 FULL_TEXT = "Удалено всё в папке установки." + WORLDS_TEXT
 PARTIAL_LAUNCHER_ONLY_TEXT = "Лаунчер удалён не полностью: некоторые файлы заняты другими программами."
 PARTIAL_FULL_TEXT = ("Удалено не всё: некоторые файлы заняты другими программами и остались в папке "
                      "установки.")
 # Files of the root stayed: the uninstaller and its registration stay for a second run. The notice
-# names the first entry that stayed and counts the rest: (text before the path, path, text after).
-# After a full removal it then says where the laid root's one world went.
+# names the first entry that stayed and counts the rest: (text before the path, path, text after,
+# the root, whose name a shortened path keeps). After a full removal it then says where the laid
+# root's one world went.
 
 
 def stayed_notice(lead, first, more, ending):
-    return (lead + " Осталось: «", first, "»" + (f" и ещё {more}" if more else "") + "." + ending)
+    return (lead + " Осталось: «", first, "»" + (f" и ещё {more}" if more else "") + "." + ending, ROOT)
 
 
 def way_back_launcher_only(first, more=0):
@@ -518,7 +519,7 @@ def reference_notice(text):
     screenshots in a row agree (painting is asynchronous); None for a test of another part."""
     if not in_this_part():
         return None
-    # A message with a path comes as (before, path, after): the window shortens the path to fit.
+    # A message with a path comes as (before, path, after, root): the window shortens the path to fit.
     probe = wine(UI_PROBE, *(["notice-path", *text] if isinstance(text, tuple) else ["notice", text]), wait=False)
     window = notice_window(lambda: probe.poll() is None)
     image = None

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The player's worlds (folders holding level.dat) in a full removal: the dialog names them with
 their count and size, they go to the Recycle Bin byte for byte before the rest of the root, a world
-the bin refuses stays where it is and is named, and launcher-only removal leaves them alone.
+the bin refuses stays where it is and is named, and launcher-only removal leaves them alone. A
+folder the run may not open, holding a world, is counted in the dialog and stays, named, with no
+access given as the reason.
 
 Wine keeps the bin in $XDG_DATA_HOME/Trash, which tools/wine-env points into the prefix's folder,
 never the machine's own. Usage: worlds_test.py SOURCE_DIR BUILD_DIR PREFIX, as
@@ -10,6 +12,7 @@ whole_program_test.py, whose helpers it uses. Needs DISPLAY (tools/with-xvfb).
 import os
 import re
 import shutil
+import subprocess
 import sys
 
 import whole_program_test as whole
@@ -24,8 +27,9 @@ WORLD_FILES = {"level.dat": b"L" * 1024, "region\\r.0.0.mca": bytes(range(256)) 
 NESTED = {"backup\\level.dat": b"B" * 1024}
 TODAY = ("Только лаунчер — программа и ярлыки. Файлы игры останутся.\n\n"
          "Удалить всё — папка установки и настройки входа.")
-BODIES = {0: TODAY, 1: TODAY + " 1 мир (512 КБ) будет перемещён в корзину.",
-          3: TODAY + " 3 мира (1,5 МБ) будут перемещены в корзину."}
+# A no-break space joins each count to its noun and each size to its unit.
+BODIES = {0: TODAY, 1: TODAY + " 1\u00a0мир (512\u00a0КБ) будет перемещён в корзину.",
+          3: TODAY + " 3\u00a0мира (1,5\u00a0МБ) будут перемещены в корзину."}
 
 
 def world_files(index):
@@ -107,7 +111,7 @@ def test_full_removal_sends_the_worlds_to_the_bin(how):
         notice = whole.notice_window(run.alive)
         if notice:
             seen = tree("KoraVaneUpdaterUI")
-            message = whole.FULL_TEXT.replace(" Миры (1)", " Миры (3)")
+            message = whole.FULL_TEXT.replace("(1)", "(3)")
             check(xdesk.tree_holds(seen, xdesk.notice_tree(message), "Закрыть"),
                   f"{how}: the notice says where the worlds went ({seen})")
             xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
@@ -178,6 +182,65 @@ def test_a_long_world_the_bin_refuses_stays(xdg):
     check(sorted(os.listdir(SYSTEM32)) == system_before, "a long world: the system folder unchanged")
 
 
+class NoAccess:
+    """While it lasts, Wine may not open the folder at path, as on Windows a folder whose rights deny
+    this user: its modes deny everyone, and the prefix's server starts again without root's override
+    of file modes (the owner-modes mark that tools/wine-exec honours)."""
+
+    def __init__(self, path):
+        self.folder, self.mark = whole.unix(path), os.path.join(whole.PREFIX, ".koravane-owner-modes")
+
+    def __enter__(self):
+        self.set(0, lambda: open(self.mark, "wb").close())
+
+    def __exit__(self, *_):
+        self.set(0o755, lambda: os.remove(self.mark))
+
+    def set(self, mode, mark):
+        os.chmod(self.folder, mode)
+        mark()
+        wine_env = os.path.join(whole.SOURCE, "tools", "wine-env")  # the next program starts the server afresh
+        subprocess.run(["bash", "-c", 'source "$1" "$2" && wineserver -k; wineserver -w', "bash", wine_env, whole.PREFIX],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+
+
+def test_a_folder_that_may_not_be_opened():
+    """A folder of the game tree that the run may not open, holding a world: the dialog says it
+    could not look into it, the removal takes the rest, and the notice says why the folder stayed."""
+    lay_worlds(3)
+    denied = ROOT + "\\instances\\Закрытая"
+    whole.write(denied + "\\saves\\Тайный\\level.dat", b"H" * 1024)
+    what = "a folder that may not be opened"
+    with NoAccess(denied):
+        run = whole.Uninstall(ROOT + "\\Uninstall.exe")
+        window = whole.dialog_window(run.alive)
+        check(window is not None, f"{what}: the dialog is shown")
+        if window:
+            body = BODIES[3][:-1] + "; 1\u00a0папка недоступна."
+            seen = []
+
+            def holds():
+                seen[:] = tree("KoraVaneUninstallUI")
+                return xdesk.tree_holds(seen, dialog_tree(body), "Только лаунчер")
+            check(xdesk.wait_until(holds, 60), f"{what}: the dialog counts the worlds and the folder ({seen})")
+            xdesk.click_at(*xdesk.button_centre(window[1], window[2], ALTERNATE_Y))
+            notice = whole.notice_window(run.alive)
+            if notice:
+                seen = tree("KoraVaneUpdaterUI")
+                expected = xdesk.notice_tree("")
+                expected[2] = ("static", re.escape("Удалено не всё. Осталось: «") + "[^«»]*Закрытая" + re.escape(
+                    "». К некоторым файлам и папкам нет доступа. Возможно, у вас нет прав на них. Получите доступ и запустите "
+                    "удаление снова. Миры\u00a0(3) перемещены в корзину."))
+                check(xdesk.tree_holds(seen, expected, "Закрыть"), f"{what}: the notice gives no access as the reason ({seen})")
+                xdesk.click_at(*xdesk.button_centre(notice[1], notice[2], NOTICE_BUTTON_Y))
+        code = run.finish()
+    lines = whole.log_lines() or []
+    check(code == 0 and any(re.fullmatch(re.escape(f"fail {denied}: ") + r".+ \(os error 5\)", line) for line in lines)
+          and whole.kept_line() in lines, f"{what}: the folder named with access denied, the way back kept ({lines})")
+    check(whole.read(denied + "\\saves\\Тайный\\level.dat") == b"H" * 1024, f"{what}: its world stays in place")
+    check(all(in_bin(index) == world_files(index) for index in range(3)), f"{what}: the other worlds went to the bin")
+
+
 def test_launcher_only_leaves_the_worlds():
     lay_worlds(3)
     run = whole.Uninstall(ROOT + "\\Uninstall.exe")
@@ -224,6 +287,7 @@ def main():
     else:
         print("skipped: no second file system for the bin")
     whole.run_test(test_launcher_only_leaves_the_worlds)
+    whole.run_test(test_a_folder_that_may_not_be_opened)
     print(f"{len(whole.failures)} failed" if whole.failures else "all checks passed")
     return 1 if whole.failures else 0
 

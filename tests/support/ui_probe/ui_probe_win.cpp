@@ -1,8 +1,9 @@
 // Test program: shows the custom windows through the real window code and prints what it read.
 //   ui_probe choice                 removal-choice dialog; prints "result N"
 //   ui_probe notice TEXT            result notice for TEXT; prints "result N"
-//   ui_probe notice-path BEFORE PATH AFTER
-//                                   the notice for a message with a path; prints "result N"
+//   ui_probe notice-path BEFORE PATH AFTER [ROOT]
+//                                   the notice for a message with a path (below ROOT); prints
+//                                   "result N"
 //   ui_probe refusal PATH REASON    the refusal notice for PATH, REASON "protected" or "unlike";
 //                                   prints "result N"
 //   ui_probe show-notice TEXT       show_notice as the run plan calls it; prints "closed"
@@ -133,7 +134,8 @@ int probe(int argc, wchar_t** argv) {
   } else if (mode == L"notice") {
     run_and_report(create_notice_window(text));
   } else if (mode == L"notice-path" && argc > 4) {
-    run_and_report(create_notice_window(NoticeMessage{text, from_wide(argv[3]), from_wide(argv[4])}));
+    const std::string root = argc > 5 ? from_wide(argv[5]) : std::string();
+    run_and_report(create_notice_window(NoticeMessage{text, from_wide(argv[3]), from_wide(argv[4]), root}));
   } else if (mode == L"refusal" && argc > 3) {
     const auto reason = std::wstring(argv[3]) == L"protected" ? RefusalReason::protected_folder
                                                               : RefusalReason::no_launcher_files;
