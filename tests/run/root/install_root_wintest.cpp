@@ -99,7 +99,7 @@ TEST(InstallRootMarkers, OnRealFolders) {
   // dots, not any "app-" name, nor a file named like one.
   ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
   ASSERT_TRUE(make_folder(join_path(folder, "app-1Ё")));
-  ASSERT_TRUE(write_file(join_path(folder, "app-2"), ""));
+  ASSERT_TRUE(write_file(join_path(folder, "app-3"), ""));
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
   ASSERT_TRUE(make_folder(join_path(folder, "app-1.5.84")));
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::markers);
