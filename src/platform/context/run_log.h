@@ -27,14 +27,14 @@ class RunLog {
   // Why the first line the run log would not take did not go (another program holds it, it is a
   // folder, it is read-only); none while every line went. Such a log is not the run's own: a
   // removal leaves it to be named like anything another program holds.
-  std::optional<uint32_t> refused_error() const { return refused_error_; }
+  std::optional<uint32_t> write_error() const { return write_error_; }
 
  private:
   std::string folder_;
   std::string file_;
   // Written by one thread at a time: the run's, or the removal's while the run waits for it.
   mutable std::string first_line_;
-  mutable std::optional<uint32_t> refused_error_;
+  mutable std::optional<uint32_t> write_error_;
 };
 
 // The same for a line under install_root.

@@ -77,8 +77,8 @@ void RunLog::append(std::string_view message) const {
     if (first_line_.empty()) first_line_ = message;
     return;
   }
-  if (!refused_error_ && !first_line_.empty()) append_temporary_log(first_line_);
-  if (!refused_error_) refused_error_ = appended.error().code;
+  if (!write_error_ && !first_line_.empty()) append_temporary_log(first_line_);
+  if (!write_error_) write_error_ = appended.error().code;
   append_temporary_log(message);
 }
 
