@@ -111,6 +111,9 @@ std::optional<std::string> path_or_usual_place(IKnownFolderManager& manager, con
   IKnownFolder* opened = nullptr;
   if (parents_left < 0 || FAILED(manager.GetFolder(id, &opened))) return std::nullopt;
   const UniqueComPointer<IKnownFolder> folder(opened);
+  // A third of what the manager lists is virtual; its category costs less than its definition.
+  KF_CATEGORY category{};
+  if (FAILED(folder.get()->GetCategory(&category)) || category == KF_CATEGORY_VIRTUAL) return std::nullopt;
   KNOWNFOLDER_DEFINITION definition{};
   const DefinitionFields fields(&definition);
   if (FAILED(folder.get()->GetFolderDefinition(&definition))) return std::nullopt;
