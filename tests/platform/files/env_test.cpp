@@ -16,25 +16,19 @@ TEST(KnownFolders, TheUsualPlaceIsComposedFromTheDefinitionOnlyAsAFullyQualified
   };
   const std::optional<std::string> local = "C:\\Users\\Иван\\AppData\\Local";
   const Case cases[] = {
-      {"per-user Programs below its parent", {4, true, local, "Programs"}, "C:\\Users\\Иван",
-       "C:\\Users\\Иван\\AppData\\Local\\Programs"},
-      {"a parent with its separator", {3, true, "C:\\ProgramData\\", "Microsoft\\Windows"}, "", "C:\\ProgramData\\Microsoft\\Windows"},
-      {"a parent on a share", {4, true, "\\\\srv\\home\\ivan", "Programs"}, "", "\\\\srv\\home\\ivan\\Programs"},
+      {"per-user Programs below its parent", {4, true, local, "Programs"}, "", "C:\\Users\\Иван\\AppData\\Local\\Programs"},
+      {"a parent on a share", {3, true, "\\\\srv\\home\\", "Programs"}, "", "\\\\srv\\home\\Programs"},
       {"per-user without a parent", {4, false, std::nullopt, "Saved Games"}, "C:\\Users\\Иван", "C:\\Users\\Иван\\Saved Games"},
       {"dots that stay below", {4, true, local, "a\\..\\Programs"}, "", "C:\\Users\\Иван\\AppData\\Local\\Programs"},
       {"a parent it cannot place", {4, true, std::nullopt, "Programs"}, "C:\\Users\\Иван", std::nullopt},
-      {"an empty parent", {4, true, "", "Programs"}, "C:\\Users\\Иван", std::nullopt},
       {"a relative parent", {4, true, "AppData\\Local", "Programs"}, "C:\\Users\\Иван", std::nullopt},
       {"a drive-relative parent", {4, true, "C:Local", "Programs"}, "", std::nullopt},
       {"no profile", {4, false, std::nullopt, "Saved Games"}, "", std::nullopt},
-      {"a relative profile", {4, false, std::nullopt, "Saved Games"}, "Users\\Иван", std::nullopt},
       {"fixed without a parent", {2, false, std::nullopt, "Windows"}, "C:\\Users\\Иван", std::nullopt},
-      {"common without a parent", {3, false, std::nullopt, "Public"}, "C:\\Users\\Иван", std::nullopt},
-      {"virtual", {1, true, local, "Programs"}, "C:\\Users\\Иван", std::nullopt},
+      {"virtual", {1, true, local, "Programs"}, "", std::nullopt},
       {"no relative path", {4, true, local, ""}, "", std::nullopt},
       {"a relative path that is absolute", {4, true, local, "D:\\Programs"}, "", std::nullopt},
       {"a relative path from the drive's root", {4, true, local, "\\Programs"}, "", std::nullopt},
-      {"a relative path of its own drive", {4, true, local, "D:Programs"}, "", std::nullopt},
       {"dots that climb out", {4, true, local, "..\\..\\Roaming"}, "", std::nullopt},
       {"dots that name the parent", {4, true, local, "."}, "", std::nullopt},
   };

@@ -665,42 +665,34 @@ TEST_F(Shortcuts, AKeyWithASubkeyGoesWhole) {
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
 }
 
-// The key's text value, or nothing.
-std::optional<std::string> registered(const wchar_t* name) {
-  wchar_t data[512] = {};
-  DWORD size = sizeof data;
-  const LSTATUS read = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane",
-                                    name, RRF_RT_REG_SZ, nullptr, data, &size);
-  return read == ERROR_SUCCESS ? std::optional(from_wide(data)) : std::nullopt;
-}
-
-// While the way back is kept, the registration holds what the uninstaller it starts needs: the
-// root, and the root's own uninstaller as its command. The install's key keeps its name and
-// other values; a key that is not there is made.
+// While the way back is kept, the registration holds what the uninstaller it starts needs: the root
+// and the root's own uninstaller as its command. The install's key keeps its name and other values;
+// a missing key is made.
 TEST_F(Shortcuts, TheKeptRegistrationNamesTheRootAndItsUninstaller) {
+  const auto value = [](const wchar_t* name) {
+    wchar_t data[512] = {};
+    DWORD size = sizeof data;
+    const bool read = RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS;
+    return read ? std::optional(from_wide(data)) : std::nullopt;
+  };
   const std::string root = "C:\\Игры\\KoraVane";
   const std::string command = "\"C:\\Игры\\KoraVane\\Uninstall.exe\"";
   create_key(HKEY_CURRENT_USER, false);
-  HKEY opened = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS);
-  const UniqueRegKey key(opened);
-  for (const auto& [name, text] : {std::pair{L"DisplayName", L"KoraVane Launcher"}, std::pair{L"Publisher", L"KoraVane Games"},
-                                   std::pair{L"UninstallString", L"\"D:\\Old\\Update.exe\" --uninstall"}}) {
-    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                             static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+  for (const wchar_t* name : {L"DisplayName", L"Publisher", L"UninstallString"}) {
+    const std::wstring text = std::wstring(L"by the install: ") + name;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, text.c_str(),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))), ERROR_SUCCESS);
   }
   EXPECT_TRUE(name_root_in_registration(root).ok());
   EXPECT_EQ(registered_install_location(), root);
-  EXPECT_EQ(registered(L"UninstallString"), command);
-  EXPECT_EQ(registered(L"Publisher"), "KoraVane Games");
-  EXPECT_EQ(registered(L"DisplayName"), "KoraVane Launcher");
+  EXPECT_EQ(value(L"UninstallString"), command);
+  EXPECT_EQ(value(L"DisplayName"), "by the install: DisplayName");
+  EXPECT_EQ(value(L"Publisher"), "by the install: Publisher");
   EXPECT_TRUE(remove_uninstall_registration().ok());
-  EXPECT_EQ(registered_install_location(), std::nullopt);
   EXPECT_TRUE(name_root_in_registration(root).ok());
   EXPECT_EQ(registered_install_location(), root);
-  EXPECT_EQ(registered(L"UninstallString"), command);
-  EXPECT_EQ(registered(L"DisplayName"), "KoraVane");
+  EXPECT_EQ(value(L"UninstallString"), command);
+  EXPECT_EQ(value(L"DisplayName"), "KoraVane");
   EXPECT_TRUE(remove_uninstall_registration().ok());
 }
 
