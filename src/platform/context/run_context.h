@@ -13,8 +13,9 @@ namespace koravane {
 enum class RootSource { executable_folder, target, current_directory, dot };
 
 // What says the folder is a launcher's: its markers ("current.json", "app-current", an "app-"
-// entry; a fallback needs a launcher entry), or, with the markers gone, its own run log naming it
-// as a run's root, or the uninstall registration kept for a second run naming it.
+// entry; a fallback needs an entry of a kind the launcher makes), or, with the markers gone and
+// only for the executable's own folder, its own run log naming it as a run's root, or the
+// uninstall registration kept for a second run naming it.
 enum class LauncherEvidence { none, markers, run_log, registration };
 
 struct InstallRoot {

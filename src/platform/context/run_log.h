@@ -1,6 +1,7 @@
 #pragma once
 // The run log: "updates\rust-updater.log" under the install root, UTF-8 lines ending in LF.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,13 +24,17 @@ class RunLog {
   // the caller's side: a line the run log will not take (held by another program, say) goes to
   // the temporary folder's log, after the run's first line, so that it says whose it is.
   void append(std::string_view message) const;
+  // Why the first line the run log would not take did not go (another program holds it, it is a
+  // folder, it is read-only); none while every line went. Such a log is not the run's own: a
+  // removal leaves it to be named like anything another program holds.
+  std::optional<uint32_t> write_error() const { return write_error_; }
 
  private:
   std::string folder_;
   std::string file_;
   // Written by one thread at a time: the run's, or the removal's while the run waits for it.
   mutable std::string first_line_;
-  mutable bool fell_back_ = false;
+  mutable std::optional<uint32_t> write_error_;
 };
 
 // The same for a line under install_root.

@@ -46,13 +46,20 @@ void ensure_folder(const std::string& folder) {
   }
 }
 
-}  // namespace
-
-bool append_log_line(std::string_view file_path, std::string_view message) {
+// Appends message and a line feed; the system's error where the file would not open or take it.
+OsStatus append_line(std::string_view file_path, std::string_view message) {
   UniqueHandle file(CreateFileW(to_system_path(file_path).c_str(), kAppendAccess,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, 0, nullptr));
-  return file && write_all(file.get(), message) && write_all(file.get(), "\n");
+  if (!file) return OsError{GetLastError()};
+  if (OsStatus written = write_all(file.get(), message); !written) return written;
+  return write_all(file.get(), "\n");
+}
+
+}  // namespace
+
+bool append_log_line(std::string_view file_path, std::string_view message) {
+  return append_line(file_path, message).ok();
 }
 
 void append_temporary_log(std::string_view message) {
@@ -65,12 +72,13 @@ RunLog::RunLog(std::string_view install_root)
 
 void RunLog::append(std::string_view message) const {
   ensure_folder(folder_);
-  if (append_log_line(file_, message)) {
+  const OsStatus appended = append_line(file_, message);
+  if (appended) {
     if (first_line_.empty()) first_line_ = message;
     return;
   }
-  if (!fell_back_ && !first_line_.empty()) append_temporary_log(first_line_);
-  fell_back_ = true;
+  if (!write_error_ && !first_line_.empty()) append_temporary_log(first_line_);
+  if (!write_error_) write_error_ = appended.error().code;
   append_temporary_log(message);
 }
 

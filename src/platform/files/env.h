@@ -29,8 +29,28 @@ enum class KnownFolder {
 // The folder's path (SHGetKnownFolderPath), or nothing when the system has none.
 std::optional<std::string> known_folder_path(KnownFolder folder);
 // The path of every folder the system's known-folder manager lists that resolves to an existing
-// folder, in the manager's order; none when the manager cannot be reached.
+// folder, in the manager's order, a folder it cannot resolve at its usual place (see
+// composed_known_folder_path); none when the manager cannot be reached.
 std::vector<std::string> every_known_folder_path();
+
+// What the known-folder manager defines of a folder (KNOWNFOLDER_DEFINITION) that the usual place
+// is made from.
+struct KnownFolderDefinition {
+  uint32_t category = 0;  // KF_CATEGORY_*: 1 virtual, 2 fixed, 3 common, 4 per-user
+  bool has_parent = false;
+  std::optional<std::string> parent_path;  // the parent's path, where the system gives one
+  std::string relative_path;
+};
+inline constexpr uint32_t kKnownFolderCategoryVirtual = 1;
+inline constexpr uint32_t kKnownFolderCategoryPerUser = 4;
+
+// The usual place of a known folder the system cannot resolve (Wine cannot the per-user Programs
+// folder): its parent's path joined with its relative path; for a per-user folder defined without
+// a parent, the profile joined with it. None for a virtual folder, which has no place, or when the
+// result is not a fully qualified folder strictly below the one it was joined to: nothing is ever
+// protected or compared as an empty or relative path.
+std::optional<std::string> composed_known_folder_path(const KnownFolderDefinition& definition,
+                                                      std::string_view profile);
 
 // How a folder listing failed: before its first entry, or part-way, after some.
 struct ListingError {
@@ -63,6 +83,9 @@ struct ListedEntry {
 // Every entry of folder ("." and ".." never) with its attributes and a file's size; the system's
 // error when it cannot be listed.
 OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder);
+// Calls visit with each entry of folder as its listing gives it ("." and ".." never) until visit
+// returns true.
+ListingStatus visit_listed_entries(std::string_view folder, const std::function<bool(const ListedEntry&)>& visit);
 
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/files/env.h"
@@ -95,6 +96,33 @@ bool is_folder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The strings of a folder definition the manager filled in, freed with it (nulls are no harm).
+inline void free_definition_fields(KNOWNFOLDER_DEFINITION* definition) { FreeKnownFolderDefinitionFields(definition); }
+using DefinitionFields = UniqueResource<NullEmptyTraits<KNOWNFOLDER_DEFINITION*, free_definition_fields>>;
+
+// How many parents up a usual place is composed; the manager's chains are shorter.
+constexpr int kParentsComposed = 4;
+
+// Where the system keeps the folder, or where it cannot say, its usual place: composed from its
+// definition, its parent found the same way.
+std::optional<std::string> path_or_usual_place(IKnownFolderManager& manager, const KNOWNFOLDERID& id,
+                                               const std::string& profile, int parents_left) {
+  if (std::optional<std::string> path = known_folder_path(id, KF_FLAG_DONT_VERIFY)) return path;
+  IKnownFolder* opened = nullptr;
+  if (parents_left < 0 || FAILED(manager.GetFolder(id, &opened))) return std::nullopt;
+  const UniqueComPointer<IKnownFolder> folder(opened);
+  // A third of what the manager lists is virtual; its category costs less than its definition.
+  KF_CATEGORY category{};
+  if (FAILED(folder.get()->GetCategory(&category)) || category == KF_CATEGORY_VIRTUAL) return std::nullopt;
+  KNOWNFOLDER_DEFINITION definition{};
+  const DefinitionFields fields(&definition);
+  if (FAILED(folder.get()->GetFolderDefinition(&definition))) return std::nullopt;
+  KnownFolderDefinition facts{static_cast<uint32_t>(definition.category), definition.fidParent != GUID_NULL,
+                              std::nullopt, definition.pszRelativePath ? from_wide(definition.pszRelativePath) : ""};
+  if (facts.has_parent) facts.parent_path = path_or_usual_place(manager, definition.fidParent, profile, parents_left - 1);
+  return composed_known_folder_path(facts, profile);
+}
+
 }  // namespace
 
 std::optional<std::string> known_folder_path(KnownFolder folder) {
@@ -121,17 +149,22 @@ std::vector<std::string> every_known_folder_path() {
   const HRESULT listing = manager.get()->GetFolderIds(&listed, &count);
   const UniqueCoTaskIds ids(listed);
   if (FAILED(listing)) return paths;
+  // The per-user Programs folder is always among them, even where the manager leaves it out.
+  std::vector<KNOWNFOLDERID> all(ids.get(), ids.get() + count);
+  if (std::find(all.begin(), all.end(), FOLDERID_UserProgramFiles) == all.end()) all.push_back(FOLDERID_UserProgramFiles);
+  const std::string profile = known_folder_path(FOLDERID_Profile, KF_FLAG_DONT_VERIFY).value_or("");
   // The shell reads a dozen registry values for each id: two more threads take a third of the
   // hundred each. Its own check that a folder is there costs more than ours.
-  std::vector<std::optional<std::string>> found(count);
-  const auto resolve_share = [&](UINT share) {
-    for (UINT i = count * share / 3; i < count * (share + 1) / 3; ++i) {
-      std::optional<std::string> path = known_folder_path(ids.get()[i], KF_FLAG_DONT_VERIFY);
+  const size_t total = all.size();
+  std::vector<std::optional<std::string>> found(total);
+  const auto resolve_share = [&](size_t share) {
+    for (size_t i = total * share / 3; i < total * (share + 1) / 3; ++i) {
+      std::optional<std::string> path = path_or_usual_place(*manager.get(), all[i], profile, kParentsComposed);
       if (path && is_folder(*path)) found[i] = std::move(path);
     }
   };
   std::optional<WorkerThread> helpers[2];
-  for (UINT share = 1; share <= 2; ++share) {
+  for (size_t share = 1; share <= 2; ++share) {
     if (OsResult<WorkerThread> started = WorkerThread::start([&resolve_share, share] { resolve_share(share); })) {
       helpers[share - 1].emplace(std::move(started).value());
     } else {
@@ -148,19 +181,25 @@ std::vector<std::string> every_known_folder_path() {
   return paths;
 }
 
-ListingStatus visit_folder_entries(std::string_view folder,
-                                   const std::function<bool(std::string_view name)>& visit) {
+ListingStatus visit_listed_entries(std::string_view folder, const std::function<bool(const ListedEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
   UniqueFindHandle listing(FindFirstFileW(to_system_path(join_path(folder, "*")).c_str(), &data));
   if (!listing) return ListingError{OsError{GetLastError()}};
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    if (visit(from_wide(name))) return std::monostate{};
+    const ListedEntry entry{from_wide(name), data.dwFileAttributes,
+                            (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+    if (visit(entry)) return std::monostate{};
   } while (FindNextFileW(listing.get(), &data));
   const DWORD error = GetLastError();
   if (error == ERROR_NO_MORE_FILES) return std::monostate{};
   return ListingError{OsError{error}, true};
+}
+
+ListingStatus visit_folder_entries(std::string_view folder,
+                                   const std::function<bool(std::string_view name)>& visit) {
+  return visit_listed_entries(folder, [&](const ListedEntry& entry) { return visit(entry.name); });
 }
 
 FolderNames list_folder_names(std::string_view folder) {

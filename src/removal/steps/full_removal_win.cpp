@@ -61,7 +61,8 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
   // the root waits for the deferred script.
   const PathForms executable{context.executable, context.executable_final};
   const RootRemovalRequest request{context.root.absolute, context.root.final,
-                                   entry_holding(root_forms(context.root), executable), stayed_paths(worlds.left)};
+                                   entry_holding(root_forms(context.root), executable), stayed_paths(worlds.left),
+                                   !context.log.write_error()};
   Win32RemovalSystem system;
   RootRemoval removal = remove_install_root(system, process_no_reparse_flag(), request, progress);
   // A file the run itself holds open (its output redirected into the root) goes after it, like its

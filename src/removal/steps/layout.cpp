@@ -27,12 +27,26 @@ bool is_version_folder_name(std::string_view name) {
   return begins_with_app_prefix(name) && name.size() > 4 && name[4] >= '0' && name[4] <= '9';
 }
 
+bool is_version_name(std::string_view name) {
+  return is_version_folder_name(name) &&
+         std::all_of(name.begin() + 5, name.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+}
+
+bool is_launcher_evidence(std::string_view name, bool is_folder) {
+  if (is_folder) return name == "app-current" || is_version_name(name);
+  return name == "current.json" || name == "KoraVane Updater.exe" || name == "KoraVane-Updater.exe";
+}
+
 bool is_launcher_entry(std::string_view name) {
   return listed(kLauncherFolders, name) || listed(kLauncherFiles, name) || is_version_folder_name(name);
 }
 
 bool is_deferred_entry(std::string_view name) {
   return name == kUninstallerName || name == kUpdaterName;
+}
+
+std::string uninstall_command(std::string_view root) {
+  return "\"" + join_path(root, kUninstallerName) + "\"";
 }
 
 std::string settings_folder(std::string_view appdata) {

@@ -35,16 +35,23 @@ inline constexpr std::array<std::string_view, 3> kStartMenuShortcuts = {
 inline constexpr std::string_view kDesktopShortcut = "KoraVane.lnk";
 inline constexpr std::string_view kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KoraVane";
-
-// Entries that show a folder reached only by a fallback is a launcher's, since no other
-// program's folder holds them by accident; so does a version folder ("app-" and a digit).
-inline constexpr std::array<std::string_view, 4> kLauncherEvidenceEntries = {
-    "current.json", "app-current", "KoraVane Updater.exe", "KoraVane-Updater.exe"};
+// The name the list of installed programs shows for the key.
+inline constexpr std::string_view kDisplayName = "KoraVane";
+// The command the list starts to remove the install at root: its uninstaller, quoted.
+std::string uninstall_command(std::string_view root);
 
 // Names are compared exactly, with case, as display text (U+FFFD for undecodable units).
 bool begins_with_app_prefix(std::string_view name);
 // "app-" followed by an ASCII digit: a version of the launcher's program folder.
 bool is_version_folder_name(std::string_view name);
+// "app-", an ASCII digit, then only digits and dots ("app-1.5.84"): as a folder, a version of
+// the launcher's program.
+bool is_version_name(std::string_view name);
+// An entry that shows a folder reached only by a fallback is a launcher's, since no other
+// program's folder holds it by accident, taken by what the listing says it is (a link to a folder
+// is a folder): the folder "app-current" or a version folder, the file "current.json" or one of
+// the updater's executables. "app-2.docx" or a folder "current.json" is no such entry.
+bool is_launcher_evidence(std::string_view name, bool is_folder);
 // A listed name, or "app-" followed by an ASCII digit.
 bool is_launcher_entry(std::string_view name);
 // Entries the running uninstaller cannot remove itself: handed to the deferred script.

@@ -19,8 +19,9 @@ std::string uninstall_key_item();
 // Windows only. Removes the key with its values and subkeys; a missing key counts as removed.
 [[nodiscard]] OsStatus remove_uninstall_registration();
 
-// Windows only. Writes the root's final path as the key's install location; a missing key is left
-// missing (nothing would start an uninstaller from it), and that is no failure.
+// Windows only. Writes what a second run needs into the key, made when missing: the root's final
+// path as its install location, the root's uninstaller (quoted) as the command the list of
+// installed programs starts, and the name it shows where the key has none. Other values stay.
 [[nodiscard]] OsStatus name_root_in_registration(std::string_view final_root);
 
 // Windows only. The folder the key names as the install's, when it names one.

@@ -17,6 +17,16 @@ OsStatus as_status(LSTATUS status) {
   return status == ERROR_SUCCESS ? os_success() : OsStatus(OsError{static_cast<uint32_t>(status)});
 }
 
+bool has_value(HKEY key, std::string_view name) {
+  return RegQueryValueExW(key, to_wide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+OsStatus set_text(HKEY key, std::string_view name, std::string_view text) {
+  const std::wstring value = to_wide(text);
+  return as_status(RegSetValueExW(key, to_wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+}
+
 }  // namespace
 
 std::string uninstall_key_item() { return registry_item(kUninstallKey); }
@@ -29,15 +39,17 @@ OsStatus remove_uninstall_registration() {
 
 OsStatus name_root_in_registration(std::string_view final_root) {
   HKEY opened = nullptr;
-  const LSTATUS status =
-      RegOpenKeyExW(HKEY_CURRENT_USER, to_wide(kUninstallKey).c_str(), 0, KEY_SET_VALUE, &opened);
-  if (is_missing(status)) return os_success();
+  const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, to_wide(kUninstallKey).c_str(), 0, nullptr, 0,
+                                         KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr);
   if (status != ERROR_SUCCESS) return as_status(status);
   const UniqueRegKey key(opened);
-  const std::wstring value = to_wide(final_root);
-  return as_status(RegSetValueExW(key.get(), to_wide(kInstallLocationValue).c_str(), 0, REG_SZ,
-                                  reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+  // A key the install wrote keeps the name it shows; without one the list would not show it.
+  if (!has_value(key.get(), "DisplayName")) {
+    if (OsStatus named = set_text(key.get(), "DisplayName", kDisplayName); !named) return named;
+  }
+  // The way back starts the uninstaller kept in the root, whatever the install named.
+  if (OsStatus set = set_text(key.get(), "UninstallString", uninstall_command(final_root)); !set) return set;
+  return set_text(key.get(), kInstallLocationValue, final_root);
 }
 
 std::optional<std::string> registered_install_location() {

@@ -32,8 +32,8 @@ bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request)
 
 // The entries left in place until the rest has gone, as comparable_path gives them.
 std::vector<std::string> entries_kept_to_the_end(const RootRemovalRequest& request) {
-  std::vector<std::string> kept = {comparable_path(kUninstallerName),
-                                   comparable_path(join_path(kRunLogFolder, kRunLogFile))};
+  std::vector<std::string> kept = {comparable_path(kUninstallerName)};
+  if (request.run_log_own) kept.push_back(comparable_path(join_path(kRunLogFolder, kRunLogFile)));
   if (request.running_entry) kept.push_back(*request.running_entry);
   for (const std::string& world : request.worlds_left) kept.push_back(comparable_path(relative_to(request.root, world)));
   return kept;

@@ -31,6 +31,9 @@ struct RootRemovalRequest {
   // Worlds the Recycle Bin would not take, under the root's spelling: they stay whole where they
   // are, and nothing holding them is handed to the deferred script.
   std::vector<std::string> worlds_left;
+  // Whether the run log is the run's own, every line of it written. One it could not write
+  // (another program holds it, it is a folder) is tried with the rest and may stay like them.
+  bool run_log_own = true;
 };
 
 struct RootRemoval {

@@ -12,12 +12,15 @@
 namespace koravane {
 namespace {
 
-// Whether an entry of folder passes the test; a listing that fails, at its start or part-way,
-// only means none was found: start-up reports nothing and goes on to its next fallback.
-bool has_entry(const std::string& folder, const RootProbe& probe, bool (*passes)(std::string_view)) {
+constexpr uint32_t kAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+
+// Whether an entry of folder passes the test, by its name as display text and whether its listing
+// says it is a folder; a listing that fails, at its start or part-way, only means none was found:
+// start-up reports nothing and goes on to its next fallback.
+bool has_entry(const std::string& folder, const RootProbe& probe, bool (*passes)(std::string_view, bool)) {
   bool found = false;
-  (void)probe.list_entries(folder, [&](std::string_view name) {
-    found = passes(display_text(name));
+  (void)probe.list_entries(folder, [&](const ListedEntry& entry) {
+    found = passes(display_text(entry.name), (entry.attributes & kAttributeDirectory) != 0);
     return found;
   });
   return found;
@@ -53,12 +56,11 @@ std::optional<std::string_view> after_any(std::string_view line, const std::vect
 bool has_root_markers(std::string_view folder, const RootProbe& probe) {
   constexpr std::string_view kMarkers[] = {"current.json", "app-current"};
   return any_exists(folder, kMarkers, probe) ||
-         has_entry(std::string(folder), probe, begins_with_app_prefix);
+         has_entry(std::string(folder), probe, [](std::string_view name, bool) { return begins_with_app_prefix(name); });
 }
 
 bool has_launcher_entry(std::string_view folder, const RootProbe& probe) {
-  return any_exists(folder, kLauncherEvidenceEntries, probe) ||
-         has_entry(std::string(folder), probe, is_version_folder_name);
+  return has_entry(std::string(folder), probe, is_launcher_evidence);
 }
 
 bool names_folder(std::string_view other, const FolderPlace& folder, const RootProbe& probe) {
@@ -102,7 +104,7 @@ LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<
                                    const RootProbe& probe, EntryRule rule) {
   const bool entries = rule == EntryRule::markers ? has_root_markers(folder, probe) : has_launcher_entry(folder, probe);
   if (entries) return LauncherEvidence::markers;
-  if (!forms) return LauncherEvidence::none;
+  if (rule != EntryRule::markers || !forms) return LauncherEvidence::none;
   const FolderPlace place{*forms, probe.identity(forms->spelled)};
   const std::string log = join_path(join_path(folder, kRunLogFolder), kRunLogFile);
   const std::optional<std::string> text = probe.read_file_tail(log, kRunLogEvidenceBytes);

@@ -2,7 +2,8 @@
 // Which folder is the install root: the executable's own folder when it carries launcher evidence,
 // else the target's folder, else the current directory, else ".". Found once, with its absolute
 // form and its evidence, into the value every step of the run borrows. What says a folder is a
-// launcher's: its entries, its own run log naming it, or the uninstall registration naming it.
+// launcher's: its entries; for the executable's own folder also its run log naming it, or the
+// uninstall registration naming it.
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -25,9 +26,10 @@ class RootProbe {
   virtual OsResult<std::string> current_directory() const = 0;
   // True when the path names a file or folder, links followed.
   virtual bool exists(const std::string& path) const = 0;
-  // Calls visit with each entry name of folder ("." and ".." never) until visit returns true.
+  // Calls visit with each entry of folder as its listing gives it, links unresolved ("." and ".."
+  // never), until visit returns true.
   virtual ListingStatus list_entries(const std::string& folder,
-                                     const std::function<bool(std::string_view name)>& visit) const = 0;
+                                     const std::function<bool(const ListedEntry& entry)>& visit) const = 0;
   // The last max_bytes bytes of a file (all of a shorter one), or nothing when it cannot be read.
   virtual std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const = 0;
   // The path made absolute against the current directory, or nothing when the system cannot say.
@@ -44,8 +46,8 @@ class RootProbe {
 // marks the executable's own folder, where this program was laid by the install.
 bool has_root_markers(std::string_view folder, const RootProbe& probe);
 
-// What marks a folder reached only by a fallback: an entry no other program's folder has by
-// accident ("current.json", "app-current", "app-" followed by a digit, the launcher's updater).
+// What marks a folder reached only by a fallback: an entry of a kind the launcher makes, which
+// no other program's folder has by accident (see is_launcher_evidence).
 bool has_launcher_entry(std::string_view folder, const RootProbe& probe);
 
 // How much of the end of a run log is searched for a start line.
@@ -71,13 +73,14 @@ std::vector<std::string> logged_roots(std::string_view log_text);
 // with this line.
 bool run_log_names_root(std::string_view log_text, const FolderPlace& folder, const RootProbe& probe);
 
-// Where the folder came from decides which entries count: the executable's folder takes any
-// marker, a fallback only a launcher entry.
+// Where the folder came from decides what counts: the executable's folder takes any marker, its
+// run log and the registration naming it; a fallback only a launcher entry, since the way back
+// always starts the uninstaller kept inside the root.
 enum class EntryRule { markers, launcher_entries };
 
-// Entries in folder by the rule, else its own run log naming it, else the registration naming it
-// (forms: folder made absolute, with its final form; none when the system cannot say, and then
-// neither can name it), else none.
+// Entries in folder by the rule; for the executable's folder, else its own run log naming it, else
+// the registration naming it (forms: folder made absolute, with its final form; none when the
+// system cannot say, and then neither can name it); else none.
 LauncherEvidence launcher_evidence(std::string_view folder, const std::optional<PathForms>& forms,
                                    const RootProbe& probe, EntryRule rule = EntryRule::markers);
 

@@ -31,8 +31,8 @@ class SystemRootProbe final : public RootProbe {
   }
 
   ListingStatus list_entries(const std::string& folder,
-                             const std::function<bool(std::string_view)>& visit) const override {
-    return visit_folder_entries(folder, visit);
+                             const std::function<bool(const ListedEntry&)>& visit) const override {
+    return visit_listed_entries(folder, visit);
   }
 
   std::optional<std::string> read_file_tail(const std::string& path, size_t max_bytes) const override {

@@ -43,8 +43,9 @@ class FolderResolver {
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver);
 
 // Windows only: every folder no uninstaller may remove whole, each with what it names (a moved
-// or linked folder included), resolved once per run: the system's whole list of known folders,
-// the profiles, the public profile, ProgramData, the Windows, program and temporary folders.
+// or linked folder included), resolved once per run: the system's whole list of known folders
+// (those it cannot resolve at their usual places), the profiles, the public profile, ProgramData,
+// the Windows, program and temporary folders, the per-user programs folder.
 std::vector<PathForms> protected_folders();
 
 // "refused root={root}: {reason}"

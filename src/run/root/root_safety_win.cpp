@@ -36,6 +36,10 @@ std::vector<PathForms> protected_folders() {
     for (const char* name : {"Desktop", "Documents", "Downloads"}) add(join_path(*profile, name));
     add(parent_path(*profile));  // the folder that holds the profiles
   }
+  // Per-user programs install there side by side, whatever the known-folder manager can say of it.
+  if (const auto local = read_env_var("LOCALAPPDATA"); local && is_fully_qualified(*local)) {
+    add(join_path(*local, "Programs"));
+  }
   for (const OsResult<std::string>& folder : {temp_folder(), windows_directory()}) {
     if (folder) add(folder.value());
   }

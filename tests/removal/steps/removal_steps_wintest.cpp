@@ -665,16 +665,35 @@ TEST_F(Shortcuts, AKeyWithASubkeyGoesWhole) {
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
 }
 
-// While the way back is kept, the registration names the root for the uninstaller it starts; a
-// registration that is not there is not made up.
-TEST_F(Shortcuts, TheKeptRegistrationNamesTheRoot) {
+// While the way back is kept, the registration holds what the uninstaller it starts needs: the root
+// and the root's own uninstaller as its command. The install's key keeps its name and other values;
+// a missing key is made.
+TEST_F(Shortcuts, TheKeptRegistrationNamesTheRootAndItsUninstaller) {
+  const auto value = [](const wchar_t* name) {
+    wchar_t data[512] = {};
+    DWORD size = sizeof data;
+    const bool read = RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS;
+    return read ? std::optional(from_wide(data)) : std::nullopt;
+  };
+  const std::string root = "C:\\Игры\\KoraVane";
+  const std::string command = "\"C:\\Игры\\KoraVane\\Uninstall.exe\"";
   create_key(HKEY_CURRENT_USER, false);
-  EXPECT_TRUE(name_root_in_registration("C:\\Игры\\KoraVane").ok());
-  EXPECT_EQ(registered_install_location(), std::optional<std::string>("C:\\Игры\\KoraVane"));
+  for (const wchar_t* name : {L"DisplayName", L"Publisher", L"UninstallString"}) {
+    const std::wstring text = std::wstring(L"by the install: ") + name;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, text.c_str(),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))), ERROR_SUCCESS);
+  }
+  EXPECT_TRUE(name_root_in_registration(root).ok());
+  EXPECT_EQ(registered_install_location(), root);
+  EXPECT_EQ(value(L"UninstallString"), command);
+  EXPECT_EQ(value(L"DisplayName"), "by the install: DisplayName");
+  EXPECT_EQ(value(L"Publisher"), "by the install: Publisher");
   EXPECT_TRUE(remove_uninstall_registration().ok());
-  EXPECT_EQ(registered_install_location(), std::nullopt);
-  EXPECT_TRUE(name_root_in_registration("C:\\Игры\\KoraVane").ok());
-  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER));
+  EXPECT_TRUE(name_root_in_registration(root).ok());
+  EXPECT_EQ(registered_install_location(), root);
+  EXPECT_EQ(value(L"UninstallString"), command);
+  EXPECT_EQ(value(L"DisplayName"), "KoraVane");
+  EXPECT_TRUE(remove_uninstall_registration().ok());
 }
 
 }  // namespace

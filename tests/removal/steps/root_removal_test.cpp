@@ -78,6 +78,7 @@ struct RootCase {
   bool links_followed = false;        // the system opens the links below the root as what they name
   bool root_reparse_point = false;    // the root is a reparse point that names itself
   const char* world_left = nullptr;   // a world the Recycle Bin refused, below the root
+  bool run_log_not_own = false;       // the run could not write its log
 };
 
 const std::u16string kPaths[] = {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
@@ -156,6 +157,14 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
        {}, true, nullptr, false, false, false, "root\\minecraft\\saves"},
       {"a link root from inside, a world refused", true, "uninstall.exe", nullptr, with(world), {}, true, nullptr,
        false, false, false, "root\\MINECRAFT\\saves"},
+      // A run log the run could not write is not its own: tried with the rest, it stays like any
+      // entry another program holds, with the way back, and is never the script's.
+      {"from inside, a run log not its own held", false, "uninstall.exe", u"updates/rust-updater.log", way_back, {},
+       true, nullptr, false, false, false, nullptr, true},
+      {"from elsewhere, a run log not its own held", false, nullptr, u"updates/rust-updater.log", way_back, {}, true,
+       nullptr, false, false, false, nullptr, true},
+      {"from inside, a run log not its own", false, "uninstall.exe", nullptr, {u"Uninstall.exe"}, {"root"}, false,
+       nullptr, false, false, false, nullptr, true},
   };
   for (const RootCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -176,6 +185,7 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     const std::string final = c.final ? c.final : c.link ? "target" : "root";
     RootRemovalRequest request{"root", final, c.running ? std::optional<std::string>(c.running) : std::nullopt};
     if (c.world_left) request.worlds_left = {c.world_left};
+    request.run_log_own = !c.run_log_not_own;
     const RootRemoval removal = remove_install_root(fs, use_no_reparse, request);
 
     std::vector<std::u16string> left;

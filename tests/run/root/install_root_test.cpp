@@ -11,7 +11,8 @@
 namespace koravane {
 namespace {
 
-// A file system of named paths and folder listings; a listing may fail after some entries.
+// A file system of named paths and folder listings; a listing may fail after some entries. A listed
+// name ending in a backslash is a folder.
 class FakeProbe final : public RootProbe {
  public:
   OsResult<std::string> executable = std::string("C:\\Tools\\Uninstall.exe");
@@ -25,12 +26,14 @@ class FakeProbe final : public RootProbe {
   OsResult<std::string> current_directory() const override { return cwd; }
   bool exists(const std::string& path) const override { return paths.count(path) != 0; }
   ListingStatus list_entries(const std::string& folder,
-                             const std::function<bool(std::string_view)>& visit) const override {
+                             const std::function<bool(const ListedEntry&)>& visit) const override {
     const auto listing = listings.find(folder);
     if (listing == listings.end()) return ListingError{OsError{3}};
-    for (const std::string& name : listing->second) {
+    for (const std::string& listed : listing->second) {
+      const bool is_folder = listed.ends_with('\\');
+      const std::string name = is_folder ? listed.substr(0, listed.size() - 1) : listed;
       visited.push_back(name);
-      if (visit(name)) return std::monostate{};
+      if (visit({name, is_folder ? 0x10u : 0x20u})) return std::monostate{};
     }
     if (listing_breaks_after_entries.count(folder)) return ListingError{OsError{59}, true};
     return std::monostate{};
@@ -196,18 +199,27 @@ TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
       {"its own run log beside the executable",
        [&](FakeProbe& p) { p.files["C:\\Tools\\updates\\rust-updater.log"] = log; }, LaunchOptions(),
        {"C:\\Tools", "C:\\Tools", "C:\\Tools", RootSource::executable_folder, LauncherEvidence::run_log}},
-      {"a target with markers", [](FakeProbe& p) { p.paths.insert("D:\\Games\\KoraVane\\app-current"); },
+      {"a target with markers", [](FakeProbe& p) { p.listings["D:\\Games\\KoraVane"] = {"app-current\\"}; },
        with_target("D:\\Games\\KoraVane\\app-1\\KoraVane.exe"),
        {"D:\\Games\\KoraVane", "D:\\Games\\KoraVane", "D:\\Games\\KoraVane", RootSource::target, LauncherEvidence::markers}},
       {"a target without", [](FakeProbe&) {}, with_target("D:\\Files\\x.exe"),
        {"D:\\Files", "D:\\Files", "D:\\Files", RootSource::target, LauncherEvidence::none}},
-      {"a relative target", [](FakeProbe& p) { p.paths.insert("Games\\current.json"); },
+      {"a relative target", [](FakeProbe& p) { p.listings["Games"] = {"current.json"}; },
        with_target("Games\\KoraVane.exe"),
        {"Games", "C:\\Work\\Games", "C:\\Work\\Games", RootSource::target, LauncherEvidence::markers}},
       {"a bare file name as target", [](FakeProbe&) {}, with_target("KoraVane.exe"),
        {"", "C:\\Work", "C:\\Work", RootSource::target, LauncherEvidence::none}},
       {"the current directory", [](FakeProbe&) {}, LaunchOptions(),
        {"C:\\Work", "C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
+      // The way back starts the uninstaller kept in the root: a log or the registration speaks only
+      // for the executable's own folder.
+      {"a current directory whose own run log names it",
+       [](FakeProbe& p) { p.files["C:\\Work\\updates\\rust-updater.log"] = "Uninstall 1.5.84 start quiet=true root=C:\\Work\n"; },
+       LaunchOptions(), {"C:\\Work", "C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
+      {"a current directory a stale registration names", [](FakeProbe& p) { p.registered = "C:\\Work"; },
+       LaunchOptions(), {"C:\\Work", "C:\\Work", "C:\\Work", RootSource::current_directory, LauncherEvidence::none}},
+      {"a target's folder the registration names", [](FakeProbe& p) { p.registered = "D:\\Old"; },
+       with_target("D:\\Old\\KoraVane.exe"), {"D:\\Old", "D:\\Old", "D:\\Old", RootSource::target, LauncherEvidence::none}},
       {"nothing known", [](FakeProbe& p) { p.executable = OsError{5}; p.cwd = OsError{3}; }, LaunchOptions(),
        {".", "C:\\Work\\.", "C:\\Work\\.", RootSource::dot, LauncherEvidence::none}},
       {"a folder the system cannot make absolute",
@@ -242,21 +254,29 @@ TEST(InstallRoot, TheRootValueHoldsItsAbsoluteFormSourceAndEvidence) {
   }
 }
 
-// A folder reached only by a fallback needs an entry no other program's folder has by accident;
-// the executable's own folder, where the install laid this program, keeps any "app-" entry.
-TEST(InstallRoot, AFallbackFolderCountsOnlyWithALauncherEntry) {
+// A folder reached only by a fallback needs an entry of a kind the launcher makes, by what its
+// listing says it is ("\\" ends a folder's name); the executable's own folder, where the install
+// laid this program, keeps any "app-" entry.
+TEST(InstallRoot, AFallbackFolderCountsOnlyWithALauncherEntryOfItsKind) {
   struct Case {
     std::vector<std::string> entries;
     bool launcher_entry;
   };
   const Case cases[] = {
-      {{"app-config"}, false},
+      {{"app-config\\"}, false},
       {{"app-notes.txt", "report.docx"}, false},
-      {{"app-", "app-x1", "app-data", "Update.exe", "updates", "packages"}, false},
-      {{"App-1", "APP-CURRENT", "Current.json", "koravane updater.exe"}, false},
-      {{"app-1.5.84"}, true},
-      {{"app-0beta"}, true},
-      {{"app-current"}, true},
+      {{"app-", "app-x1\\", "app-data\\", "Update.exe", "updates\\", "packages\\"}, false},
+      {{"App-1\\", "APP-CURRENT\\", "Current.json", "koravane updater.exe"}, false},
+      {{"app-2.docx", "notes.txt", "photos\\"}, false},
+      {{"app-2 backup\\"}, false},
+      {{"app-0beta\\"}, false},
+      {{"app-1.5.84"}, false},
+      {{"app-current"}, false},
+      {{"current.json\\"}, false},
+      {{"KoraVane Updater.exe\\"}, false},
+      {{"app-1.5.84\\"}, true},
+      {{"app-2\\"}, true},
+      {{"app-current\\"}, true},
       {{"current.json"}, true},
       {{"KoraVane Updater.exe"}, true},
       {{"KoraVane-Updater.exe"}, true},
@@ -264,7 +284,10 @@ TEST(InstallRoot, AFallbackFolderCountsOnlyWithALauncherEntry) {
   const auto laid_in = [](const std::string& folder, const std::vector<std::string>& entries) {
     FakeProbe probe;
     probe.listings[folder] = entries;
-    for (const std::string& entry : entries) probe.paths.insert(folder + "\\" + entry);
+    for (std::string entry : entries) {
+      if (entry.ends_with('\\')) entry.pop_back();
+      probe.paths.insert(folder + "\\" + entry);
+    }
     return probe;
   };
   for (const Case& c : cases) {
@@ -277,7 +300,7 @@ TEST(InstallRoot, AFallbackFolderCountsOnlyWithALauncherEntry) {
         << what;
     // The executable's own folder takes any entry beginning with "app-", and "current.json".
     const FakeProbe beside = laid_in("C:\\Tools", c.entries);
-    const bool marked = begins_with_app_prefix(what) || what == "current.json";
+    const bool marked = begins_with_app_prefix(what) || what.starts_with("current.json");
     EXPECT_EQ(find(LaunchOptions(), beside).source == RootSource::executable_folder, marked) << what;
   }
 }
@@ -373,7 +396,7 @@ TEST(RunLogEvidence, OnlyAStartLineWithThisFolderAsAnAbsoluteRootCounts) {
   }
 }
 
-TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFallback) {
+TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableOnly) {
   const std::string log = "Uninstall 1.5.84 start quiet=true root=C:\\Tools\nsettings removed: x\n";
   {
     FakeProbe probe;  // markers gone, the log left
@@ -382,13 +405,13 @@ TEST(RunLogEvidence, AnInterruptedRootIsFoundFromItsExecutableAndAcceptedAsAFall
                 RootSource::executable_folder);
   }
   {
-    FakeProbe probe;  // run from elsewhere with the root as the current directory
+    FakeProbe probe;  // a copy elsewhere, with the root as the current directory: not by its log
     probe.cwd = std::string("C:\\Tools");
     probe.files["C:\\Tools\\updates\\rust-updater.log"] = log;
     probe.executable = std::string("D:\\Downloads\\Uninstall.exe");
     const InstallRoot root = find(LaunchOptions(), probe);
     expect_root(root, "C:\\Tools", RootSource::current_directory);
-    EXPECT_TRUE(has_evidence(root.path, probe));
+    EXPECT_EQ(root.evidence, LauncherEvidence::none);
   }
   {
     FakeProbe probe;  // the root given relative to the current directory

@@ -95,10 +95,13 @@ TEST(InstallRootMarkers, OnRealFolders) {
   ASSERT_TRUE(write_file(join_path(folder, "appendix"), ""));
   ASSERT_TRUE(make_folder(join_path(folder, "App-2")));  // listed names are compared with case
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
-  // A fallback folder needs a launcher entry: "app-" followed by a digit, not any "app-" name.
+  // A fallback folder needs an entry of a kind the launcher makes: a version folder of digits and
+  // dots, not any "app-" name, nor a file named like one.
   ASSERT_TRUE(make_folder(join_path(folder, "app-Ё")));
-  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
   ASSERT_TRUE(make_folder(join_path(folder, "app-1Ё")));
+  ASSERT_TRUE(write_file(join_path(folder, "app-3"), ""));
+  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
+  ASSERT_TRUE(make_folder(join_path(folder, "app-1.5.84")));
   EXPECT_EQ(evidence_of(folder), LauncherEvidence::markers);
   EXPECT_EQ(evidence_of(join_path(folder, "missing")), LauncherEvidence::none);
 }
@@ -124,16 +127,20 @@ TEST(InstallRootMarkers, ARelativeRootIsMadeAbsoluteOnceAgainstTheCurrentDirecto
   EXPECT_FALSE(relative.executable.empty());
 }
 
-TEST(InstallRootMarkers, ARunLogNamingTheFolderIsEvidence) {
-  const std::string folder = fresh_folder("прерванная");
-  ASSERT_TRUE(make_folder(join_path(folder, "updates")));
-  const std::string log = join_path(folder, "updates\\rust-updater.log");
-  ASSERT_TRUE(write_file(log, "Uninstall 1.5.84 start quiet=true root=" + join_path(folder, "other") + "\n"));
-  EXPECT_EQ(evidence_of(folder), LauncherEvidence::none);
+// A run log speaks for the folder of the uninstaller the way back starts, never for one reached by
+// a fallback.
+TEST_F(InstallRootOnWine, ARunLogNamingTheProgramFolderIsEvidence) {
+  ASSERT_TRUE(make_folder(join_path(program_folder, "updates")));
+  const std::string log = join_path(program_folder, "updates\\rust-updater.log");
+  ASSERT_TRUE(write_file(log, "Uninstall 1.5.84 start quiet=true root=" + join_path(program_folder, "other") + "\n"));
+  EXPECT_EQ(run_probe_copy(program, "", working_folder).root, working_folder);
   // A long log: the start line lies in its last part, read from the end.
   ASSERT_TRUE(write_file(log, std::string(3 << 20, 'x') + "\nUninstall 1.5.84 start quiet=true root=" +
-                                  folder + "\nsettings removed: x\n"));
-  EXPECT_EQ(evidence_of(folder), LauncherEvidence::run_log);
+                                  program_folder + "\nsettings removed: x\n"));
+  const auto report = run_probe_copy(program, "", working_folder);
+  EXPECT_EQ(report.root, program_folder);
+  EXPECT_EQ(report.markers, "markers");
+  EXPECT_EQ(evidence_of(program_folder), LauncherEvidence::none);
 }
 
 }  // namespace

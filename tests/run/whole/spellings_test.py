@@ -158,8 +158,10 @@ def test_root_through_its_short_name():
     w.check(w.release_game(game), "8.3 root: the game let go")
     os.remove(w.unix(hold))
     w.check(w.xdesk.wait_until(lambda: not w.exists(w.ROOT + "\\minecraft")), "8.3 root: the script took the save")
-    # A second run through the same spelling finds the root by its run log and finishes.
-    code = w.Uninstall(exe, "/S", cwd=spelled, env=ENV).finish()
+    # The way back: the root's own uninstaller, started through the same spelling, finds its root
+    # by its run log and finishes (a copy elsewhere would not be led by the log).
+    shutil.copyfile(w.UNINSTALL_EXE, w.unix(w.ROOT + "\\Uninstall.exe"))
+    code = w.Uninstall(spelled + "\\Uninstall.exe", "/S", cwd="K:\\", env=ENV).finish()
     w.check(code == 0 and w.xdesk.wait_until(lambda: not w.exists(w.ROOT)),
             f"8.3 root: a second run removed the rest (exit {code})")
     w.check(w.read(sibling + "\\saves\\world.dat") == b"kept"

@@ -4,10 +4,11 @@
 From the launcher's menu (the launcher working in its version folder, quiet, with and without its
 job; keep-game chosen there), from a shortcut whose "Start in" lies deep in the root, from the list
 of installed programs (the system folder) and from Explorer (the root itself): the root and the
-registration go, and no fail line is written. A run whose log a viewer holds and whose save a game
-holds keeps the way back in the registration, and the uninstaller started again from the system
-folder finishes; so does a second run by another spelling of the root, and a run whose output a
-command prompt redirects into the root.
+registration go, and no fail line is written. A run whose log a viewer holds and whose save (or a
+world's) a game holds names the log among what stayed and keeps the way back in the registration;
+so does a run whose log is a folder and whose install left no registration, which then makes it;
+either way the uninstaller started again from the system folder finishes; so does a second run by
+another spelling of the root, and a run whose output a command prompt redirects into the root.
 
 Usage: ways_in_test.py SOURCE_DIR BUILD_DIR PREFIX   (the arguments of whole_program_test.py)
 """
@@ -79,52 +80,69 @@ def test_started_in(what, folder):
     check(xdesk.wait_until(lambda: not exists(ROOT)), f"{what}: the root is gone after the script")
 
 
-def registered_location():
-    """The registration's InstallLocation, or None."""
+def registered_location(value="InstallLocation"):
+    """The registration's InstallLocation (or another value), or None."""
     for _ in range(3):
-        query = subprocess.run([w.WINE_EXEC, w.PREFIX, "reg", "query", w.KEY, "/v", "InstallLocation"],
+        query = subprocess.run([w.WINE_EXEC, w.PREFIX, "reg", "query", w.KEY, "/v", value],
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
         text = query.stdout.decode("cp866", "replace")  # reg writes in the console's OEM code page
-        if query.returncode == 0 and "InstallLocation" in text:
+        if query.returncode == 0 and value in text:
             return text.split("REG_SZ", 1)[1].strip()
         if query.returncode == 1:
             return None
     raise RuntimeError(f"reg query gave no answer: {query.returncode} {query.stdout[-200:]!r}")
 
 
-def run_held_then_again(what, second_exe, start_in, release_viewer=True):
-    """A first quiet run while a game holds a save and a viewer the run log; once both let go and the
-    script has tried again, the uninstaller is started again as second_exe in start_in. Returns the
-    first run's lines as the temporary folder's log received them."""
+LOG = ROOT + "\\updates\\rust-updater.log"
+
+
+def run_held_then_again(what, save, log_is_a_folder):
+    """A first quiet run while a game holds a save and a viewer the run log (or, with no registration
+    before, the run log is a folder); once both let go and the script has tried again, the
+    uninstaller is started again as the list of installed programs starts it. Returns the first
+    run's lines as the temporary folder's log received them, and its run log after it."""
     w.reset_area()
     w.lay_root()
-    log = ROOT + "\\updates\\rust-updater.log"
-    game = w.start_game_holding(w.SAVE)
-    viewer = w.start_program("a log viewer", "K:\\Tools\\viewer.exe", "--view", log)
+    held = [w.start_game_holding(save)]
+    if log_is_a_folder:
+        os.remove(unix(LOG))
+        write(LOG + "\\old.txt", b"not a log")
+        w.wine("reg", "delete", w.KEY, "/f")
+        check(not w.key_exists(), f"{what}: no registration before")
+    else:
+        held.append(w.start_program("a log viewer", "K:\\Tools\\viewer.exe", "--view", LOG))
     temp_before = w.temp_log()
     write(lc.HOLD, b"")
     code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S", env={"KORAVANE_TIMEOUT_HOLD": lc.HOLD}).finish()
     check(code == 0, f"{what}: the first run exits 0 (saw {code})")
     temp_lines = w.temp_log()[len(temp_before):].splitlines()
+    first_log = log_lines() or []
     check(exists(ROOT + "\\Uninstall.exe") and w.key_exists() and not any(exists(ROOT + "\\" + m) for m in w.MARKERS),
           f"{what}: the markers went, the uninstaller and the registration stayed")
     check(registered_location() == ROOT, f"{what}: the registration names the root ({registered_location()})")
-    check(w.release_game(game) and w.end([viewer]), f"{what}: the game and the viewer let go")
+    command = registered_location("UninstallString")
+    check(command == f'"{ROOT}\\Uninstall.exe"', f"{what}: the registration starts the kept uninstaller ({command})")
+    check(w.release_game(held[0]) and (len(held) == 1 or w.end(held[1:])), f"{what}: the game and the viewer let go")
     os.remove(unix(lc.HOLD))
     check(xdesk.wait_until(lambda: not exists(ROOT + "\\minecraft")), f"{what}: the script tried the save again")
-    code = w.Uninstall(second_exe, "/S", start_in=start_in).finish()
+    code = w.Uninstall(ROOT + "\\Uninstall.exe", "/S", start_in=SYSTEM_FOLDER).finish()
     check(code == 0, f"{what}: the second run exits 0 (saw {code})")
     check(xdesk.wait_until(lambda: not exists(ROOT)) and not w.key_exists(),
           f"{what}: the second run finished: the root and the registration are gone")
-    return temp_lines
+    return temp_lines, first_log
 
 
-def test_held_log_and_save():
-    what = "a held run log and save"
-    lines = run_held_then_again(what, ROOT + "\\Uninstall.exe", SYSTEM_FOLDER)
-    check(lines[:1] == [start_line(True, ROOT)] and any(w.held_line(line, w.SAVE) for line in lines)
-          and w.kept_line() in lines,
-          f"{what}: the lines the run log would not take went to the temporary folder's log ({lines})")
+def test_held_then_again(what, save, log_is_a_folder=False):
+    """A log the run could not write is not its own: held, it stays, named, with the way back even
+    where nothing else stays (under Wine a world held open goes to the Recycle Bin all the same); a
+    folder goes with the rest, and the lines after it make a run log of the run's own."""
+    temp, log = run_held_then_again(what, save, log_is_a_folder)
+    after = log if log_is_a_folder else temp
+    check(temp[:1] == [start_line(True, ROOT)] and w.kept_line() in after
+          and (log_is_a_folder or any(w.held_line(line, LOG) for line in after))
+          and (save != w.SAVE or any(w.held_line(line, save) for line in after)),
+          f"{what}: the start line went to the temporary folder's log, then what stayed and the way back "
+          f"({temp}, {log})")
 
 
 def test_second_run_by_another_spelling():
@@ -178,7 +196,9 @@ def main():
     w.run_test(test_started_in, "a shortcut starting it deep in the root", ROOT + "\\minecraft\\saves\\Мир 1")
     w.run_test(test_started_in, "the list of installed programs", SYSTEM_FOLDER)
     w.run_test(test_started_in, "Explorer in the root", ROOT)
-    w.run_test(test_held_log_and_save)
+    w.run_test(test_held_then_again, "a held run log and save", w.SAVE)
+    w.run_test(test_held_then_again, "a held run log and a world's save", ROOT + "\\minecraft\\saves\\Мир 1\\level.dat")
+    w.run_test(test_held_then_again, "a run log that is a folder, no registration", w.SAVE, True)
     w.run_test(test_second_run_by_another_spelling)
     w.run_test(test_output_redirected_by_a_command_prompt)
     print(f"{len(w.failures)} failed" if w.failures else "all checks passed")

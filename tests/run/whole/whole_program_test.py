@@ -879,10 +879,15 @@ def test_interrupted_removal_is_finished(how):
         run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd=ROOT)
     elif how == "through its executable from elsewhere":
         run = Uninstall(ROOT + "\\Uninstall.exe", "/S", cwd="K:\\")
-    else:  # another copy of the uninstaller, started in the root
+    else:  # another copy, started in the root: a run log speaks only for its own uninstaller's folder
         os.makedirs(unix("K:\\Downloads"), exist_ok=True)
         shutil.copyfile(UNINSTALL_EXE, unix("K:\\Downloads\\Uninstall.exe"))
-        run = Uninstall("K:\\Downloads\\Uninstall.exe", "/S", cwd=ROOT)
+        log_before = temp_log()
+        code = Uninstall("K:\\Downloads\\Uninstall.exe", "/S", cwd=ROOT).finish()
+        added = temp_log()[len(log_before):].splitlines()
+        check(code == 0 and added[-1:] == [f"refused root={ROOT}: no launcher files"] and exists(SAVE),
+              f"interrupted ({how}): refused, nothing taken ({added})")
+        return
     code = run.finish()
     check(code == 0, f"interrupted ({how}): the second run exits 0 (saw {code})")
     check(xdesk.wait_until(lambda: not exists(ROOT)), f"interrupted ({how}): the second run finished the removal")
