@@ -71,6 +71,29 @@ UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace cent
           place_along(work_area.top, work_area.bottom, height, centre.y)};
 }
 
+UiPlace place_beside(const UiBox& work_area, int width, int height, const UiBox& other) {
+  const int right = other.right + beside_gap;
+  const int left = other.left - beside_gap - width;
+  const int below = other.bottom + beside_gap;
+  const int above = other.top - beside_gap - height;
+  const int middle_x = other.left + (other.right - other.left - width) / 2;
+  const int middle_y = other.top + (other.bottom - other.top - height) / 2;
+  const UiPlace tries[] = {{right, middle_y}, {middle_x, below}, {left, middle_y}, {middle_x, above},
+                           {right, below},    {left, below},     {left, above},    {right, above}};
+  const auto overlap = [&](UiPlace corner) {
+    const int64_t across = std::max(0, std::min(corner.x + width, other.right) - std::max(corner.x, other.left));
+    const int64_t down = std::max(0, std::min(corner.y + height, other.bottom) - std::max(corner.y, other.top));
+    return across * down;
+  };
+  std::optional<UiPlace> best;
+  for (const UiPlace& at : tries) {
+    const UiPlace corner{place_along(work_area.left, work_area.right, width, at.x + width / 2),
+                         place_along(work_area.top, work_area.bottom, height, at.y + height / 2)};
+    if (!best || overlap(corner) < overlap(*best)) best = corner;
+  }
+  return *best;
+}
+
 std::optional<UiResult> command_result(UiLayout layout, int control_id) {
   switch (control_id) {
     case ID_BUTTON_PRIMARY:
