@@ -26,10 +26,9 @@ UiWindowHandle create_removal_choice_window() {
 
 UiOutcome ask_removal_choice() { return run_modal(create_removal_choice_window()); }
 
-UiOutcome ask_removal_choice(const Explanation& explain, const std::function<void(HWND)>& asking) {
+UiOutcome ask_removal_choice(const Explanation& explain) {
   // The window first, so that the work takes nothing from its first paint.
   UiWindowHandle handle = create_removal_choice_window();
-  if (asking) asking(handle.window);
   std::atomic<bool> stop{false};
   std::string body;  // written before the message is posted, read by the window after it
   HWND window = handle.window;

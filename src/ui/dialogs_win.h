@@ -1,8 +1,6 @@
 #pragma once
 // The uses of the custom window: the removal-choice dialog and the result notice (the progress
 // window is in ui/progress_win.h).
-#include <windows.h>
-
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -22,9 +20,8 @@ UiWindowHandle create_removal_choice_window();
 UiOutcome ask_removal_choice();
 // The same, while `explain` works out a fuller explanation on another thread (it gives up once
 // stop is set): the dialog shows it as soon as it is ready; without one it stays as it was.
-// `asking` is told the dialog's window as soon as it shows.
 using Explanation = std::function<std::optional<std::string>(const std::atomic<bool>& stop)>;
-UiOutcome ask_removal_choice(const Explanation& explain, const std::function<void(HWND)>& asking = {});
+UiOutcome ask_removal_choice(const Explanation& explain);
 // The answer alone.
 UiResult show_removal_choice();
 

@@ -712,17 +712,20 @@ def test_keys_as_notice_appears(prefix, exe):
 def test_taps_run_on_into_the_notice(prefix, exe):
     """Space tapped every 100 ms for 1.2 s on "Удалить всё": the first tap answers the dialog, and
     the taps that go on onto the notice, each within the double-click time of the one before, are
-    one run begun before it. The notice is still shown a second after the last; Escape closes it."""
+    one run begun before it. The notice is still shown a second after the last; Escape closes it.
+    With a window manager, as on a desktop: without one, Wine takes two seconds to let the dialog go."""
     move(5, 5)
-    probe = Probe(prefix, exe, "two")
-    keys(prefix, exe, probe, CHOICE_NAME, "Tab")  # from the first choice on to "Удалить всё"
-    run("xdotool", "key", "--repeat", "12", "--repeat-delay", "100", "space")  # as typed: dated by the server
-    found = notice_stays(probe, "Space every 100 ms")
-    if found is None:
-        probe.end()
-        return
-    give_keys(prefix, exe, "KoraVaneUpdaterUI", found[0], "Escape")
-    lines, code = probe.finish()
+    with WindowManager():
+        probe = Probe(prefix, exe, "two")
+        keys(prefix, exe, probe, CHOICE_NAME, "Tab")  # from the first choice on to "Удалить всё"
+        run("xdotool", "key", "--repeat", "12", "--repeat-delay", "100", "space")  # as typed: dated by the server
+        found = notice_stays(probe, "Space every 100 ms")
+        if found is None:
+            probe.end()
+            return
+        give_keys(prefix, exe, "KoraVaneUpdaterUI", found[0])
+        run("xdotool", "key", "Escape")  # typed: keys sent to the window fail under the window manager
+        lines, code = probe.finish()
     failures.check(lines == ["shown", "result 3", "shown", "result 2"] and code == 0,
                    f"Space every 100 ms: Escape then closes the notice ({lines})")
 
@@ -842,7 +845,7 @@ def test_small_screen(prefix, exe, base):
     wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
     click_at(*button_centre(wx, wy, ALTERNATE_Y))
     wid, nx, ny = probe.window(NOTICE_NAME)
-    failures.check((nx, ny) == ((base.width - 500) // 2, (base.height - 300) // 2), f"small screen: the notice at {(nx, ny)}")
+    failures.check((nx, ny) == (wx, wy + 100), f"small screen: the notice in the dialog's place, at {(nx, ny)}")
     wait_for(lambda s: s.at(nx + 40, ny + 230) == STANDARD["light"])
     click_at(*button_centre(nx, ny, 210))
     lines, code = probe.finish()

@@ -98,12 +98,19 @@ void finish(const RemovalOutcome& outcome, const RunContext& context, RemovalMod
 // this run shows nothing; while it removes, an interactive run says so beside its window.
 void meet_other_run(const LaunchOptions& options, const RemovalLock& lock) {
   const OtherRun other = read_other_run(lock);
-  if (!options.quiet && bring_to_front(other.asking, other.process_id)) {
+  std::optional<ShownWindow> shown = shown_window_of(other.process_id);
+  // A run that has only just begun to ask shows its dialog a moment later.
+  for (int tries = 0; !options.quiet && other.asking && !shown && tries < 50; ++tries) {
+    Sleep(20);
+    shown = shown_window_of(other.process_id);
+  }
+  if (!options.quiet && other.asking && shown) {
+    bring_to_front(shown->window);
     append_temporary_log(asking_elsewhere_line());
     return;
   }
   append_temporary_log(under_way_line());
-  if (!options.quiet) show_notice(under_way_notice(), {.beside = shown_window_of(other.process_id)});
+  if (!options.quiet) show_notice(under_way_notice(), {.beside = shown ? std::optional(shown->box) : std::nullopt});
 }
 
 }  // namespace
@@ -147,14 +154,13 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   // The dialog names the worlds that full removal sends to the Recycle Bin once they are found;
   // the removal finds them again itself, whenever the choice comes.
   // While the dialog asks, another run of the root brings it to the front.
-  UiOutcome choice = ask_removal_choice(
-      [&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
-        const std::vector<World> worlds = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
-        if (worlds.empty()) return std::nullopt;
-        return removal_choice_body(worlds.size(), total_bytes(worlds));
-      },
-      [&lock](HWND dialog) { tell_asking(lock, dialog); });
-  tell_asking(lock, nullptr);
+  tell_asking(lock, true);
+  UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
+    const std::vector<World> worlds = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
+    if (worlds.empty()) return std::nullopt;
+    return removal_choice_body(worlds.size(), total_bytes(worlds));
+  });
+  tell_asking(lock, false);
   const std::optional<RemovalMode> mode = mode_of(choice.result);
   if (!mode) return;
   // The removal runs beside the progress window, which takes the dialog's place; the notice then

@@ -9,8 +9,8 @@
 namespace koravane {
 namespace {
 
-// The block: the holder's process id, then its asking dialog's handle (0: it does not ask).
-// Written by the holder only, read by other runs while it runs: each field on its own.
+// The block: the holder's process id, then whether it only asks (1) or not (0). Written by the
+// holder only, read by other runs while it runs: each field on its own.
 constexpr DWORD record_size = 2 * sizeof(uint64_t);
 
 std::atomic_ref<uint64_t> field(void* view, int index) { return std::atomic_ref<uint64_t>(static_cast<uint64_t*>(view)[index]); }
@@ -45,8 +45,8 @@ RemovalLock take_removal_lock(const InstallRoot& root) {
   return lock;
 }
 
-void tell_asking(const RemovalLock& lock, HWND dialog) {
-  if (lock.record_view) field(lock.record_view.get(), 1).store(reinterpret_cast<uintptr_t>(dialog));
+void tell_asking(const RemovalLock& lock, bool asking) {
+  if (lock.record_view) field(lock.record_view.get(), 1).store(asking ? 1 : 0);
 }
 
 OtherRun read_other_run(const RemovalLock& lock) {
@@ -54,8 +54,7 @@ OtherRun read_other_run(const RemovalLock& lock) {
   if (!record) return {};
   const UniqueMappedView view(MapViewOfFile(record.get(), FILE_MAP_READ, 0, 0, record_size));
   if (!view) return {};
-  return {static_cast<DWORD>(field(view.get(), 0).load()),
-          reinterpret_cast<HWND>(static_cast<uintptr_t>(field(view.get(), 1).load()))};
+  return {static_cast<DWORD>(field(view.get(), 0).load()), field(view.get(), 1).load() == 1};
 }
 
 }  // namespace koravane

@@ -12,8 +12,8 @@ namespace koravane {
 
 // What a run that finds the lock taken learns of the run holding it.
 struct OtherRun {
-  DWORD process_id = 0;    // 0 when it has said nothing (yet)
-  HWND asking = nullptr;   // its removal-choice dialog, while it only asks
+  DWORD process_id = 0;  // 0 when it has said nothing (yet)
+  bool asking = false;   // it shows its removal-choice dialog and has begun nothing
 };
 
 struct RemovalLock {
@@ -27,9 +27,9 @@ struct RemovalLock {
 // Takes the root's lock for this run. A system that will not make it does not stop the removal.
 RemovalLock take_removal_lock(const InstallRoot& root);
 
-// Tells other runs of the root that this one only asks, through `dialog`; null once it no longer
-// asks. Nothing is told where the block could not be made.
-void tell_asking(const RemovalLock& lock, HWND dialog);
+// Tells other runs of the root whether this one only asks (its dialog is open). Nothing is told
+// where the block could not be made.
+void tell_asking(const RemovalLock& lock, bool asking);
 
 // What the run holding the lock elsewhere has told.
 OtherRun read_other_run(const RemovalLock& lock);

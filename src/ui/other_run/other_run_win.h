@@ -8,12 +8,17 @@
 
 namespace koravane {
 
-// Brings the other run's removal-choice dialog to the front, restored if minimised; false unless
-// `dialog` is a shown dialog of that process. The system may keep the foreground for the window a
-// person works in and flash the dialog's taskbar button instead, which says as much.
-bool bring_to_front(HWND dialog, DWORD process_id);
+struct ShownWindow {
+  HWND window;
+  UiBox box;  // on the screen
+};
 
-// Where on the screen the process shows a window of ours (a progress window, a notice), if it does.
-std::optional<UiBox> shown_window_of(DWORD process_id);
+// A window of ours that the process shows (its dialog, progress window or notice), if any.
+std::optional<ShownWindow> shown_window_of(DWORD process_id);
+
+// Brings another process's window to the front, restored if minimised. The system may keep the
+// foreground for the window a person works in and flash the window's taskbar button instead,
+// which says as much.
+void bring_to_front(HWND window);
 
 }  // namespace koravane

@@ -42,8 +42,7 @@ def second_run_touches_nothing(what, exe, quiet, dialog, behind=None):
         other = w.start_program("another program's window", "K:\\Tools\\viewer.exe", "--window", "Просмотр")
         check(xdesk.wait_until(lambda: not in_front(), 60), f"{what}: the dialog is behind another window first")
     elif behind == "minimised":
-        minimised = w.wine(w.UI_PROBE, "minimise", "KoraVaneUninstallUI").returncode == 0
-        check(minimised and xdesk.wait_until(lambda: not xdesk.visible_windows(w.CHOICE), 60),
+        check(w.wine(w.UI_PROBE, "minimise", "KoraVaneUninstallUI").returncode == 0,
               f"{what}: the dialog is minimised first")
     before = w.snapshot("K:\\")
     log_before = w.temp_log()
@@ -59,8 +58,9 @@ def second_run_touches_nothing(what, exe, quiet, dialog, behind=None):
     check(added == opening + [UNDER_WAY_LINE if quiet else ASKING_LINE], f"{what}: its lines in the temporary folder ({added})")
     if not quiet:
         shown = w.dialog_window(lambda: True)
-        check(xdesk.wait_until(in_front, 60) and shown is not None and shown[1:] == dialog[1:],
-              f"{what}: the dialog is in front, where it stood")
+        restored = lambda: w.wine(w.UI_PROBE, "iconic", "KoraVaneUninstallUI").returncode == 1
+        check(xdesk.wait_until(in_front, 60) and shown is not None and shown[1:] == dialog[1:]
+              and xdesk.wait_until(restored, 60), f"{what}: the dialog is in front, where it stood, restored")
     if behind == "window":
         w.end([other])
 

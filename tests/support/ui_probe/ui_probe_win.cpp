@@ -11,7 +11,9 @@
 //                                   the file FLAG exists before the notice is made, as on a machine
 //                                   too busy to make it at once
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
-//   ui_probe minimise CLASS         minimises the window of CLASS, from another process
+//   ui_probe minimise CLASS         minimises the window of CLASS, from another process; exit 0
+//                                   once it is minimised
+//   ui_probe iconic CLASS           exit 0 when the window of CLASS is minimised, else 1
 //   ui_probe null-loop              loop and release without a window; prints "returned"
 //   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
 //                                   technology walks it: "window CAPTION FOREGROUND" (whether keys
@@ -156,10 +158,10 @@ int probe(int argc, wchar_t** argv) {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
-  } else if (mode == L"minimise") {
+  } else if (mode == L"minimise" || mode == L"iconic") {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
-    if (window == nullptr) return 1;
-    ShowWindow(window, SW_MINIMIZE);
+    if (window == nullptr) return 2;
+    if (mode == L"minimise") ShowWindow(window, SW_MINIMIZE);
     return IsIconic(window) ? 0 : 1;
   } else if (mode == L"tree") {
     return list_tree(to_wide(text));
