@@ -54,6 +54,11 @@ int place_along(int low, int high, int size, int centre) {
   return std::max(low, std::min(start, high - size));
 }
 
+// How much of [low, high) a window from start of the given size covers.
+int overlap_along(int start, int size, int low, int high) {
+  return std::max(0, std::min(start + size, high) - std::max(start, low));
+}
+
 }  // namespace
 
 double contrast_ratio(Colour a, Colour b) {
@@ -72,26 +77,26 @@ UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace cent
 }
 
 UiPlace place_beside(const UiBox& work_area, int width, int height, const UiBox& other) {
-  const int right = other.right + beside_gap;
-  const int left = other.left - beside_gap - width;
-  const int below = other.bottom + beside_gap;
-  const int above = other.top - beside_gap - height;
-  const int middle_x = other.left + (other.right - other.left - width) / 2;
-  const int middle_y = other.top + (other.bottom - other.top - height) / 2;
-  const UiPlace tries[] = {{right, middle_y}, {middle_x, below}, {left, middle_y}, {middle_x, above},
-                           {right, below},    {left, below},     {left, above},    {right, above}};
-  const auto overlap = [&](UiPlace corner) {
-    const int64_t across = std::max(0, std::min(corner.x + width, other.right) - std::max(corner.x, other.left));
-    const int64_t down = std::max(0, std::min(corner.y + height, other.bottom) - std::max(corner.y, other.top));
-    return across * down;
-  };
-  std::optional<UiPlace> best;
-  for (const UiPlace& at : tries) {
-    const UiPlace corner{place_along(work_area.left, work_area.right, width, at.x + width / 2),
-                         place_along(work_area.top, work_area.bottom, height, at.y + height / 2)};
-    if (!best || overlap(corner) < overlap(*best)) best = corner;
+  // Along each axis: past the other window, centred on it, before it.
+  const int xs[] = {other.right + beside_gap, other.left + (other.right - other.left - width) / 2,
+                    other.left - beside_gap - width};
+  const int ys[] = {other.bottom + beside_gap, other.top + (other.bottom - other.top - height) / 2,
+                    other.top - beside_gap - height};
+  // Right, below, left, above, then off its corners.
+  static constexpr uint8_t order[][2] = {{0, 1}, {1, 0}, {2, 1}, {1, 2}, {0, 0}, {2, 0}, {2, 2}, {0, 2}};
+  UiPlace best{};
+  int64_t least = -1;
+  for (const auto& [x, y] : order) {
+    const UiPlace corner{place_along(work_area.left, work_area.right, width, xs[x] + width / 2),
+                         place_along(work_area.top, work_area.bottom, height, ys[y] + height / 2)};
+    const int64_t hidden = int64_t{overlap_along(corner.x, width, other.left, other.right)} *
+                           overlap_along(corner.y, height, other.top, other.bottom);
+    if (least < 0 || hidden < least) {
+      best = corner;
+      least = hidden;
+    }
   }
-  return *best;
+  return best;
 }
 
 std::optional<UiResult> command_result(UiLayout layout, int control_id) {
