@@ -475,8 +475,10 @@ UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
 
   const int height = ui_window_height(setup.layout);
   const UiPlace corner = place_for(setup, ui_window_width, height);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, class_name, to_wide(setup.caption).c_str(), WS_POPUP | WS_CLIPCHILDREN,
-                                corner.x, corner.y, ui_window_width, height, nullptr, nullptr, instance, state.get());
+  // Layered, so that it stays off the screen until it is painted (show_painted).
+  HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, class_name, to_wide(setup.caption).c_str(),
+                                WS_POPUP | WS_CLIPCHILDREN, corner.x, corner.y, ui_window_width, height, nullptr,
+                                nullptr, instance, state.get());
   if (window != nullptr) {
     // The window owns the region once it has taken it.
     UniqueRegion region(CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14));

@@ -13,7 +13,9 @@ namespace {
 // holder only, read by other runs while it runs: each field on its own.
 constexpr DWORD record_size = 2 * sizeof(uint64_t);
 
-std::atomic_ref<uint64_t> field(void* view, int index) { return std::atomic_ref<uint64_t>(static_cast<uint64_t*>(view)[index]); }
+std::atomic_ref<uint64_t> field(void* view, int index) {
+  return std::atomic_ref<uint64_t>(static_cast<uint64_t*>(view)[index]);
+}
 
 // The holder's block, written from the start: its process.
 void open_record(RemovalLock& lock) {

@@ -28,12 +28,6 @@ def in_front():
     return xdesk.window_tree(w.PREFIX, w.UI_PROBE, "KoraVaneUninstallUI")[0]
 
 
-def until_exit_or_notice(run):
-    """Whether the run showed a notice before it exited (one that waits to be closed would keep it)."""
-    xdesk.wait_until(lambda: not run.alive() or xdesk.visible_windows(w.NOTICE), 300)
-    return bool(xdesk.visible_windows(w.NOTICE))
-
-
 def second_run_touches_nothing(what, exe, quiet, dialog, behind=None):
     """A second run while the first shows its dialog: nothing on K: changes, the registration
     stays, its lines go to the temporary folder, and it exits 0. An interactive one shows nothing
@@ -47,15 +41,17 @@ def second_run_touches_nothing(what, exe, quiet, dialog, behind=None):
     before = w.snapshot("K:\\")
     log_before = w.temp_log()
     run = w.Uninstall(exe, *(["/S"] if quiet else []))
-    noticed = until_exit_or_notice(run)
-    check(not noticed, f"{what}: no notice of its own")
+    # A notice would keep it running until closed.
+    xdesk.wait_until(lambda: not run.alive() or xdesk.visible_windows(w.NOTICE), 300)
+    check(not xdesk.visible_windows(w.NOTICE), f"{what}: no notice of its own")
     code = run.finish()
     check(code == 0, f"{what}: exit code 0 (saw {code})")
     check(w.snapshot("K:\\") == before and w.key_exists(), f"{what}: nothing changed, the run log included")
     added = w.temp_log()[len(log_before):].splitlines()
     root_seen = exe[:exe.rindex("\\")]
     opening = [start_line(quiet, root_seen)] + ([] if root_seen == ROOT else [f"root is {ROOT}"])
-    check(added == opening + [UNDER_WAY_LINE if quiet else ASKING_LINE], f"{what}: its lines in the temporary folder ({added})")
+    check(added == opening + [UNDER_WAY_LINE if quiet else ASKING_LINE],
+          f"{what}: its lines in the temporary folder ({added})")
     if not quiet:
         shown = w.dialog_window(lambda: True)
         restored = lambda: w.wine(w.UI_PROBE, "iconic", "KoraVaneUninstallUI").returncode == 1
@@ -123,10 +119,12 @@ def test_second_run_while_the_first_removes():
     log_before = w.temp_log()
     second = w.Uninstall(ROOT + "\\Uninstall.exe")
     beside = lambda: [g for g in map(xdesk.window_geometry, xdesk.visible_windows(w.NOTICE)) if g[:2] != first_box[:2]]
-    check(xdesk.wait_until(lambda: beside() or not second.alive()) and bool(beside()), "removing: the second run's notice")
+    check(xdesk.wait_until(lambda: beside() or not second.alive()) and bool(beside()),
+          "removing: the second run's notice")
     if beside():
         box = beside()[0]
-        check(overlap(box, first_box) == 0, f"removing: the notice {box} leaves the first run's window {first_box} whole")
+        check(overlap(box, first_box) == 0,
+              f"removing: the notice {box} leaves the first run's window {first_box} whole")
         check(w.notice_matches((None, *box[:2]), reference), "removing: the notice says a removal is under way")
         xdesk.click_at(*xdesk.button_centre(*box[:2], w.NOTICE_BUTTON_Y))
     check(second.finish() == 0, "removing: the second run exits 0")

@@ -135,15 +135,15 @@ int probe(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   const std::string text = argc > 2 ? from_wide(argv[2]) : std::string();
   if (mode == L"choice") {
-    (void)run_and_report(create_removal_choice_window());
+    run_and_report(create_removal_choice_window());
   } else if (mode == L"notice") {
-    (void)run_and_report(create_notice_window(text));
+    run_and_report(create_notice_window(text));
   } else if (mode == L"notice-path" && argc > 4) {
-    (void)run_and_report(create_notice_window(NoticeMessage{text, from_wide(argv[3]), from_wide(argv[4])}));
+    run_and_report(create_notice_window(NoticeMessage{text, from_wide(argv[3]), from_wide(argv[4])}));
   } else if (mode == L"refusal" && argc > 3) {
     const auto reason = std::wstring(argv[3]) == L"protected" ? RefusalReason::protected_folder
                                                               : RefusalReason::no_launcher_files;
-    (void)run_and_report(create_notice_window(refusal_notice(text, reason)));
+    run_and_report(create_notice_window(refusal_notice(text, reason)));
   } else if (mode == L"show-notice") {
     show_notice(text);
     print_line("closed");
