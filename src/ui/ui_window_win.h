@@ -43,7 +43,7 @@ struct UiWindowSetup {
   std::string_view heading;
   std::string_view body;  // unused by the progress layout, whose card shows the work
   // When given, the body's forms from the longest: the first that shows whole as the window paints
-  // it is shown, else the last; `body` is then unused.
+  // it is shown in place of `body`, else the last.
   std::span<const std::string> body_forms;
   UiLayout layout = UiLayout::choice;
   std::string_view primary_label;                    // choice and notice
@@ -63,10 +63,10 @@ struct UiWindowSetup {
 // the handle carries a null window (the loop returns at once) and the result stays none.
 UiWindowHandle create_ui_window(const UiWindowSetup& setup);
 
-// Whether text, wrapped as the layout's body is painted on `dc` (the body's own; null: the
-// screen's), shows whole where its body can be seen: no word wider than the body and no line below
-// it. Measured on the DC itself and on a memory DC made from it, on which the body is painted, so
-// that it holds at whatever scale the system paints the window.
+// Whether text, wrapped as the layout's body is painted on `dc` (the body's own, or the screen's),
+// shows whole where its body can be seen: no word wider than the body and no line below it.
+// Measured on the DC itself and on a memory DC made from it, on which the body is painted, so that
+// it holds at whatever scale the system paints the window.
 bool body_fits(HDC dc, UiLayout layout, std::string_view text);
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
