@@ -791,7 +791,7 @@ def test_no_flash(prefix, exe, base):
     c(not white, f"flash: no button white before it is drawn ({white[:3]})")
     shown = [bool(windows) for windows in samples]
     gaps = shown[shown.index(True):len(shown) - shown[::-1].index(True)].count(False)
-    c(gaps == 0, f"flash: a window on screen from the first to the last ({gaps} samples without one of {len(samples)})")
+    c(gaps == 0, f"flash: a window on screen from first to last ({gaps} of {len(samples)} samples without one)")
 
 
 LONG_PATH_ENDINGS = {"unlike": "Ничего не удалено.", "protected": "Храните лаунчер в отдельной папке."}
@@ -874,10 +874,11 @@ def main():
         "determinate": lambda: test_progress_determinate(prefix, exe),
         "sequence": lambda: test_choice_then_progress(prefix, exe),
         "keys": lambda: test_keys_as_notice_appears(prefix, exe),
-        "taps": lambda: test_taps_run_on_into_the_notice(prefix, exe),
         "flash": lambda: test_no_flash(prefix, exe, base),
         "longpaths": lambda: test_long_path_notices(prefix, exe),
-        "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),  # last: it starts a window manager
+        # Last: they start a window manager.
+        "taps": lambda: test_taps_run_on_into_the_notice(prefix, exe),
+        "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),
     }
     if base.height < 500:  # the small-screen desktop runs only what is about placement
         tests = {"small": lambda: test_small_screen(prefix, exe, base)}
