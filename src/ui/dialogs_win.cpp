@@ -1,6 +1,5 @@
 #include "ui/dialogs_win.h"
 
-#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -40,40 +39,30 @@ UiOutcome ask_removal_choice(const Explanation& explain) {
     body = std::move(*fuller);
     PostMessageW(window, ui_body_text_message, 0, reinterpret_cast<LPARAM>(&body));
   });
-  const UiOutcome outcome = run_modal(std::move(handle));
+  UiOutcome outcome = run_modal(std::move(handle));
   stop = true;
   return outcome;
 }
 
 UiResult show_removal_choice() { return ask_removal_choice().result; }
 
-namespace {
-
-// The message with the longest form of its path that lets the whole text show.
-std::string fitting_body(const NoticeMessage& message) {
+UiWindowHandle create_notice_window(const NoticeMessage& message, NoticePlace place) {
   const std::vector<std::string> bodies = notice_bodies(message);
-  const auto fits = std::find_if(bodies.begin(), bodies.end(),
-                                 [](const std::string& body) { return body_fits(UiLayout::notice, body); });
-  return fits != bodies.end() ? *fits : bodies.back();
-}
-
-}  // namespace
-
-UiWindowHandle create_notice_window(const NoticeMessage& message, std::optional<UiPlace> centre) {
-  // A message without a path is shown as it is, whatever its length.
-  const std::string body = message.path.empty() ? notice_bodies(message).front() : fitting_body(message);
   UiWindowSetup setup;
   setup.caption = "KoraVane";
   setup.heading = "KoraVane";
-  setup.body = body;
+  setup.body = bodies.front();
+  // A message without a path is shown as it is, whatever its length.
+  if (!message.path.empty()) setup.body_forms = bodies;
   setup.layout = UiLayout::notice;
   setup.primary_label = "Закрыть";
-  setup.centre = centre;
+  setup.replaces = place.replaces;
+  setup.beside = place.beside;
   return create_ui_window(setup);
 }
 
-void show_notice(const NoticeMessage& message, std::optional<UiPlace> centre) {
-  run_modal(create_notice_window(message, centre));  // the notice asks nothing
+void show_notice(const NoticeMessage& message, NoticePlace place) {
+  (void)run_modal(create_notice_window(message, place));  // the notice asks nothing
 }
 
 }  // namespace koravane

@@ -12,30 +12,33 @@ int64_t ticks_between(uint32_t from, uint32_t to) { return static_cast<int32_t>(
 void InputGate::shown(uint32_t now, std::optional<uint32_t> last_press, uint32_t double_click_ms) {
   if (shown_at_) return;
   shown_at_ = now;
-  earlier_press_ = last_press;
+  earlier_run_ = last_press;
   double_click_ms_ = double_click_ms;
 }
 
-bool InputGate::began_after_shown(uint32_t time) const {
-  return shown_at_ && ticks_between(*shown_at_, time) >= 0;
+// A press before the window was shown, or within the double-click time of the run's last one,
+// carries that run on; the first press after a pause ends it and counts.
+bool InputGate::press_counts(uint32_t time) {
+  if (!shown_at_) return false;
+  const bool before_shown = ticks_between(*shown_at_, time) < 0;
+  if (earlier_run_ && !before_shown && ticks_between(*earlier_run_, time) > double_click_ms_) earlier_run_.reset();
+  if (!before_shown && !earlier_run_) return true;
+  if (!earlier_run_ || ticks_between(*earlier_run_, time) > 0) earlier_run_ = time;
+  return false;
 }
 
 bool InputGate::admit(const InputEvent& event) {
   const size_t key = event.key & 0xFF;
   switch (event.kind) {
     case InputKind::press:
-      if (!began_after_shown(event.time)) return false;
-      if (earlier_press_) {
-        const int64_t since = ticks_between(*earlier_press_, event.time);
-        if (since >= 0 && since <= double_click_ms_) return false;
-      }
+      if (!press_counts(event.time)) return false;
       pressed_ = true;
       return true;
     case InputKind::release:
       return pressed_;
     case InputKind::key_down:
       if (event.repeat) return keys_down_[key];
-      if (!began_after_shown(event.time)) return false;
+      if (!press_counts(event.time)) return false;
       keys_down_[key] = true;
       return true;
     case InputKind::key_up:

@@ -5,14 +5,14 @@
 
 namespace koravane {
 
-std::optional<UiPlace> run_with_progress(std::optional<UiPlace> centre, const std::function<void()>& work,
-                                         const std::function<ProgressSnapshot()>& read) {
+ClosedWindow run_with_progress(ClosedWindow replaces, const std::function<void()>& work,
+                               const std::function<ProgressSnapshot()>& read) {
   UiWindowSetup setup;
   setup.removal_style = true;
   setup.caption = "KoraVane \u2014 удаление";
   setup.heading = "Удаление\u2026";
   setup.layout = UiLayout::progress;
-  setup.centre = centre;
+  setup.replaces = &replaces;
   setup.read_progress = &read;
   UiWindowHandle handle = create_ui_window(setup);
   HWND window = handle.window;
@@ -33,9 +33,9 @@ std::optional<UiPlace> run_with_progress(std::optional<UiPlace> centre, const st
     if (worker) SetTimer(window, ui_progress_timer, ui_progress_interval_ms, nullptr);
     else PostMessageW(window, WM_CLOSE, 0, 0);
   }
-  const UiOutcome outcome = run_modal(std::move(handle));
+  UiOutcome outcome = run_modal(std::move(handle));
   if (worker) worker.value().join();
-  return outcome.closed_at;
+  return std::move(outcome.window);
 }
 
 }  // namespace koravane

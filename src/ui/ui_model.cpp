@@ -54,6 +54,11 @@ int place_along(int low, int high, int size, int centre) {
   return std::max(low, std::min(start, high - size));
 }
 
+// How much of [low, high) a window from start of the given size covers.
+int overlap_along(int start, int size, int low, int high) {
+  return std::max(0, std::min(start + size, high) - std::max(start, low));
+}
+
 }  // namespace
 
 double contrast_ratio(Colour a, Colour b) {
@@ -69,6 +74,29 @@ Colour focus_frame_colour(Colour focus, const ButtonColours& button) {
 UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace centre) {
   return {place_along(work_area.left, work_area.right, width, centre.x),
           place_along(work_area.top, work_area.bottom, height, centre.y)};
+}
+
+UiPlace place_beside(const UiBox& work_area, int width, int height, const UiBox& other) {
+  // Along each axis: past the other window, centred on it, before it.
+  const int xs[] = {other.right + beside_gap, other.left + (other.right - other.left - width) / 2,
+                    other.left - beside_gap - width};
+  const int ys[] = {other.bottom + beside_gap, other.top + (other.bottom - other.top - height) / 2,
+                    other.top - beside_gap - height};
+  // Right, below, left, above, then off its corners.
+  static constexpr uint8_t order[][2] = {{0, 1}, {1, 0}, {2, 1}, {1, 2}, {0, 0}, {2, 0}, {2, 2}, {0, 2}};
+  UiPlace best{};
+  int64_t least = -1;
+  for (const auto& [x, y] : order) {
+    const UiPlace corner{place_along(work_area.left, work_area.right, width, xs[x] + width / 2),
+                         place_along(work_area.top, work_area.bottom, height, ys[y] + height / 2)};
+    const int64_t hidden = int64_t{overlap_along(corner.x, width, other.left, other.right)} *
+                           overlap_along(corner.y, height, other.top, other.bottom);
+    if (least < 0 || hidden < least) {
+      best = corner;
+      least = hidden;
+    }
+  }
+  return best;
 }
 
 std::optional<UiResult> command_result(UiLayout layout, int control_id) {

@@ -161,6 +161,13 @@ struct UiPlace {
 // area's top or left edge.
 UiPlace place_within(const UiBox& work_area, int width, int height, UiPlace centre);
 
+// The top-left corner of a window of the given size beside `other` (another window, in the same
+// screen coordinates), wholly within the work area: to its right, below, to its left, above, or
+// diagonally off a corner, whichever of these hides the least of it, in that order.
+UiPlace place_beside(const UiBox& work_area, int width, int height, const UiBox& other);
+// Between a window placed beside another and that window.
+inline constexpr int beside_gap = 12;
+
 // A child window of a layout: its control id and where it lies.
 struct UiChild {
   int id;

@@ -1,5 +1,7 @@
 #include "ui/ui_state_win.h"
 
+#include <utility>
+
 namespace koravane {
 
 UiWindowState* window_state(HWND window) {
@@ -64,9 +66,10 @@ bool admitted(HWND window, const MSG& message) {
   bool admit = true;
   if (message.hwnd == window || IsChild(window, message.hwnd)) {
     UiWindowState* state = window_state(window);
-    admit = state == nullptr || state->input.admit(*event);
+    // A window that has answered acts on nothing more while its loop winds down.
+    admit = state == nullptr || (!state->closed && state->input.admit(*event));
   }
-  if (event->kind == InputKind::press) last_press = event->time;
+  if (is_press(*event)) last_press = event->time;
   return admit;
 }
 
@@ -94,9 +97,34 @@ void run_message_loop(HWND window) {
 
 UiOutcome run_modal(UiWindowHandle handle) {
   run_message_loop(handle.window);
-  const UiOutcome outcome{handle.record->result, handle.record->closed_at};
-  release_ui_window(std::move(handle.record));
-  return outcome;
+  handle.record->closed = true;  // also after a failed loop: its window must not end the next one's
+  const UiResult result = handle.record->result;
+  return {result, ClosedWindow(std::move(handle))};
+}
+
+ClosedWindow& ClosedWindow::operator=(ClosedWindow&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.take();
+  }
+  return *this;
+}
+
+UiWindowHandle ClosedWindow::take() { return {std::move(handle_.record), std::exchange(handle_.window, nullptr)}; }
+
+// The record forgets its window once that is gone.
+HWND ClosedWindow::live() const { return handle_.record ? handle_.record->window : nullptr; }
+
+std::optional<UiPlace> ClosedWindow::centre() const {
+  RECT rect{};
+  if (live() == nullptr || !GetWindowRect(live(), &rect)) return std::nullopt;
+  return UiPlace{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
+void ClosedWindow::close() {
+  if (HWND window = live()) DestroyWindow(window);
+  handle_.window = nullptr;
+  release_ui_window(std::move(handle_.record));
 }
 
 void release_ui_window(std::unique_ptr<UiWindowState> record) {

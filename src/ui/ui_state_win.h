@@ -33,9 +33,9 @@ struct UiWindowState {
   bool removal_style = false;
   bool close_hover = false;
   UiLayout layout = UiLayout::choice;
-  // The window's centre when it was destroyed. Windows of different heights that replace one
-  // another keep their centre, so a 300-pixel window takes the middle of the 500-pixel one.
-  std::optional<UiPlace> closed_at;
+  // Set once the window has closed: its loop ends, and the window stays on screen, acting on
+  // nothing, until the window that takes its place has been shown over it.
+  bool closed = false;
   // What input the window acts on: what began on it once it was painted.
   InputGate input;
 
@@ -67,19 +67,42 @@ UiWindowState* window_state(HWND window);
 // Gives the window its record; called at WM_NCCREATE with the creation parameter.
 void attach_window_state(HWND window, UiWindowState* record);
 
-// The time of the latest mouse press this thread's loops have seen, on any window.
+// The time of the latest press (a mouse button, a key going down) this thread's loops have seen,
+// on any window.
 std::optional<uint32_t> last_press_seen();
 
 // Runs until WM_QUIT (or a GetMessageW failure); returns at once for a null window. Mouse button
 // and key messages for the window that its input gate does not admit are dropped unseen.
 void run_message_loop(HWND window);
 
-// What a closed window leaves behind: its answer and where it stood.
+// A window whose loop has ended. It stays on screen until the window that takes its place has
+// been shown over it, so that no frame is without a window; it goes with this, or once replaced.
+class ClosedWindow {
+ public:
+  ClosedWindow() = default;
+  explicit ClosedWindow(UiWindowHandle handle) : handle_(std::move(handle)) {}
+  ClosedWindow(ClosedWindow&& other) noexcept : handle_(other.take()) {}
+  ClosedWindow& operator=(ClosedWindow&& other) noexcept;
+  ~ClosedWindow() { close(); }
+
+  // Its centre on the screen; none without a window. Windows of different heights that take one
+  // another's place keep their centre, so a 300-pixel window takes the middle of a 500-pixel one.
+  std::optional<UiPlace> centre() const;
+  // Destroys the window and releases its record.
+  void close();
+
+ private:
+  UiWindowHandle take();
+  HWND live() const;
+  UiWindowHandle handle_;
+};
+
+// What a closed window leaves behind: its answer, and the window itself until it goes.
 struct UiOutcome {
   UiResult result = UiResult::none;
-  std::optional<UiPlace> closed_at;  // none when no window was shown
+  ClosedWindow window;  // empty when no window was shown
 };
-// Runs the loop until the window is gone, reads what it left and releases it.
+// Runs the loop until the window has closed and reads its answer.
 UiOutcome run_modal(UiWindowHandle handle);
 
 // Detaches the record from its window, if that still exists, so late messages find nothing;

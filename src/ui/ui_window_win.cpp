@@ -137,6 +137,27 @@ void paint_window(HWND window, UiWindowState& state) {
   }
 }
 
+// Wine drops what a window painted before it was on the screen and shows it again only once the
+// window's loop runs. Copied onto itself (the children's pixels too) and handed over, which Wine does
+// when its thread finds no message, the picture shows at once. Elsewhere this changes nothing.
+void hand_over_picture(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  const WindowDcGuard dc(window, DCX_CACHE);
+  BitBlt(dc.dc(), 0, 0, rect.right, rect.bottom, dc.dc(), 0, 0, SRCCOPY);
+  MSG none{};
+  (void)PeekMessageW(&none, window, ui_never_posted, ui_never_posted, PM_NOREMOVE);  // finds nothing
+}
+
+// Shown only once it is placed and whole. A layered window stays off the screen, however visible,
+// until its attributes are set: it is painted first, then given full opacity, which shows it.
+void show_painted(HWND window) {
+  ShowWindow(window, SW_SHOW);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
+  hand_over_picture(window);
+}
+
 // A child holding a text shows the window's picture under it.
 void draw_text_child(HWND window, const DRAWITEMSTRUCT& item, const UiWindowState& state) {
   RECT part = item.rcItem;
@@ -196,6 +217,12 @@ void track_hover(HWND window, UiWindowState* state, LPARAM lparam) {
   InvalidateRect(window, &state->close_rect, FALSE);
 }
 
+void close_window(UiWindowState& state) {
+  state.closed = true;
+  state.read_progress = nullptr;  // what it reads may go before the window does
+  PostQuitMessage(0);             // ends the modal loop
+}
+
 // Posted, not sent: the window goes only after the current handler has returned.
 void answer(HWND window, UiWindowState& state, UiResult result) {
   state.result = result;
@@ -229,20 +256,16 @@ UiBox work_area_at(UiPlace point) {
   return {work.left, work.top, work.right, work.bottom};
 }
 
-// Centred on the given centre, or on the primary screen, and wholly within the work area there.
-void place_window(HWND window, std::optional<UiPlace> centre) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
+// Where a window of this size appears (see UiWindowSetup), wholly within the work area there.
+UiPlace place_for(const UiWindowSetup& setup, int width, int height) {
+  if (setup.beside) {
+    const UiBox& other = *setup.beside;
+    const UiPlace middle{other.left + (other.right - other.left) / 2, other.top + (other.bottom - other.top) / 2};
+    return place_beside(work_area_at(middle), width, height, other);
+  }
+  const std::optional<UiPlace> centre = setup.replaces != nullptr ? setup.replaces->centre() : std::nullopt;
   const UiPlace middle = centre.value_or(UiPlace{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2});
-  const UiPlace corner =
-      place_within(work_area_at(middle), rect.right - rect.left, rect.bottom - rect.top, middle);
-  SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
-UiPlace centre_of(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  return {rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+  return place_within(work_area_at(middle), width, height, middle);
 }
 
 void set_child_text(HWND window, int id, std::string_view text) {
@@ -315,6 +338,19 @@ void create_children(HWND window, HINSTANCE instance, const UiWindowSetup& setup
   if (setup.layout == UiLayout::progress) pass_on_progress_texts(window, state);
 }
 
+// The longest of the body's forms that shows whole, measured on the body's own DC (the window is
+// made but hidden), else the shortest.
+void show_fitting_body(HWND window, UiWindowState& state, std::span<const std::string> forms) {
+  HWND child = GetDlgItem(window, ID_TEXT_BODY);
+  const WindowDcGuard dc(child);
+  const auto fits = std::find_if(forms.begin(), forms.end(), [&](const std::string& body) {
+    return dc.dc() != nullptr && body_fits(dc.dc(), state.layout, body);
+  });
+  const std::string& body = fits != forms.end() ? *fits : forms.back();
+  state.body = to_wide(body);
+  SetWindowTextW(child, state.body.c_str());
+}
+
 // A dialog opened with the mouse shows no focus frame until the keyboard is used. Where the system
 // keeps that state for its windows, it decides as for its own dialogs (by the last input and the
 // user's setting); where it keeps none (Wine 8), the window keeps it: hidden until Tab.
@@ -370,19 +406,25 @@ void fill_round_rect(HDC dc, const RECT& rect, int corner, Colour fill, std::opt
   RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
 }
 
-bool body_fits(UiLayout layout, std::string_view text) {
+bool body_fits(HDC dc, UiLayout layout, std::string_view text) {
   const auto body = std::find_if(text_children(layout).begin(), text_children(layout).end(),
                                  [](const UiChild& child) { return child.id == ID_TEXT_BODY; });
   if (body == text_children(layout).end()) return false;
   const int width = ui_window_width - 42 - body->box.left;  // as painted: to 42 short of the edge
   const int height = body->box.bottom - body->box.top;
   const UniqueFont font = make_font(-14, 400);
-  const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  const SelectionGuard selected(dc.get(), font.get());
-  RECT rect{0, 0, width, 0};
   const std::wstring wide = to_wide(text);
-  DrawTextW(dc.get(), wide.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  return rect.right <= width && rect.bottom <= height;
+  const auto fits_on = [&](HDC on) {
+    const SelectionGuard selected(on, font.get());
+    RECT rect{0, 0, width, 0};
+    DrawTextW(on, wide.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    return rect.right <= width && rect.bottom <= height;
+  };
+  // As draw_part paints it: a bitmap made for the DC, in a memory DC made from it.
+  const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+  const UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  const SelectionGuard selected(memory.get(), bitmap.get());
+  return fits_on(dc) && fits_on(memory.get());
 }
 
 void create_button(HWND parent, HINSTANCE instance, std::string_view label, int control_id, int top,
@@ -399,7 +441,7 @@ UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const wchar_t* class_name = setup.removal_style ? L"KoraVaneUninstallUI" : L"KoraVaneUpdaterUI";
+  const wchar_t* class_name = setup.removal_style ? ui_removal_class : ui_notice_class;
 
   HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   WNDCLASSW window_class{};
@@ -432,18 +474,22 @@ UiWindowHandle create_ui_window(const UiWindowSetup& setup) {
   state->close_font = make_font(-22, 400);
 
   const int height = ui_window_height(setup.layout);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, class_name, to_wide(setup.caption).c_str(),
-                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                                ui_window_width, height, nullptr, nullptr, instance, state.get());
+  const UiPlace corner = place_for(setup, ui_window_width, height);
+  // Layered, so that it stays off the screen until it is painted (show_painted).
+  HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, class_name, to_wide(setup.caption).c_str(),
+                                WS_POPUP | WS_CLIPCHILDREN, corner.x, corner.y, ui_window_width, height, nullptr,
+                                nullptr, instance, state.get());
   if (window != nullptr) {
     // The window owns the region once it has taken it.
     UniqueRegion region(CreateRoundRectRgn(0, 0, ui_window_width + 1, height + 1, 14, 14));
-    if (SetWindowRgn(window, region.get(), TRUE)) region.release();
+    if (SetWindowRgn(window, region.get(), FALSE)) region.release();
     create_children(window, instance, setup, *state);
-    place_window(window, setup.centre);
-    restore_focus(window, *state);  // the first choice
+    if (!setup.body_forms.empty()) show_fitting_body(window, *state, setup.body_forms);
     initialise_focus_cues(window, *state);
+    show_painted(window);
+    restore_focus(window, *state);  // the first choice
   }
+  if (setup.replaces != nullptr) setup.replaces->close();  // only now: never a frame without a window
   return UiWindowHandle{std::move(state), window};
 }
 
@@ -461,8 +507,7 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
     attach_window_state(window, nullptr);
   }
   if (message == WM_DESTROY) {
-    if (state != nullptr) state->closed_at = centre_of(window);
-    PostQuitMessage(0);  // ends the modal loop
+    if (state != nullptr && !state->closed) PostQuitMessage(0);  // gone while its loop ran: end it
     return 0;
   }
   if (message == WM_PAINT) {
@@ -473,7 +518,9 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
   }
   if (message == WM_CLOSE) {
     // While the work runs nothing closes the progress window: not Alt+F4, not another program.
-    if (state == nullptr || !state->work_running) DestroyWindow(window);
+    // Closing ends the loop; the window stays until the one that takes its place is shown.
+    if (state == nullptr) DestroyWindow(window);
+    else if (!state->work_running && !state->closed) close_window(*state);
     return 0;
   }
   if (message == WM_ERASEBKGND) return 1;  // painting covers the whole client area
@@ -509,7 +556,8 @@ LRESULT CALLBACK ui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM
     follow_system_colours(window, *state);
   }
   if (message == ui_body_text_message) {
-    if (state != nullptr) show_body(window, *state, *reinterpret_cast<const std::string*>(lparam));
+    // Once the window has closed, the text it points to may be gone.
+    if (state != nullptr && !state->closed) show_body(window, *state, *reinterpret_cast<const std::string*>(lparam));
     return 0;
   }
   if (message == ui_work_done_message) {

@@ -1,6 +1,8 @@
 """Helpers for tests that drive Wine windows in a private X server: screenshots, windows, mouse.
 
 DISPLAY must name an X server without a window manager (tools/with-xvfb)."""
+import ctypes
+import ctypes.util
 import os
 import re
 import subprocess
@@ -187,3 +189,146 @@ def wait_for_painted_window(name, offset, colour, alive=lambda: True, seconds=18
             return None
         time.sleep(0.2)
     return None
+
+
+# Xlib through ctypes: the few calls a sample of the screen needs. One sample takes about a
+# millisecond this way; xdotool and import together take over 100 ms.
+
+class XWindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
+                ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong), ("class_", ctypes.c_int),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int),
+                ("red_mask", ctypes.c_ulong), ("green_mask", ctypes.c_ulong),
+                ("blue_mask", ctypes.c_ulong), ("obdata", ctypes.c_void_p),
+                ("funcs", ctypes.c_void_p * 6)]
+
+
+ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+DESTROY_IMAGE = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.POINTER(XImage))
+IS_VIEWABLE, Z_PIXMAP, ALL_PLANES = 2, 2, 0xFFFFFFFF
+
+
+class Display:
+    def __init__(self):
+        x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XInternAtom.restype = ctypes.c_ulong
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                 ctypes.POINTER(ctypes.c_ulong),
+                                 ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                 ctypes.POINTER(ctypes.c_uint)]
+        x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
+                                           ctypes.POINTER(XWindowAttributes)]
+        x.XGetWindowProperty.argtypes = [
+            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long,
+            ctypes.c_int, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        x.XGetImage.restype = ctypes.POINTER(XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XFlush.argtypes = [ctypes.c_void_p]
+        x.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                      ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                      ctypes.c_void_p, ctypes.c_int]
+        xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                              ctypes.c_int, ctypes.c_ulong]
+        xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                              ctypes.c_ulong]
+        self.x, self.xtst = x, xtst
+        self.display = x.XOpenDisplay(None)
+        if not self.display:
+            raise RuntimeError("no X display")
+        self.root = x.XDefaultRootWindow(self.display)
+        # A window destroyed between listing and asking is normal here: no error may end us.
+        self.on_error = ERROR_HANDLER(lambda display, event: 0)
+        x.XSetErrorHandler(self.on_error)
+        self.net_wm_name = x.XInternAtom(self.display, b"_NET_WM_NAME", 0)
+        self.utf8 = x.XInternAtom(self.display, b"UTF8_STRING", 0)
+        self.wm_state = x.XInternAtom(self.display, b"WM_STATE", 0)
+
+    def name(self, window):
+        kind, fmt = ctypes.c_ulong(), ctypes.c_int()
+        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
+        if self.x.XGetWindowProperty(self.display, window, self.net_wm_name, 0, 256, 0, self.utf8,
+                                     ctypes.byref(kind), ctypes.byref(fmt), ctypes.byref(count),
+                                     ctypes.byref(after), ctypes.byref(data)) != 0 or not data:
+            return None
+        text = ctypes.string_at(data, count.value).decode("utf-8", "replace")
+        self.x.XFree(data)
+        return text
+
+    def set_wm_state(self, window, state):
+        """Says what a window manager says of a window it has mapped (1) or withdrawn (0)."""
+        value = (ctypes.c_long * 2)(state, 0)
+        self.x.XChangeProperty(self.display, window, self.wm_state, self.wm_state, 32, 0,
+                               value, 2)
+        self.x.XFlush(self.display)
+
+    def viewable_windows(self):
+        """(id, name, x, y, width, height) of each mapped top-level window."""
+        root_out, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self.x.XQueryTree(self.display, self.root, ctypes.byref(root_out),
+                                 ctypes.byref(parent), ctypes.byref(children), ctypes.byref(count)):
+            return []
+        ids = [children[i] for i in range(count.value)]
+        if children:
+            self.x.XFree(children)
+        found = []
+        for window in ids:
+            attributes = XWindowAttributes()
+            if not self.x.XGetWindowAttributes(self.display, window, ctypes.byref(attributes)):
+                continue
+            if attributes.map_state != IS_VIEWABLE:
+                continue
+            found.append((window, self.name(window), attributes.x, attributes.y, attributes.width,
+                          attributes.height))
+        return found
+
+    def grab(self, left, top, width, height):
+        """The screen's pixels in a rectangle as rows of (b, g, r, x) bytes, or None."""
+        image = self.x.XGetImage(self.display, self.root, left, top, width, height, ALL_PLANES,
+                                 Z_PIXMAP)
+        if not image:
+            return None
+        contents = image.contents
+        if contents.bits_per_pixel != 32:
+            raise RuntimeError(f"{contents.bits_per_pixel} bits per pixel; a 24-bit screen is expected")
+        data = ctypes.string_at(contents.data, contents.bytes_per_line * height)
+        DESTROY_IMAGE(contents.funcs[1])(image)
+        return data, contents.bytes_per_line
+
+    def colour(self, x, y):
+        grabbed = self.grab(x, y, 1, 1)
+        return tuple(grabbed[0][2::-1]) if grabbed else None
+
+    def click(self, x, y):
+        """Moves the pointer and clicks the left button; returns once the server has both."""
+        self.xtst.XTestFakeMotionEvent(self.display, -1, x, y, 0)
+        self.x.XSync(self.display, 0)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 1, 0)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 0, 0)
+        self.x.XSync(self.display, 0)

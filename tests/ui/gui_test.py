@@ -8,6 +8,7 @@ come from the real Uninstall.exe, taken by the whole-program test.
 """
 import os
 import queue
+import re
 import subprocess
 import sys
 import threading
@@ -15,6 +16,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+import xdesk  # noqa: E402
 from xdesk import (ALTERNATE_Y, CANCEL_Y, CHOICE_NAME, CLOSE_CENTRE, NOTICE_NAME,  # noqa: E402
                    PRIMARY_Y, Screen, button_centre, click_at, give_keys, move, run, visible_windows,
                    wait_for_painted_window, wait_until, window_tree)
@@ -85,20 +87,24 @@ class Probe:
             self.said.put(line.rstrip("\n"))
         self.said.put(None)
 
-    def window(self, name):
-        """Waits (bounded) for the probe to say "shown" (its window made and centred: it is
-        mapped at a default place first) and for the window to be mapped; returns (id, x, y)."""
+    def wait_for_line(self, expected):
+        """Waits (bounded) for the probe to print the line."""
         line = ""
-        while line not in ("shown", None):
+        while line not in (expected, None):
             try:
                 line = self.said.get(timeout=60)
             except queue.Empty:
                 line = None
             if line is not None:
                 self.lines.append(line)
-        if line != "shown":
+        if line != expected:
             self.end()
-            raise RuntimeError(f"the probe never said its window {name!r} was shown ({self.lines})")
+            raise RuntimeError(f"the probe never said {expected!r} ({self.lines})")
+
+    def window(self, name):
+        """Waits (bounded) for the probe to say "shown" (its window made, placed and painted) and
+        for the window to be mapped; returns (id, x, y)."""
+        self.wait_for_line("shown")
         for _ in range(120):
             found = run("xdotool", "search", "--onlyvisible", "--name", name, check=False).split()
             if found:
@@ -674,10 +680,10 @@ def test_double_click_keeps_notice(prefix, exe):
 
 
 def test_keys_as_notice_appears(prefix, exe):
-    """Keys pressed as the notice appears, before it is painted (and one held until it repeats on
-    the painted notice): the notice stays; a key pressed once it shows closes it. The notice
-    follows the dialog, as in a run: the process has seen input before, which is what lets Wine
-    date a key by when it was pressed rather than by when it was read."""
+    """Keys pressed as the notice appears, before it is made (and one held until it repeats on the
+    shown notice): the notice stays; a key pressed once it shows closes it. The notice follows the
+    dialog, as in a run: the process has seen input before, which is what lets Wine date a key by
+    when it was pressed rather than by when it was read."""
     for keys, hold in ((["Return"], False), (["Escape"], False), (["alt", "F4"], False), (["Return"], True)):
         what = "+".join(keys) + (" held" if hold else "") + " as the notice appears"
         flag = Flag(prefix, "keys-" + "-".join(keys) + ("-held" if hold else ""))
@@ -686,8 +692,7 @@ def test_keys_as_notice_appears(prefix, exe):
         wid, wx, wy = probe.window(CHOICE_NAME)
         wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
         click_at(*button_centre(wx, wy, ALTERNATE_Y))
-        nid, _, _ = probe.window(NOTICE_NAME)  # made, unpainted, waiting for the flag
-        run("xdotool", "windowfocus", "--sync", nid)
+        probe.wait_for_line("waiting")  # the dialog has answered; the notice waits for the flag
         run("xdotool", "keydown", *keys)
         if not hold:
             run("xdotool", "keyup", *reversed(keys))
@@ -700,8 +705,93 @@ def test_keys_as_notice_appears(prefix, exe):
             continue
         give_keys(prefix, exe, "KoraVaneUpdaterUI", found[0], "Escape")
         lines, code = probe.finish()
-        failures.check(lines == ["shown", "result 3", "shown", "result 2"] and code == 0,
+        failures.check(lines == ["shown", "result 3", "waiting", "shown", "result 2"] and code == 0,
                        f"{what}: Escape pressed on the shown notice closes it ({lines})")
+
+
+def test_taps_run_on_into_the_notice(prefix, exe):
+    """Space tapped every 100 ms for 1.2 s on "Удалить всё": the first tap answers the dialog, and
+    the taps that go on onto the notice, each within the double-click time of the one before, are
+    one run begun before it. The notice is still shown a second after the last; Escape closes it.
+    With a window manager, as on a desktop: without one, Wine takes two seconds to let the dialog go."""
+    move(5, 5)
+    with WindowManager():
+        probe = Probe(prefix, exe, "two")
+        keys(prefix, exe, probe, CHOICE_NAME, "Tab")  # from the first choice on to "Удалить всё"
+        run("xdotool", "key", "--repeat", "12", "--repeat-delay", "100", "space")  # as typed: dated by the server
+        found = notice_stays(probe, "Space every 100 ms")
+        if found is None:
+            probe.end()
+            return
+        give_keys(prefix, exe, "KoraVaneUpdaterUI", found[0])
+        run("xdotool", "key", "Escape")  # typed: keys sent to the window fail under the window manager
+        lines, code = probe.finish()
+    failures.check(lines == ["shown", "result 3", "shown", "result 2"] and code == 0,
+                   f"Space every 100 ms: Escape then closes the notice ({lines})")
+
+
+# Each window's name and height, and a pixel of a button or card that shows once it is painted.
+KINDS = {(CHOICE_NAME, 500): ("dialog", (40, CANCEL_Y + 20), SECONDARY),
+         (PROGRESS_NAME, 300): ("progress", PROGRESS_MARK, CARD_FILL),
+         (NOTICE_NAME, 300): ("notice", (40, 230), STANDARD["light"])}
+
+
+def ours(xs):
+    """The program's mapped windows, bottom to top, as (kind, x, y, the marker pixel's colour)."""
+    found = []
+    for _, name, x, y, width, height in xs.viewable_windows():
+        for (pattern, high), (kind, (mx, my), _) in KINDS.items():
+            if name and width == 500 and height == high and re.fullmatch(pattern, name):
+                found.append((kind, x, y, xs.colour(x + mx, y + my)))
+    return found
+
+
+def test_no_flash(prefix, exe, base):
+    """Start, dialog, progress window, notice, end, sampled through Xlib every few milliseconds:
+    each window shows only at its place (never first at the top-left, as a window shown before it
+    is placed does), no button shows the system's white before ours is drawn over it, and from the
+    first window to the last there is always one on screen."""
+    c = failures.check
+    xs = xdesk.Display()
+    samples = []
+    colour_of = {kind: colour for kind, _, colour in KINDS.values()}
+
+    def sample_until(done, seconds=120):
+        """Samples until a window of ours satisfies done (returned), or done(None) holds."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            samples.append(ours(xs))
+            found = [w for w in samples[-1] if done(w)] if samples[-1] else ([None] if done(None) else [])
+            if found:
+                return found[0]
+            time.sleep(0.002)
+        raise RuntimeError(f"the windows never came as expected ({samples[-1] if samples else None})")
+
+    painted = lambda kind: lambda w: w is not None and w[0] == kind and w[3] == colour_of[kind]
+    move(5, 5)
+    flag = Flag(prefix, "flash")
+    probe = Probe(prefix, exe, "choice-then-progress", flag.windows)
+    try:
+        _, dx, dy, _ = sample_until(painted("dialog"))
+        xs.click(*button_centre(dx, dy, ALTERNATE_Y))
+        _, px, py, _ = sample_until(painted("progress"))
+        flag.raise_()
+        _, nx, ny, _ = sample_until(painted("notice"))
+        time.sleep(0.6)  # not the second click of a double click
+        xs.click(*button_centre(nx, ny, 210))
+        sample_until(lambda w: w is None and not probe.alive())
+    finally:
+        if probe.alive():
+            probe.end()
+    places = {(kind, x, y) for windows in samples for kind, x, y, _ in windows}
+    centred = ((base.width - 500) // 2, (base.height - 500) // 2)
+    c(places == {("dialog", *centred), ("progress", dx, dy + 100), ("notice", px, py)},
+      f"flash: each window only at its place ({sorted(places)})")
+    white = [w for windows in samples for w in windows if w[0] != "progress" and min(w[3] or (0,)) >= 200]
+    c(not white, f"flash: no button white before it is drawn ({white[:3]})")
+    shown = [bool(windows) for windows in samples]
+    gaps = shown[shown.index(True):len(shown) - shown[::-1].index(True)].count(False)
+    c(gaps == 0, f"flash: a window on screen from first to last ({gaps} of {len(samples)} samples without one)")
 
 
 LONG_PATH_ENDINGS = {"unlike": "Ничего не удалено.", "protected": "Храните лаунчер в отдельной папке."}
@@ -765,7 +855,7 @@ def test_small_screen(prefix, exe, base):
     wait_for(lambda s: s.at(wx + 40, wy + CANCEL_Y + 20) == SECONDARY)
     click_at(*button_centre(wx, wy, ALTERNATE_Y))
     wid, nx, ny = probe.window(NOTICE_NAME)
-    failures.check((nx, ny) == ((base.width - 500) // 2, (base.height - 300) // 2), f"small screen: the notice at {(nx, ny)}")
+    failures.check((nx, ny) == (wx, wy + 100), f"small screen: the notice in the dialog's place, at {(nx, ny)}")
     wait_for(lambda s: s.at(nx + 40, ny + 230) == STANDARD["light"])
     click_at(*button_centre(nx, ny, 210))
     lines, code = probe.finish()
@@ -794,8 +884,11 @@ def main():
         "determinate": lambda: test_progress_determinate(prefix, exe),
         "sequence": lambda: test_choice_then_progress(prefix, exe),
         "keys": lambda: test_keys_as_notice_appears(prefix, exe),
+        "flash": lambda: test_no_flash(prefix, exe, base),
         "longpaths": lambda: test_long_path_notices(prefix, exe),
-        "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),  # last: it starts a window manager
+        # Last: they start a window manager.
+        "taps": lambda: test_taps_run_on_into_the_notice(prefix, exe),
+        "doubleclick": lambda: test_double_click_keeps_notice(prefix, exe),
     }
     if base.height < 500:  # the small-screen desktop runs only what is about placement
         tests = {"small": lambda: test_small_screen(prefix, exe, base)}

@@ -38,6 +38,17 @@ TEST(InputGate, ActsOnlyOnInputThatBeganOnTheShownWindow) {
       {"a key queued before it was shown", std::nullopt, {{K::key_down, 999, 13}}, {false}},
       {"repeats of a key pressed on it", std::nullopt,
        {{K::key_down, 1100, 32}, {K::key_down, 1600, 32, true}, {K::key_up, 1700, 32}}, {true, true, true}},
+      {"a key tapped on from before until it pauses", 900,
+       {{K::key_down, 1100, 32}, {K::key_up, 1150, 32}, {K::key_down, 1600, 32}, {K::key_up, 1650, 32},
+        {K::key_down, 2101, 32}, {K::key_up, 2150, 32}},
+       {false, false, false, false, true, true}},
+      {"clicks and keys make one run", 900, {{K::press, 1300}, {K::key_down, 1700, 13}, {K::press, 2201}},
+       {false, false, true}},
+      {"a run of keys queued before it was shown goes on after", std::nullopt,
+       {{K::key_down, 990, 32}, {K::key_down, 1490, 32}, {K::key_down, 1991, 32}}, {false, false, true}},
+      {"a key long after the last press before", 200, {{K::key_down, 1001, 27}}, {true}},
+      {"once the run has paused, a double click on it counts whole", 900,
+       {{K::press, 1500}, {K::release, 1550}, {K::press, 1600}, {K::release, 1650}}, {true, true, true, true}},
   };
   for (const GateCase& c : cases) {
     InputGate gate;
@@ -53,6 +64,11 @@ TEST(InputGate, ActsOnlyOnInputThatBeganOnTheShownWindow) {
   InputGate double_across_wrap;
   double_across_wrap.shown(0xFFFFFFF0u, 0xFFFFFF00u, 500);
   EXPECT_FALSE(double_across_wrap.admit({InputKind::press, 0x20}));
+  InputGate run_across_wrap;
+  run_across_wrap.shown(0xFFFFFF00u, 0xFFFFFEF0u, 500);
+  EXPECT_FALSE(run_across_wrap.admit({InputKind::key_down, 0xFFFFFF80u, 32}));
+  EXPECT_FALSE(run_across_wrap.admit({InputKind::key_down, 0x20, 32}));
+  EXPECT_TRUE(run_across_wrap.admit({InputKind::key_down, 0x220, 32}));
 }
 
 TEST(ShortenedPaths, KeepTheDriveTheFirstFolderAndTheLastTwo) {
@@ -144,6 +160,24 @@ TEST(Placement, WhollyWithinTheWorkAreaOrAtItsTopLeft) {
       {{-1920, 40, 0, 1080}, 500, 300, {-1900, 0}, {-1920, 40}},
   };
   for (const Case& c : cases) EXPECT_EQ(place_within(c.work, c.width, c.height, c.centre), c.corner);
+}
+
+TEST(Placement, BesideAnotherWindowHidingAsLittleOfItAsTheWorkAreaAllows) {
+  struct Case {
+    const char* what;
+    UiBox work, other;
+    UiPlace corner;
+  };
+  const Case cases[] = {
+      {"to its right", {0, 0, 1920, 1080}, {710, 390, 1210, 690}, {1222, 390}},
+      {"below, where the right has no room", {0, 0, 1280, 1024}, {390, 362, 890, 662}, {390, 674}},
+      {"to its left, by the right edge", {0, 0, 1920, 600}, {1300, 150, 1800, 450}, {788, 150}},
+      {"above, by the bottom right corner", {0, 0, 1400, 1000}, {450, 650, 950, 950}, {450, 338}},
+      {"off a corner, where no side has room", {0, 0, 1280, 800}, {390, 250, 890, 550}, {780, 500}},
+      {"least hidden on a screen too small", {0, 0, 640, 480}, {70, 90, 570, 390}, {140, 180}},
+      {"on a monitor left of the primary", {-1920, 40, 0, 1080}, {-1910, 60, -1410, 360}, {-1398, 60}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(place_beside(c.work, 500, 300, c.other), c.corner) << c.what;
 }
 
 }  // namespace

@@ -47,6 +47,10 @@ using UniquePen = UniqueResource<NullEmptyTraits<HPEN, delete_gdi_object<HPEN>>>
 using UniqueRegion = UniqueResource<NullEmptyTraits<HRGN, delete_gdi_object<HRGN>>>;
 using UniqueBitmap = UniqueResource<NullEmptyTraits<HBITMAP, delete_gdi_object<HBITMAP>>>;
 
+// A view of a file mapping (MapViewOfFile).
+inline void unmap_view(void* view) { UnmapViewOfFile(view); }
+using UniqueMappedView = UniqueResource<NullEmptyTraits<void*, unmap_view>>;
+
 // A memory device context of our own (CreateCompatibleDC), not one borrowed from a window.
 inline void delete_dc(HDC dc) { DeleteDC(dc); }
 using UniqueMemoryDc = UniqueResource<NullEmptyTraits<HDC, delete_dc>>;
@@ -132,6 +136,24 @@ class PaintGuard {
  private:
   HWND window_;
   PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// A window's device context (GetDC, or GetDCEx with flags; null: the screen's) for one scope,
+// given back with ReleaseDC.
+class WindowDcGuard {
+ public:
+  explicit WindowDcGuard(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDcGuard(HWND window, DWORD flags) : window_(window), dc_(GetDCEx(window, nullptr, flags)) {}
+  ~WindowDcGuard() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDcGuard(const WindowDcGuard&) = delete;
+  WindowDcGuard& operator=(const WindowDcGuard&) = delete;
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
   HDC dc_;
 };
 

@@ -14,12 +14,14 @@
 #include "removal/stop/stop_launcher.h"
 #include "removal/worlds/worlds.h"
 #include "run/detach/detach_win.h"
+#include "run/root/one_removal.h"
 #include "run/root/one_removal_win.h"
 #include "run/root/root_safety.h"
 #include "run/plan/run_plan.h"
 #include "run/plan/run_plan_text.h"
 #include "selfdelete/self_delete.h"
 #include "ui/dialogs_win.h"
+#include "ui/other_run/other_run_win.h"
 #include "ui/progress_win.h"
 #include "ui/world_text.h"
 
@@ -95,6 +97,25 @@ void finish(const RemovalOutcome& outcome, const RunContext& context, RemovalMod
   schedule_self_deletion(outcome.deferred_paths, context, image_line_may_run_now(context, mode, "KoraVane.exe"));
 }
 
+// Another run of the root holds its lock. While it only asks, its dialog comes to the front and
+// this run shows nothing; while it removes, an interactive run says so beside its window.
+void meet_other_run(const LaunchOptions& options, const RemovalLock& lock) {
+  const OtherRun other = read_other_run(lock);
+  std::optional<ShownWindow> shown = shown_window_of(other.process_id);
+  // A run that has only just begun to ask shows its dialog a moment later.
+  for (int tries = 0; !options.quiet && other.asking && !shown && tries < 50; ++tries) {
+    Sleep(20);
+    shown = shown_window_of(other.process_id);
+  }
+  if (!options.quiet && other.asking && shown) {
+    bring_to_front(shown->window);
+    append_temporary_log(asking_elsewhere_line());
+    return;
+  }
+  append_temporary_log(under_way_line());
+  if (!options.quiet) show_notice(under_way_notice(), {.beside = shown ? std::optional(shown->box) : std::nullopt});
+}
+
 }  // namespace
 
 void run_plan(const LaunchOptions& options, const RunContext& context) {
@@ -117,8 +138,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   const RemovalLock lock = take_removal_lock(root);
   if (lock.under_way_elsewhere) {
     for (const std::string& line : first_lines) append_temporary_log(line);
-    append_temporary_log(under_way_line());
-    if (!options.quiet) show_notice(under_way_notice());
+    meet_other_run(options, lock);
     return;
   }
   for (const std::string& line : first_lines) context.log.append(line);
@@ -136,20 +156,22 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   }
   // The dialog names the worlds that full removal sends to the Recycle Bin once they are found, and
   // the folders it could not look into; the removal finds them again itself, whenever the choice
-  // comes.
-  const UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
+  // comes. While the dialog asks, another run of the root brings it to the front.
+  tell_asking(lock, true);
+  UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
     const WorldSearch search = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
     if (search.worlds.empty() && search.unread_folders == 0) return std::nullopt;
     return removal_choice_body(search.worlds.size(), total_bytes(search.worlds), search.unread_folders);
   });
+  tell_asking(lock, false);
   const std::optional<RemovalMode> mode = mode_of(choice.result);
   if (!mode) return;
   // The removal runs beside the progress window, which takes the dialog's place; the notice then
   // takes the progress window's.
   Removal removal(context, *mode);
-  const std::optional<UiPlace> place =
-      run_with_progress(choice.closed_at, [&] { removal.run(); }, [&] { return removal.snapshot(); });
-  show_notice(removal_notice(*mode, removal.outcome(), root.absolute), place);
+  ClosedWindow progress =
+      run_with_progress(std::move(choice.window), [&] { removal.run(); }, [&] { return removal.snapshot(); });
+  show_notice(removal_notice(*mode, removal.outcome(), root.absolute), {.replaces = &progress});
   finish(removal.outcome(), context, *mode);
 }
 

@@ -27,4 +27,8 @@ std::string removal_lock_name(const std::optional<FileIdentity>& identity, std::
   return prefix + "path-" + hex(digest(comparable_path(final_path)));
 }
 
+std::string_view asking_elsewhere_line() {
+  return "another run of this install is asking: its dialog was brought to the front";
+}
+
 }  // namespace koravane

@@ -13,4 +13,8 @@ namespace koravane {
 // path, compared without case.
 std::string removal_lock_name(const std::optional<FileIdentity>& identity, std::string_view final_path);
 
+// The temporary log's line of a run that found another run of its root only asking, and brought
+// that run's dialog to the front instead of showing anything of its own.
+std::string_view asking_elsewhere_line();
+
 }  // namespace koravane

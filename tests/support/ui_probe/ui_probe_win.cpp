@@ -7,10 +7,14 @@
 //   ui_probe refusal PATH REASON    the refusal notice for PATH, REASON "protected" or "unlike";
 //                                   prints "result N"
 //   ui_probe show-notice TEXT       show_notice as the run plan calls it; prints "closed"
-//   ui_probe two [FLAG]             the dialog, then a notice, on one thread; two result lines. With
-//                                   FLAG the notice, once made ("shown"), waits unpainted until the
-//                                   file FLAG exists, as on a machine too busy to paint it at once
+//   ui_probe two [FLAG]             the dialog, then a notice in its place, on one thread; two result
+//                                   lines. With FLAG, once the dialog has answered, "waiting" until
+//                                   the file FLAG exists before the notice is made, as on a machine
+//                                   too busy to make it at once
 //   ui_probe post-close CLASS       posts WM_CLOSE to the window of CLASS, from another process
+//   ui_probe minimise CLASS         minimises the window of CLASS, from another process; exit 0
+//                                   once it is minimised
+//   ui_probe iconic CLASS           exit 0 when the window of CLASS is minimised, else 1
 //   ui_probe null-loop              loop and release without a window; prints "returned"
 //   ui_probe tree CLASS             from another process, the visible window of CLASS as assistive
 //                                   technology walks it: "window CAPTION FOREGROUND" (whether keys
@@ -26,7 +30,7 @@
 //       the interactive sequence without removal code: the dialog ("shown", "result N"); on a
 //       removal choice the progress window in its place as above ("done X Y"); then the notice
 //       ("shown", "closed")
-// "shown" comes once a window is made and in its place (it is mapped at a default place first).
+// "shown" comes once a window is made, in its place and painted.
 #include <windows.h>
 
 #include <atomic>
@@ -53,16 +57,17 @@ void wait_for_flag(const wchar_t* flag) {
   while (GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES) Sleep(20);
 }
 
-void run_and_report(UiWindowHandle handle, const wchar_t* hold_until = nullptr) {
+// The closed window stays on screen for the window that takes its place, as in a run.
+ClosedWindow run_and_report(UiWindowHandle handle) {
   print_line("shown");
-  if (hold_until != nullptr) wait_for_flag(hold_until);
-  const UiOutcome outcome = run_modal(std::move(handle));
+  UiOutcome outcome = run_modal(std::move(handle));
   print_line("result " + std::to_string(static_cast<uint32_t>(outcome.result)));
+  return std::move(outcome.window);
 }
 
 // Stands in for a removal: counts files until the test creates the flag file.
 // Also checks who runs what: the work on another thread, the reads on this one.
-void show_fake_removal(std::optional<UiPlace> centre, const std::wstring& flag, uint64_t done, uint64_t total) {
+void show_fake_removal(ClosedWindow replaces, const std::wstring& flag, uint64_t done, uint64_t total) {
   const DWORD window_thread = GetCurrentThreadId();
   std::atomic<uint64_t> files{0};
   bool work_elsewhere = false;  // written by the worker, read after it has been joined
@@ -78,10 +83,11 @@ void show_fake_removal(std::optional<UiPlace> centre, const std::wstring& flag, 
     reads_here = reads_here && GetCurrentThreadId() == window_thread;
     return ProgressSnapshot{ProgressStage::removing_files, files.load(std::memory_order_relaxed), done, total};
   };
-  const std::optional<UiPlace> place = run_with_progress(centre, work, read);
+  ClosedWindow progress = run_with_progress(std::move(replaces), work, read);
+  const std::optional<UiPlace> place = progress.centre();
   print_line(place ? "done " + std::to_string(place->x) + " " + std::to_string(place->y) : "done nowhere");
   print_line(work_elsewhere && reads_here ? "threads kept apart" : "threads mixed up");
-  UiWindowHandle notice = create_notice_window("Удалено всё в папке установки.", place);  // as show_notice
+  UiWindowHandle notice = create_notice_window("Удалено всё в папке установки.", {.replaces = &progress});
   print_line("shown");
   (void)run_modal(std::move(notice));
   print_line("closed");
@@ -144,12 +150,21 @@ int probe(int argc, wchar_t** argv) {
     show_notice(text);
     print_line("closed");
   } else if (mode == L"two") {
-    run_and_report(create_removal_choice_window());
-    run_and_report(create_notice_window("Удалено всё в папке установки."), argc > 2 ? argv[2] : nullptr);
+    ClosedWindow dialog = run_and_report(create_removal_choice_window());
+    if (argc > 2) {
+      print_line("waiting");
+      wait_for_flag(argv[2]);
+    }
+    run_and_report(create_notice_window("Удалено всё в папке установки.", {.replaces = &dialog}));
   } else if (mode == L"post-close") {
     HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
     if (window == nullptr) return 1;
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  } else if (mode == L"minimise" || mode == L"iconic") {
+    HWND window = FindWindowW(to_wide(text).c_str(), nullptr);
+    if (window == nullptr) return 2;
+    if (mode == L"minimise") ShowWindow(window, SW_MINIMIZE);
+    return IsIconic(window) ? 0 : 1;
   } else if (mode == L"tree") {
     return list_tree(to_wide(text));
   } else if (mode == L"null-loop") {
@@ -157,14 +172,14 @@ int probe(int argc, wchar_t** argv) {
     release_ui_window(nullptr);
     print_line("returned");
   } else if (mode == L"progress" && argc > 2) {
-    show_fake_removal(std::nullopt, argv[2], number(argc, argv, 3), number(argc, argv, 4));
+    show_fake_removal({}, argv[2], number(argc, argv, 3), number(argc, argv, 4));
   } else if (mode == L"choice-then-progress" && argc > 2) {
     UiWindowHandle dialog = create_removal_choice_window();  // as ask_removal_choice
     print_line("shown");
-    const UiOutcome choice = run_modal(std::move(dialog));
+    UiOutcome choice = run_modal(std::move(dialog));
     print_line("result " + std::to_string(static_cast<uint32_t>(choice.result)));
     if (choice.result == UiResult::primary || choice.result == UiResult::alternate) {
-      show_fake_removal(choice.closed_at, argv[2], 0, 0);
+      show_fake_removal(std::move(choice.window), argv[2], 0, 0);
     }
   } else {
     return 2;
