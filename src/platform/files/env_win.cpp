@@ -182,10 +182,18 @@ OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder) 
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
+    const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entries.push_back({from_wide(name), data.dwFileAttributes,
-                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, reparse ? data.dwReserved0 : 0});
   } while (FindNextFileW(listing.get(), &data));
   return entries;
+}
+
+uint32_t listed_reparse_tag(std::string_view path) {
+  WIN32_FIND_DATAW data{};
+  const UniqueFindHandle listing(FindFirstFileW(to_system_path(path).c_str(), &data));
+  if (!listing || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return 0;
+  return data.dwReserved0;
 }
 
 OsResult<std::string> absolute_path(std::string_view path) {

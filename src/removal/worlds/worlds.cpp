@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "platform/text/path_text.h"
+#include "platform/files/links.h"
 #include "removal/tree/tree_removal_system.h"
 
 namespace koravane {
@@ -25,11 +26,12 @@ bool holds_marker(const std::vector<ListedEntry>& entries) {
   return false;
 }
 
-// The folders of a listing worth entering: no links (a Unix link is listed as one under Wine too).
+// The folders of a listing worth entering: no links (a Unix link is listed as one under Wine too);
+// a cloud placeholder folder, which names itself, is entered like any.
 std::vector<std::string> folders_to_enter(std::string_view folder, const std::vector<ListedEntry>& entries) {
   std::vector<std::string> inner;
   for (const ListedEntry& entry : entries) {
-    if (is_folder(entry) && !is_link(entry.attributes) && !is_dot(entry.name)) {
+    if (is_folder(entry) && !is_link(entry.attributes, entry.tag) && !is_dot(entry.name)) {
       inner.push_back(join_path(folder, entry.name));
     }
   }
@@ -45,7 +47,7 @@ uint64_t bytes_below(FolderListing& listing, const std::string& world, const std
     auto [folder, entries] = std::move(pending.back());
     pending.pop_back();
     for (const ListedEntry& entry : entries) {
-      if (!is_folder(entry) && !is_link(entry.attributes)) bytes += entry.size;
+      if (!is_folder(entry) && !is_link(entry.attributes, entry.tag)) bytes += entry.size;
     }
     for (std::string& inner : folders_to_enter(folder, entries)) {
       if (auto listed = listing.list(inner)) pending.emplace_back(std::move(inner), std::move(listed).value());

@@ -134,7 +134,8 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   // The dialog names the worlds that full removal sends to the Recycle Bin once they are found;
   // the removal finds them again itself, whenever the choice comes.
   const UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
-    const std::vector<World> worlds = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
+    const std::vector<World> worlds =
+        find_worlds(folder_full_removal_empties(root), {.with_sizes = true, .stop = &stop});
     if (worlds.empty()) return std::nullopt;
     return removal_choice_body(worlds.size(), total_bytes(worlds));
   });

@@ -10,6 +10,7 @@
 
 #include "removal/tree/fake_removal_system.h"
 #include "removal/tree/tree_removal_core.h"
+#include "removal/worlds/worlds.h"
 
 namespace koravane {
 namespace {
@@ -27,6 +28,16 @@ std::u16string long_name(int i) {
 }
 
 std::string narrow(const std::u16string& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+// Every case with every setting.
+template <class Case, class Setting, size_t N>
+std::vector<std::pair<const Case&, Setting>> cartesian(const Case (&cases)[N], std::initializer_list<Setting> settings) {
+  std::vector<std::pair<const Case&, Setting>> all;
+  for (const Case& c : cases) {
+    for (const Setting& setting : settings) all.emplace_back(c, setting);
+  }
+  return all;
+}
 
 // top/ with files, two levels of subdirectories and enough long names to need several batches.
 void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
@@ -166,7 +177,9 @@ std::map<std::u16string, std::pair<uint32_t, uint64_t>> outside_tree(const FakeR
 }
 
 // A link in the tree is removed as itself, or stays and is named; it is never walked, and
-// nothing is done through a handle that opened as something else than what was listed.
+// nothing is done through a handle that opened as something else than what was listed: a folder,
+// another entry, or a file the system names otherwise. With the extended disposition and without
+// (as under Wine), where a read-only file is opened a second time.
 TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
   struct Case {
     const char* what;
@@ -226,10 +239,16 @@ TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
          };
        },
        removal_code::kAccessDenied},
+      // Wine lists and opens it as the read-only file it names; only the handle's name tells.
+      {"a Unix link to a file outside", false,
+       [](FakeRemovalSystem& fs) { fs.add_unix_file_link(u"top/saves/entry", u"outside/keep.txt"); }, kNotALink},
+      {"a hard link to a file outside", false,
+       [](FakeRemovalSystem& fs) { fs.add_hard_link(u"top/saves/entry", u"outside/keep.txt"); }, 0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [c, ex_error] : cartesian(cases, {0u, removal_code::kInvalidParameter})) {
+    SCOPED_TRACE(c.what + std::string(ex_error != 0 ? ", no extended disposition" : ""));
     Removal r;
+    r.fs.ex_disposition_error = ex_error;
     lay_link_targets(r.fs);
     build_tree(r.fs);
     r.fs.add_directory(u"top/saves");
@@ -254,6 +273,104 @@ TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
     EXPECT_TRUE(r.stayed[0].link);
     EXPECT_EQ(r.files_removed(), 33u) << "everything else went";
     EXPECT_EQ(r.fs.open_handles, 0u);
+  }
+}
+
+// Which reparse points are links, by their tags as Microsoft documents them: only a name
+// surrogate names another entry; tag 0 (as Wine lists its links, or where the system gives none)
+// is taken for one. Without the attribute, the field holds no tag.
+TEST(Links, ANameSurrogateOrAnUnknownTagIsALink) {
+  const struct {
+    uint32_t tag;
+    bool link;
+  } cases[] = {
+      {0xA000000C, true},   // symbolic link
+      {0xA0000003, true},   // junction or mount point
+      {0xA000001D, true},   // WSL's symbolic link
+      {0, true},            // Wine's links; no tag given
+      {0x9000001A, false},  // cloud file
+      {0x9000601A, false},  // cloud placeholder folder (OneDrive Files On-Demand)
+      {0x9000001C, false},  // projected file system
+      {0x80000013, false},  // deduplicated file
+      {0x80000017, false},  // WOF-compressed file
+      {0x8000001B, false},  // app execution alias
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(is_link(0x410, c.tag), c.link) << std::hex << c.tag;
+    EXPECT_EQ(is_link(EntryFacts{0x20 | removal_code::kAttributeReparsePoint, 7, c.tag}), c.link) << std::hex << c.tag;
+    EXPECT_FALSE(is_link(0x10, c.tag)) << std::hex << c.tag;
+  }
+}
+
+// The worlds' search over the fake's tree, as the system's listing gives it.
+class FakeListing final : public FolderListing {
+ public:
+  explicit FakeListing(const FakeRemovalSystem& fs) : fs_(fs) {}
+  OsResult<std::vector<ListedEntry>> list(std::string_view folder) override {
+    const std::u16string path = FakeRemovalSystem::widen(folder);
+    if (!fs_.exists(path)) return OsError{removal_code::kPathNotFound};
+    std::vector<ListedEntry> entries;
+    for (const std::u16string& name : fs_.children(path)) {
+      const FakeRemovalSystem::Node& node = fs_.nodes.at(path + u"/" + name);
+      entries.push_back({narrow(name), node.attributes, 0, node.tag});
+    }
+    return entries;
+  }
+
+ private:
+  const FakeRemovalSystem& fs_;
+};
+
+// A folder below the top that is a reparse point is entered unless its tag names another place:
+// a cloud placeholder or projected folder is emptied and removed like any (a world in it found
+// first), a deduplicated file in it deleted as itself; a link goes as itself, never entered.
+TEST(TreeRemoval, AReparsePointIsEnteredUnlessItsTagNamesAnotherPlace) {
+  struct Case {
+    const char* what;
+    uint32_t tag;
+    bool link;
+    bool tags_unknown = false;  // the system gives no tag anywhere
+  };
+  const Case cases[] = {
+      {"a OneDrive placeholder folder", 0x9000601A, false},
+      {"a projected file system's folder", 0x9000001C, false},
+      {"a symbolic link", 0xA000000C, true},
+      {"a junction", 0xA0000003, true},
+      {"tag 0, as Wine lists its links", 0, true},
+      {"a junction whose tag the system does not give", 0xA0000003, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Removal r;
+    r.fs.tags_unknown = c.tags_unknown;
+    lay_link_targets(r.fs);
+    r.fs.add_directory(u"outside/w");
+    r.fs.add_file(u"outside/w/level.dat");
+    build_tree(r.fs);
+    if (c.link) {
+      r.fs.add_directory_link(u"top/entry", u"outside", 0, c.tag);
+    } else {
+      r.fs.add_directory(u"top/entry", removal_code::kAttributeReparsePoint, c.tag);
+      r.fs.add_file(u"top/entry/notes.txt");
+      r.fs.add_file(u"top/entry/big.bin", removal_code::kAttributeReparsePoint, 0x80000013);
+      r.fs.add_directory(u"top/entry/saves", removal_code::kAttributeReparsePoint, c.tag);
+      r.fs.add_directory(u"top/entry/saves/w");
+      r.fs.add_file(u"top/entry/saves/w/level.dat", kReadOnly);
+    }
+    FakeListing listing(r.fs);
+    std::vector<std::string> worlds;
+    for (const World& world : find_worlds(listing, "top")) worlds.push_back(world.path);
+    EXPECT_EQ(worlds, c.link ? std::vector<std::string>{} : std::vector<std::string>{"top\\entry\\saves\\w"});
+
+    const auto outside = outside_tree(r.fs);
+    ASSERT_TRUE(r.run().ok());
+    EXPECT_FALSE(r.fs.exists(u"top"));
+    EXPECT_EQ(outside_tree(r.fs), outside);
+    EXPECT_EQ(r.files_removed(), c.link ? 32u : 35u);
+    EXPECT_EQ(r.fs.waits, 0);
+    for (const test::OpenCall& open : r.fs.opens) {
+      EXPECT_EQ(c.link && open.path.starts_with(u"top/entry/"), false) << narrow(open.path);
+    }
   }
 }
 
@@ -584,19 +701,53 @@ TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedForTheDele
   }
 }
 
+// Without the extended disposition a read-only file is opened again to clear the attribute: what
+// fails after the plain deletion's refusal is that refusal.
 TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
   FakeRemovalSystem fs;
   fs.add_file(u"f", kReadOnly);
-  fs.open_file_error = removal_code::kSharingViolation;
-  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
-  fs.open_file_error.reset();
-  fs.ex_disposition_error = 1117;
-  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   fs.ex_disposition_error = removal_code::kNotSupported;
+  fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if ((call.access & removal_code::kAccessWriteAttributes) == 0) return std::nullopt;
+    return status::kSharingViolation;
+  };
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
+  fs.before_open = nullptr;
   fs.write_attributes_error = 1117;
   EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   EXPECT_TRUE(fs.exists(u"f"));
-  EXPECT_EQ(fs.plain_marks, 0);
+  EXPECT_EQ(fs.plain_marks, 2);
+  EXPECT_EQ(fs.open_handles, 0u);
+}
+
+// A single file (a launcher entry, the root's uninstaller, a shortcut) goes only through a handle
+// the system names as its folder and name: a Unix link as Wine shows it, listed and opened as the
+// read-only file it names, stays and that file keeps everything; a hard link's name goes, and the
+// file keeps its mode.
+TEST(SingleFileRemoval, AFileWhoseHandleIsNamedOtherwiseStays) {
+  struct Case {
+    const char* what;
+    std::function<void(FakeRemovalSystem&)> lay;
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {"a Unix link", [](FakeRemovalSystem& fs) { fs.add_unix_file_link(u"top/Uninstall.exe", u"outside/keep.txt"); },
+       kNotALink},
+      {"a hard link", [](FakeRemovalSystem& fs) { fs.add_hard_link(u"top/Uninstall.exe", u"outside/keep.txt"); }, 0},
+  };
+  for (const auto& [c, ex_error] : cartesian(cases, {0u, removal_code::kInvalidParameter})) {
+    SCOPED_TRACE(c.what + std::string(ex_error != 0 ? ", no extended disposition" : ""));
+    FakeRemovalSystem fs;
+    fs.ex_disposition_error = ex_error;
+    lay_link_targets(fs);
+    fs.add_directory(u"top");
+    c.lay(fs);
+    const auto outside = outside_tree(fs);
+    EXPECT_EQ(error_code(remove_single_file(fs, "top\\Uninstall.exe")), c.error);
+    EXPECT_EQ(fs.exists(u"top/Uninstall.exe"), c.error != 0);
+    EXPECT_EQ(outside_tree(fs), outside);
+    EXPECT_EQ(fs.open_handles, 0u);
+  }
 }
 
 }  // namespace
