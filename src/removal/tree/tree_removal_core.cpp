@@ -59,17 +59,20 @@ bool is_name_in(std::u16string_view name, std::u16string_view folder, std::u16st
          same_name(name.substr(folder.size() + separator), entry);
 }
 
-// Whether an open handle of entry in folder is that entry by the name the system gives it. Wine
-// lists and opens a Unix link to a file as the file it names, which only the handle's name tells.
-// Where the system gives no name, nothing speaks against it.
-bool named_as_listed(RemovalSystem& system, FsHandle handle, const std::optional<std::u16string>& folder,
-                     std::u16string_view entry, std::optional<std::u16string>* own = nullptr) {
-  if (!folder) return true;
+// The system's name for an open handle; empty where it gives none (a name is never empty).
+std::u16string name_or_empty(RemovalSystem& system, FsHandle handle) {
   OsResult<std::u16string> name = system.name_of(handle);
-  if (!name) return true;
-  const bool listed = is_name_in(name.value(), *folder, entry);
-  if (own != nullptr) *own = std::move(name).value();
-  return listed;
+  return name ? std::move(name).value() : std::u16string();
+}
+
+// Whether the system names an open handle of entry in folder otherwise than that entry: Wine lists
+// and opens a Unix link to a file as the file it names, which only the handle's name tells. Where
+// the system gives no names, nothing speaks against it. own receives the handle's name (empty when
+// not asked).
+bool named_otherwise(RemovalSystem& system, FsHandle handle, std::u16string_view folder, std::u16string_view entry,
+                     std::u16string& own) {
+  own = folder.empty() ? std::u16string() : name_or_empty(system, handle);
+  return !own.empty() && !is_name_in(own, folder, entry);
 }
 
 // The extended disposition, or the plain one where the system lacks it.
@@ -105,11 +108,11 @@ struct EntryOpen {
   OwnedFsHandle handle;
   bool gone = false;
   uint32_t error = 0;
-  std::optional<std::u16string> name;  // the system's name for it, where it was asked and given
 };
 
-// The name of an open parent, or none where nothing is to be compared with it.
-using ParentName = const std::optional<std::u16string>*;
+// The name of an open parent (empty where the system gives none), or null where nothing is to be
+// compared with it.
+using ParentName = const std::u16string*;
 
 class TreeAttempt {
  public:
@@ -124,8 +127,8 @@ class TreeAttempt {
     OwnedFsHandle handle;
     uint32_t attributes;  // from the listing record (or the top's handle)
     std::u16string name;  // in its parent; empty for the top
-    // Its path within its volume as the system names it, asked once; none where it gives none.
-    std::optional<std::u16string> volume_name;
+    // Its path within its volume as the system names it, asked once; empty where it gives none.
+    std::u16string volume_name;
     // Its entries that stay in this attempt: skipped when it is listed again, and it stays too.
     std::vector<std::u16string> left;
     // Its path below the top as comparable_path gives it, while a kept path may lie in it.
@@ -146,7 +149,7 @@ class TreeAttempt {
   // Opens a folder entry to walk it, once its handle shows the folder that was listed; a link in
   // its place goes as itself. False when nothing is to be walked.
   bool open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child,
-                    std::optional<std::u16string>& child_name);
+                    std::u16string& child_name);
   OsStatus remove_top_link(std::string_view path, const EntryFacts& listed);
   template <class Try>
   OsStatus with_quick_retries(uint32_t retried_code, Try try_once);
@@ -170,14 +173,16 @@ class TreeAttempt {
   std::vector<OpenDirectory> stack_;
   std::array<uint64_t, kListingBufferSize / sizeof(uint64_t)> buffer_;  // 8-byte aligned
   std::u16string name_;
+  std::u16string opened_name_;  // the system's name for the entry last opened with a parent name
 };
 
 EntryOpen TreeAttempt::open_entry(FsHandle parent, ParentName parent_name, std::u16string_view name,
                                   uint32_t access, uint32_t options) {
   EntryOpen entry = open_relative_entry(parent, name, access, options);
   if (entry.handle && parent_name != nullptr &&
-      !named_as_listed(system_, entry.handle.get(), *parent_name, name, &entry.name)) {
-    return {.error = kNotALink};
+      named_otherwise(system_, entry.handle.get(), *parent_name, name, opened_name_)) {
+    entry.handle.reset();
+    entry.error = kNotALink;
   }
   return entry;
 }
@@ -246,7 +251,7 @@ void TreeAttempt::remove_leaf(OpenDirectory& directory, const EntryFacts& listed
 }
 
 bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child,
-                               std::optional<std::u16string>& child_name) {
+                               std::u16string& child_name) {
   EntryOpen opened = open_entry(directory.handle.get(), &directory.volume_name, name_,
                                 kAccessSynchronize | kAccessListDirectory | kAccessReadAttributes,
                                 kOpenSynchronousIoNonalert);
@@ -270,7 +275,7 @@ bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& liste
     return false;
   }
   child = std::move(opened.handle);
-  child_name = std::move(opened.name);
+  child_name = std::move(opened_name_);
   return true;
 }
 
@@ -341,7 +346,7 @@ void TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& 
       continue;
     }
     OwnedFsHandle child;
-    std::optional<std::u16string> child_name;
+    std::u16string child_name;
     if (!open_to_walk(directory, listed, child, child_name)) continue;
     // The subdirectory is finished before its parent goes on.
     std::optional<std::string> kept_prefix = kept_prefix_below(directory, name_);
@@ -404,8 +409,7 @@ OsStatus TreeAttempt::run(std::string_view path) {
   std::optional<std::string> kept_prefix;
   if (!options_.kept.empty()) kept_prefix.emplace();
   // The names of the files below are compared with the top's own, whatever path reached it.
-  std::optional<std::u16string> top_name;
-  if (OsResult<std::u16string> named = system_.name_of(top_handle.get())) top_name = std::move(named).value();
+  std::u16string top_name = name_or_empty(system_, top_handle.get());
   stack_.push_back({std::move(top_handle), top_attributes, {}, std::move(top_name), {}, std::move(kept_prefix)});
   bool restart = true;
   while (!stack_.empty()) {
@@ -491,32 +495,30 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
     return failure(code == kFileNotFound ? kPathNotFound : code);  // the file's path is not found
   }
   const OwnedFsHandle folder = own_handle(system, opened_folder.value());
-  std::optional<std::u16string> folder_name;
-  if (OsResult<std::u16string> named = system.name_of(folder.get())) folder_name = std::move(named).value();
+  const std::u16string folder_name = name_or_empty(system, folder.get());
   const std::u16string name = utf16_from_wtf8(path_file_name(path));
-  const auto open_file = [&](uint32_t access) -> OsResult<OwnedFsHandle> {
+  std::u16string opened_name;
+  OwnedFsHandle file = own_handle(system, 0);
+  const auto open_file = [&](uint32_t access) -> uint32_t {
     const NtOpenOutcome opened =
         system.open_relative(folder.get(), name, access, 0, kShareAll, kOpenReparsePoint | kOpenNonDirectoryFile);
-    if (!is_success_status(opened.status)) return OsError{system.status_to_error(opened.status)};
-    OwnedFsHandle file = own_handle(system, opened.handle);
-    if (!named_as_listed(system, file.get(), folder_name, name)) return OsError{kNotALink};
-    return file;
+    if (!is_success_status(opened.status)) return system.status_to_error(opened.status);
+    file.reset(opened.handle);
+    return named_otherwise(system, file.get(), folder_name, name, opened_name) ? kNotALink : 0;
   };
-  OsResult<OwnedFsHandle> file = open_file(kAccessDelete | kAccessReadAttributes);
-  if (!file) return file.error();
-  const OsStatus marked = system.mark_deleted_ex(file.value().get(), kDispositionPosixIgnoreReadOnly);
+  if (const uint32_t code = open_file(kAccessDelete | kAccessReadAttributes); code != 0) return failure(code);
+  const OsStatus marked = system.mark_deleted_ex(file.get(), kDispositionPosixIgnoreReadOnly);
   if (!is_disposition_unsupported(marked)) return marked;
-  const OsStatus plain = system.mark_deleted(file.value().get());
+  const OsStatus plain = system.mark_deleted(file.get());
   if (error_code(plain) != kAccessDenied) return plain;
-  const OsResult<EntryFacts> facts = system.describe(file.value().get());
+  const OsResult<EntryFacts> facts = system.describe(file.get());
   if (!facts || (facts.value().attributes & kAttributeReadOnly) == 0) return plain;
-  file.value().reset();
+  file.reset();
   // Without the extended disposition, a read-only file goes only once the attribute is cleared.
-  const OsResult<OwnedFsHandle> writable = open_file(kAccessDelete | kAccessWriteAttributes);
-  if (!writable) return failure(writable.error().code == kNotALink ? kNotALink : kAccessDenied);
-  if (!mark_read_only_for_deletion(system, writable.value().get(), facts.value().attributes)) {
-    return failure(kAccessDenied);
+  if (const uint32_t code = open_file(kAccessDelete | kAccessWriteAttributes); code != 0) {
+    return failure(code == kNotALink ? kNotALink : kAccessDenied);
   }
+  if (!mark_read_only_for_deletion(system, file.get(), facts.value().attributes)) return failure(kAccessDenied);
   return os_success();
 }
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
@@ -91,17 +91,18 @@ OsResult<EntryFacts> Win32RemovalSystem::describe(FsHandle handle) {
 
 // The path within the volume costs one call; the final path asks the volume manager too.
 OsResult<std::u16string> Win32RemovalSystem::name_of(FsHandle handle) {
-  std::array<ULONG, 256> small;  // FILE_NAME_INFORMATION: the length in bytes, then the name
-  std::vector<ULONG> large;
+  std::array<ULONG, 512> small;  // FILE_NAME_INFORMATION: the name's length in bytes, then the name
+  std::unique_ptr<ULONG[]> large;
   ULONG* info = small.data();
   ULONG size = sizeof small;
   for (;;) {
     IO_STATUS_BLOCK io_status;
     const NTSTATUS status = NtQueryInformationFile(as_handle(handle), &io_status, info, size, kFileNameInformation);
-    if (status == kStatusBufferOverflow && large.empty()) {
-      large.resize(info[0] / sizeof(ULONG) + 2);
-      info = large.data();
-      size = static_cast<ULONG>(large.size() * sizeof(ULONG));
+    if (status == kStatusBufferOverflow && !large) {
+      const ULONG count = info[0] / sizeof(ULONG) + 2;  // the length, then the name, rounded up
+      large.reset(new ULONG[count]);
+      size = count * sizeof(ULONG);
+      info = large.get();
       continue;
     }
     if (!NT_SUCCESS(status)) return OsError{RtlNtStatusToDosError(status)};
