@@ -67,11 +67,10 @@ std::u16string name_or_empty(RemovalSystem& system, FsHandle handle) {
 
 // Whether the system names an open handle of entry in folder otherwise than that entry: Wine lists
 // and opens a Unix link to a file as the file it names, which only the handle's name tells. Where
-// the system gives no names, nothing speaks against it. own receives the handle's name (empty when
-// not asked).
-bool named_otherwise(RemovalSystem& system, FsHandle handle, std::u16string_view folder, std::u16string_view entry,
-                     std::u16string& own) {
-  own = folder.empty() ? std::u16string() : name_or_empty(system, handle);
+// the system gives no names, nothing speaks against it.
+bool named_otherwise(RemovalSystem& system, FsHandle handle, std::u16string_view folder, std::u16string_view entry) {
+  if (folder.empty()) return false;
+  const std::u16string own = name_or_empty(system, handle);
   return !own.empty() && !is_name_in(own, folder, entry);
 }
 
@@ -127,7 +126,8 @@ class TreeAttempt {
     OwnedFsHandle handle;
     uint32_t attributes;  // from the listing record (or the top's handle)
     std::u16string name;  // in its parent; empty for the top
-    // Its path within its volume as the system names it, asked once; empty where it gives none.
+    // Its path within its volume as the system names it (asked of the top only); empty where it
+    // gives none.
     std::u16string volume_name;
     // Its entries that stay in this attempt: skipped when it is listed again, and it stays too.
     std::vector<std::u16string> left;
@@ -173,14 +173,13 @@ class TreeAttempt {
   std::vector<OpenDirectory> stack_;
   std::array<uint64_t, kListingBufferSize / sizeof(uint64_t)> buffer_;  // 8-byte aligned
   std::u16string name_;
-  std::u16string opened_name_;  // the system's name for the entry last opened with a parent name
 };
 
 EntryOpen TreeAttempt::open_entry(FsHandle parent, ParentName parent_name, std::u16string_view name,
                                   uint32_t access, uint32_t options) {
   EntryOpen entry = open_relative_entry(parent, name, access, options);
   if (entry.handle && parent_name != nullptr &&
-      named_otherwise(system_, entry.handle.get(), *parent_name, name, opened_name_)) {
+      named_otherwise(system_, entry.handle.get(), *parent_name, name)) {
     entry.handle.reset();
     entry.error = kNotALink;
   }
@@ -252,12 +251,14 @@ void TreeAttempt::remove_leaf(OpenDirectory& directory, const EntryFacts& listed
 
 bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child,
                                std::u16string& child_name) {
-  EntryOpen opened = open_entry(directory.handle.get(), &directory.volume_name, name_,
+  // A folder is known by its id and kind: one that opened as the listed folder, no link, has the
+  // name it was opened by, below its parent's, which is not asked of the system again.
+  EntryOpen opened = open_entry(directory.handle.get(), nullptr, name_,
                                 kAccessSynchronize | kAccessListDirectory | kAccessReadAttributes,
                                 kOpenSynchronousIoNonalert);
   if (opened.gone) return false;
   if (opened.error != 0) {
-    stays(directory, name_, opened.error, opened.error == kNotALink);
+    stays(directory, name_, opened.error);
     return false;
   }
   const OsResult<EntryFacts> facts = system_.describe(opened.handle.get());
@@ -275,7 +276,11 @@ bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& liste
     return false;
   }
   child = std::move(opened.handle);
-  child_name = std::move(opened_name_);
+  if (!directory.volume_name.empty()) {
+    child_name = directory.volume_name;
+    if (!child_name.ends_with(u'\\')) child_name += u'\\';
+    child_name += name_;
+  }
   return true;
 }
 
@@ -497,14 +502,13 @@ OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
   const OwnedFsHandle folder = own_handle(system, opened_folder.value());
   const std::u16string folder_name = name_or_empty(system, folder.get());
   const std::u16string name = utf16_from_wtf8(path_file_name(path));
-  std::u16string opened_name;
   OwnedFsHandle file = own_handle(system, 0);
   const auto open_file = [&](uint32_t access) -> uint32_t {
     const NtOpenOutcome opened =
         system.open_relative(folder.get(), name, access, 0, kShareAll, kOpenReparsePoint | kOpenNonDirectoryFile);
     if (!is_success_status(opened.status)) return system.status_to_error(opened.status);
     file.reset(opened.handle);
-    return named_otherwise(system, file.get(), folder_name, name, opened_name) ? kNotALink : 0;
+    return named_otherwise(system, file.get(), folder_name, name) ? kNotALink : 0;
   };
   if (const uint32_t code = open_file(kAccessDelete | kAccessReadAttributes); code != 0) return failure(code);
   const OsStatus marked = system.mark_deleted_ex(file.get(), kDispositionPosixIgnoreReadOnly);
