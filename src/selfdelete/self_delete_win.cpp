@@ -5,6 +5,7 @@
 #include "platform/processes/child_process.h"
 #include "platform/files/env.h"
 #include "platform/files/file_write_win.h"
+#include "platform/files/links.h"
 #include "platform/files/fill_from_system_win.h"
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
@@ -26,7 +27,8 @@ OsStatus write_script(const std::string& path, std::string_view bytes) {
 }
 
 // The longest "\name\..." below folder, in UTF-16 units, that removing it reaches: its "\*" at
-// least. Links are not entered, as rd /s does not enter them.
+// least. Links are not entered, as rd /s does not enter them; it enters every other reparse
+// point (a cloud placeholder folder), and so does this.
 size_t length_below(const std::wstring& folder) {
   size_t longest = 2;
   WIN32_FIND_DATAW entry{};
@@ -37,7 +39,8 @@ size_t length_below(const std::wstring& folder) {
     const std::wstring_view name = entry.cFileName;
     if (name == L"." || name == L"..") continue;
     size_t here = 1 + name.size();
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    const bool reparse = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link(entry.dwFileAttributes, reparse ? entry.dwReserved0 : 0)) {
       here += length_below(folder + L"\\" + std::wstring(name));
     }
     longest = std::max(longest, here);
@@ -48,11 +51,13 @@ size_t length_below(const std::wstring& folder) {
 // What the script needs to know of path. The system is asked through the "\\?\" form, which
 // the plain limit does not bind.
 DeferredPath deferred_path(const std::string& path, const OemEncoder& to_oem) {
-  const std::wstring asked = to_wide(verbatim_form(path).value_or(path));
+  const std::string verbatim = verbatim_form(path).value_or(path);
+  const std::wstring asked = to_wide(verbatim);
   DeferredPath deferred{path};
   const DWORD attributes = GetFileAttributesW(asked.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    deferred.below = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 2 : length_below(asked);
+    const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    deferred.below = is_link(attributes, reparse ? listed_reparse_tag(verbatim) : 0) ? 2 : length_below(asked);
   }
   if (fits_plain(path, deferred.below) && script_can_spell(path, to_oem)) return deferred;
   const OsResult<std::wstring> short_form =

@@ -79,6 +79,7 @@ struct ListedEntry {
   std::string name;
   uint32_t attributes = 0;
   uint64_t size = 0;  // a file's size in bytes
+  uint32_t tag = 0;   // the reparse tag, as EntryKind (links.h) has it
 };
 // Every entry of folder ("." and ".." never) with its attributes and a file's size; the system's
 // error when it cannot be listed.
@@ -86,6 +87,10 @@ OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder);
 // Calls visit with each entry of folder as its listing gives it ("." and ".." never) until visit
 // returns true.
 ListingStatus visit_listed_entries(std::string_view folder, const std::function<bool(const ListedEntry&)>& visit);
+
+// The reparse tag of the entry path names, as a listing of its folder gives it: 0 where it has
+// none or cannot be listed. Asked only of an entry whose attributes say reparse point.
+uint32_t listed_reparse_tag(std::string_view path);
 
 // The path made absolute against the current directory (GetFullPathNameW); the empty path is the
 // current directory itself.

@@ -181,6 +181,17 @@ std::vector<std::string> every_known_folder_path() {
   return paths;
 }
 
+namespace {
+
+// The tag comes only with a reparse point: otherwise the field is unspecified.
+ListedEntry listed_entry(const WIN32_FIND_DATAW& data) {
+  const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return {from_wide(data.cFileName), data.dwFileAttributes,
+          (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, reparse ? data.dwReserved0 : 0};
+}
+
+}  // namespace
+
 ListingStatus visit_listed_entries(std::string_view folder, const std::function<bool(const ListedEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
   UniqueFindHandle listing(FindFirstFileW(to_system_path(join_path(folder, "*")).c_str(), &data));
@@ -188,9 +199,7 @@ ListingStatus visit_listed_entries(std::string_view folder, const std::function<
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    const ListedEntry entry{from_wide(name), data.dwFileAttributes,
-                            (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
-    if (visit(entry)) return std::monostate{};
+    if (visit(listed_entry(data))) return std::monostate{};
   } while (FindNextFileW(listing.get(), &data));
   const DWORD error = GetLastError();
   if (error == ERROR_NO_MORE_FILES) return std::monostate{};
@@ -221,10 +230,16 @@ OsResult<std::vector<ListedEntry>> list_folder_entries(std::string_view folder) 
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    entries.push_back({from_wide(name), data.dwFileAttributes,
-                       (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+    entries.push_back(listed_entry(data));
   } while (FindNextFileW(listing.get(), &data));
   return entries;
+}
+
+uint32_t listed_reparse_tag(std::string_view path) {
+  WIN32_FIND_DATAW data{};
+  const UniqueFindHandle listing(FindFirstFileW(to_system_path(path).c_str(), &data));
+  if (!listing || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return 0;
+  return data.dwReserved0;
 }
 
 OsResult<std::string> absolute_path(std::string_view path) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files/env.h"
+#include "platform/files/links.h"
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
 #include "platform/text/path_text.h"
@@ -268,7 +269,7 @@ class ReferenceRemoval {
       if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (is_link_file(entry.name)) links.push_back({path, entry.size});
       } else if (place.kind != LinkPlaceKind::desktop && depth < kDeepestFolder &&
-                 !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                 !is_link(entry.attributes, entry.tag)) {
         collect_links(place, path, depth + 1, links);
       }
     }

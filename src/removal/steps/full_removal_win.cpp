@@ -25,21 +25,29 @@ struct WorldsSent {
 };
 
 // The player's worlds go to the Recycle Bin before the rest of the root, each on its own, so that
-// one the bin refuses costs only itself; that one stays where it is.
-WorldsSent send_worlds_to_the_bin(const RunContext& context) {
+// one the bin refuses costs only itself; that one stays where it is. They are found and recycled
+// in the folder the removal empties, and named as the person knows them, under the root's spelling.
+WorldsSent send_worlds_to_the_bin(const RunContext& context, const std::string& folder) {
   WorldsSent sent;
-  for (const World& world : find_worlds(context.root.absolute).worlds) {
+  const std::string& root = context.root.absolute;
+  for (const World& world : find_worlds(folder).worlds) {
+    const std::string named = folder == root ? world.path : join_path(root, relative_to(folder, world.path));
     if (const OsStatus recycled = recycle_world(world.path); recycled) {
       ++sent.recycled;
-      context.log.append("recycled " + display_text(world.path));
+      context.log.append("recycled " + display_text(named));
     } else {
-      sent.left.push_back({.path = world.path, .error = recycled.error().code, .world = true});
+      sent.left.push_back({.path = named, .error = recycled.error().code, .world = true});
     }
   }
   return sent;
 }
 
 }  // namespace
+
+std::string folder_full_removal_empties(const InstallRoot& root) {
+  Win32RemovalSystem system;
+  return folder_emptied(system, root.absolute, root.final);
+}
 
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress) {
   LoggedStayedLines stayed_lines(context.log);
@@ -54,7 +62,7 @@ RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* prog
     name_stayed(stayed_lines, stayed);
     all_stayed = stayed;
   }
-  const WorldsSent worlds = send_worlds_to_the_bin(context);
+  const WorldsSent worlds = send_worlds_to_the_bin(context, folder_full_removal_empties(context.root));
   name_stayed(stayed_lines, worlds.left);
   all_stayed.insert(all_stayed.end(), worlds.left.begin(), worlds.left.end());
   // The running uninstaller cannot delete itself: with it in the root, everything else goes and

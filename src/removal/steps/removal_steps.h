@@ -41,6 +41,10 @@ struct [[nodiscard]] RemovalOutcome {
 // progress, when one is given, against the launcher entries found.
 RemovalOutcome run_launcher_only_removal(const RunContext& context, RemovalProgress* progress = nullptr);
 
+// The folder full removal empties: a root that is a directory link is emptied through the folder
+// it names, by its final path (see folder_emptied in root_clearing.h).
+std::string folder_full_removal_empties(const InstallRoot& root);
+
 // Removes the login-settings folder, sends the worlds in the install root to the Recycle Bin, then
 // removes the rest of the root; a root that cannot go now is deferred. The files that went are counted in progress, when one is given.
 RemovalOutcome run_full_removal(const RunContext& context, RemovalProgress* progress = nullptr);

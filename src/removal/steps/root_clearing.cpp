@@ -20,14 +20,13 @@ bool is_already_gone(const OsStatus& status) {
 
 // A root that is a junction or a directory symbolic link naming another folder. A reparse point
 // that names itself (a cloud placeholder, say) is an ordinary folder here.
-bool is_directory_link(RemovalSystem& system, const RootRemovalRequest& request) {
-  if (same_path(request.root, request.final)) return false;
-  const OsResult<FsHandle> opened = system.open_top(request.root, kAccessListDirectory);
+bool is_directory_link(RemovalSystem& system, std::string_view root, std::string_view final) {
+  if (same_path(root, final)) return false;
+  const OsResult<FsHandle> opened = system.open_top(root, kAccessListDirectory);
   if (!opened) return false;
   const OwnedFsHandle handle = own_handle(system, opened.value());
   const OsResult<EntryFacts> facts = system.describe(handle.get());
-  const uint32_t link = kAttributeDirectory | kAttributeReparsePoint;
-  return facts && (facts.value().attributes & link) == link;
+  return facts && (facts.value().attributes & kAttributeDirectory) != 0 && is_link(facts.value());
 }
 
 // The entries left in place until the rest has gone, as comparable_path gives them.
@@ -65,6 +64,10 @@ std::vector<std::string> entries_to_try_again(std::string_view root, const Staye
   return entries;
 }
 
+std::string folder_emptied(RemovalSystem& system, std::string_view root, std::string_view final) {
+  return std::string(is_directory_link(system, root, final) ? final : root);
+}
+
 std::optional<std::string> entry_holding(std::string_view root, std::string_view path) {
   std::string base = comparable_path(root);
   const std::string inner = comparable_path(path);
@@ -82,9 +85,9 @@ std::optional<std::string> entry_holding(const PathForms& root, const PathForms&
 RootRemoval remove_install_root(RemovalSystem& system, bool& use_no_reparse,
                                 const RootRemovalRequest& request, RemovalProgress* progress) {
   RootRemoval removal;
-  const bool link = is_directory_link(system, request);
   // Through a link, the folder it names is worked on by its own path: the link is removed last.
-  const std::string& folder = link ? request.final : request.root;
+  const std::string folder = folder_emptied(system, request.root, request.final);
+  const bool link = folder != request.root;
   std::vector<std::string>& whole = removal.whole;
   whole = {folder};
   if (link) whole.push_back(request.root);

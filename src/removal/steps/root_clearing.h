@@ -49,6 +49,12 @@ struct RootRemoval {
   std::vector<std::string> whole;
 };
 
+// The folder that full removal empties for a root (absolute, as spelled) whose final path is
+// final: the folder a root that is a directory link names, by its final path; else the root as
+// spelled. Its worlds are searched and recycled there too, so that the shell meets them on the
+// volume that holds them.
+std::string folder_emptied(RemovalSystem& system, std::string_view root, std::string_view final);
+
 // The top-level entries of root that hold entries that stayed, for the deferred script to try
 // again; never the run log's folder, which the next run needs, nor one holding a link that stayed.
 std::vector<std::string> entries_to_try_again(std::string_view root, const StayedEntries& stayed);

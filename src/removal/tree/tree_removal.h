@@ -28,18 +28,20 @@ struct TreeRemovalOptions {
   bool path_is_folder = false;
 };
 
-// Removes the directory at path with everything below it. A link (any reparse point, at the top
-// or below it) is removed as itself and never walked; one that opens as something else than what
-// was listed (the folder it names, or another entry) stays and is named, and nothing is done
-// through its handle. An entry that cannot go is left with the folders above it, and the rest
+// Removes the directory at path with everything below it. A link (see is_link in links.h: a
+// cloud placeholder folder is none, and is emptied like any folder) is removed as itself and never
+// walked; one that opens as something else than what was listed (the folder it names, another
+// entry, or a file whose handle the system names otherwise) stays and is named, and nothing is
+// done through its handle. An entry that cannot go is left with the folders above it, and the rest
 // goes on. Success when everything but the kept entries is gone (or was never there), else the
 // error of the first entry that stayed in the last attempt.
 OsStatus remove_tree_with_retries(std::string_view path, const TreeRemovalOptions& options = {});
 
-// Deletes one file (or a link as itself); on access denied retries as a deletion that ignores
-// the read-only attribute, or, where the system has none, clears the attribute for the deletion
-// and puts it back, so that the file's other names keep it. The error of a failure is the first
-// ERROR_ACCESS_DENIED.
+// Deletes one file (or a link as itself) through a handle that the system names as the path's
+// folder and name; one it names otherwise (Wine opens a Unix link as the file it names) stays,
+// ERROR_NOT_A_REPARSE_POINT. The deletion ignores the read-only attribute, or, where the system
+// cannot, clears the attribute for it and puts it back, so that the file's other names keep it.
+// A failure after the plain deletion's ERROR_ACCESS_DENIED is that error.
 OsStatus remove_single_file(std::string_view path);
 
 }  // namespace koravane

@@ -41,6 +41,39 @@ bool is_disposition_unsupported(const OsStatus& marked) {
 
 OsStatus failure(uint32_t code) { return OsError{code}; }
 
+// Names compare as the system compares them: without case.
+bool same_name(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && fold_case(a[i]) != fold_case(b[i])) return false;
+  }
+  return true;
+}
+
+// Whether name is entry in the folder named folder (whose name ends in a separator only at a
+// volume's root).
+bool is_name_in(std::u16string_view name, std::u16string_view folder, std::u16string_view entry) {
+  const size_t separator = folder.ends_with(u'\\') ? 0 : 1;
+  if (name.size() != folder.size() + separator + entry.size()) return false;
+  return same_name(name.substr(0, folder.size()), folder) && (separator == 0 || name[folder.size()] == u'\\') &&
+         same_name(name.substr(folder.size() + separator), entry);
+}
+
+// The system's name for an open handle; empty where it gives none (a name is never empty).
+std::u16string name_or_empty(RemovalSystem& system, FsHandle handle) {
+  OsResult<std::u16string> name = system.name_of(handle);
+  return name ? std::move(name).value() : std::u16string();
+}
+
+// Whether the system names an open handle of entry in folder otherwise than that entry: Wine lists
+// and opens a Unix link to a file as the file it names, which only the handle's name tells. Where
+// the system gives no names, nothing speaks against it.
+bool named_otherwise(RemovalSystem& system, FsHandle handle, std::u16string_view folder, std::u16string_view entry) {
+  if (folder.empty()) return false;
+  const std::u16string own = name_or_empty(system, handle);
+  return !own.empty() && !is_name_in(own, folder, entry);
+}
+
 // The extended disposition, or the plain one where the system lacks it.
 OsStatus mark_for_deletion(RemovalSystem& system, FsHandle handle) {
   const OsStatus marked = system.mark_deleted_ex(handle, kDispositionPosixIgnoreReadOnly);
@@ -76,6 +109,10 @@ struct EntryOpen {
   uint32_t error = 0;
 };
 
+// The name of an open parent (empty where the system gives none), or null where nothing is to be
+// compared with it.
+using ParentName = const std::u16string*;
+
 class TreeAttempt {
  public:
   TreeAttempt(RemovalSystem& system, bool& use_no_reparse, const TreeRemovalOptions& options,
@@ -89,22 +126,30 @@ class TreeAttempt {
     OwnedFsHandle handle;
     uint32_t attributes;  // from the listing record (or the top's handle)
     std::u16string name;  // in its parent; empty for the top
+    // Its path within its volume as the system names it (asked of the top only); empty where it
+    // gives none.
+    std::u16string volume_name;
     // Its entries that stay in this attempt: skipped when it is listed again, and it stays too.
     std::vector<std::u16string> left;
     // Its path below the top as comparable_path gives it, while a kept path may lie in it.
     std::optional<std::string> kept_prefix;
   };
 
-  EntryOpen open_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
-  OsStatus delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes);
-  OsStatus delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes);
-  OsStatus delete_link(FsHandle parent, std::u16string_view name, const EntryFacts& listed);
+  // With a parent name, an entry whose handle the system names otherwise fails as no link that
+  // opened as itself, its handle closed unused.
+  EntryOpen open_relative_entry(FsHandle parent, std::u16string_view name, uint32_t access, uint32_t options);
+  EntryOpen open_entry(FsHandle parent, ParentName parent_name, std::u16string_view name, uint32_t access,
+                       uint32_t options);
+  OsStatus delete_entry(FsHandle parent, ParentName parent_name, std::u16string_view name, uint32_t attributes);
+  OsStatus delete_read_only(FsHandle parent, ParentName parent_name, std::u16string_view name, uint32_t attributes);
+  OsStatus delete_link(FsHandle parent, ParentName parent_name, std::u16string_view name, const EntryFacts& listed);
   // Deletes a file or link entry of directory, with quick retries while it is busy; one that stays
   // is named, one that goes and is no folder is counted.
   void remove_leaf(OpenDirectory& directory, const EntryFacts& listed);
   // Opens a folder entry to walk it, once its handle shows the folder that was listed; a link in
   // its place goes as itself. False when nothing is to be walked.
-  bool open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child);
+  bool open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child,
+                    std::u16string& child_name);
   OsStatus remove_top_link(std::string_view path, const EntryFacts& listed);
   template <class Try>
   OsStatus with_quick_retries(uint32_t retried_code, Try try_once);
@@ -130,8 +175,19 @@ class TreeAttempt {
   std::u16string name_;
 };
 
-EntryOpen TreeAttempt::open_entry(FsHandle parent, std::u16string_view name, uint32_t access,
-                                  uint32_t options) {
+EntryOpen TreeAttempt::open_entry(FsHandle parent, ParentName parent_name, std::u16string_view name,
+                                  uint32_t access, uint32_t options) {
+  EntryOpen entry = open_relative_entry(parent, name, access, options);
+  if (entry.handle && parent_name != nullptr &&
+      named_otherwise(system_, entry.handle.get(), *parent_name, name)) {
+    entry.handle.reset();
+    entry.error = kNotALink;
+  }
+  return entry;
+}
+
+EntryOpen TreeAttempt::open_relative_entry(FsHandle parent, std::u16string_view name, uint32_t access,
+                                           uint32_t options) {
   const uint32_t all_options = kOpenReparsePoint | options;
   NtOpenOutcome opened = system_.open_relative(
       parent, name, access, use_no_reparse_ ? kObjDontReparse : 0, kShareAll, all_options);
@@ -149,8 +205,9 @@ EntryOpen TreeAttempt::open_entry(FsHandle parent, std::u16string_view name, uin
   return {.error = code};
 }
 
-OsStatus TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, uint32_t attributes) {
-  EntryOpen entry = open_entry(parent, name, kAccessDelete, 0);
+OsStatus TreeAttempt::delete_entry(FsHandle parent, ParentName parent_name, std::u16string_view name,
+                                   uint32_t attributes) {
+  EntryOpen entry = open_entry(parent, parent_name, name, kAccessDelete, 0);
   if (entry.gone) return os_success();
   if (entry.error != 0) return failure(entry.error);
   OsStatus marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
@@ -158,18 +215,20 @@ OsStatus TreeAttempt::delete_entry(FsHandle parent, std::u16string_view name, ui
   OsStatus plain = system_.mark_deleted(entry.handle.get());
   if (error_code(plain) != kAccessDenied || (attributes & kAttributeReadOnly) == 0) return plain;
   entry.handle.reset();
-  return delete_read_only(parent, name, attributes);
+  return delete_read_only(parent, parent_name, name, attributes);
 }
 
-OsStatus TreeAttempt::delete_read_only(FsHandle parent, std::u16string_view name, uint32_t attributes) {
-  EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessWriteAttributes, 0);
+OsStatus TreeAttempt::delete_read_only(FsHandle parent, ParentName parent_name, std::u16string_view name,
+                                       uint32_t attributes) {
+  EntryOpen entry = open_entry(parent, parent_name, name, kAccessDelete | kAccessWriteAttributes, 0);
   if (entry.gone) return os_success();
-  if (entry.error != 0) return failure(kAccessDenied);
+  if (entry.error != 0) return failure(entry.error == kNotALink ? kNotALink : kAccessDenied);
   return mark_read_only_for_deletion(system_, entry.handle.get(), attributes);
 }
 
-OsStatus TreeAttempt::delete_link(FsHandle parent, std::u16string_view name, const EntryFacts& listed) {
-  EntryOpen entry = open_entry(parent, name, kAccessDelete | kAccessReadAttributes, 0);
+OsStatus TreeAttempt::delete_link(FsHandle parent, ParentName parent_name, std::u16string_view name,
+                                  const EntryFacts& listed) {
+  EntryOpen entry = open_entry(parent, parent_name, name, kAccessDelete | kAccessReadAttributes, 0);
   if (entry.gone) return os_success();
   if (entry.error != 0) return failure(entry.error);
   return delete_opened_link(system_, entry.handle.get(), listed);
@@ -177,19 +236,24 @@ OsStatus TreeAttempt::delete_link(FsHandle parent, std::u16string_view name, con
 
 void TreeAttempt::remove_leaf(OpenDirectory& directory, const EntryFacts& listed) {
   const FsHandle parent = directory.handle.get();
+  const ParentName parent_name = &directory.volume_name;
   const OsStatus deleted = with_quick_retries(kSharingViolation, [&] {
-    return is_link(listed.attributes) ? delete_link(parent, name_, listed)
-                                      : delete_entry(parent, name_, listed.attributes);
+    return is_link(listed) ? delete_link(parent, parent_name, name_, listed)
+                           : delete_entry(parent, parent_name, name_, listed.attributes);
   });
   if (!deleted) {
-    stays(directory, name_, deleted.error().code, is_link(listed.attributes));
+    const uint32_t code = deleted.error().code;
+    stays(directory, name_, code, is_link(listed) || code == kNotALink);
   } else if (options_.progress != nullptr && (listed.attributes & kAttributeDirectory) == 0) {
     options_.progress->count_file();
   }
 }
 
-bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child) {
-  EntryOpen opened = open_entry(directory.handle.get(), name_,
+bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& listed, OwnedFsHandle& child,
+                               std::u16string& child_name) {
+  // A folder is known by its id and kind: one that opened as the listed folder, no link, has the
+  // name it was opened by, below its parent's, which is not asked of the system again.
+  EntryOpen opened = open_entry(directory.handle.get(), nullptr, name_,
                                 kAccessSynchronize | kAccessListDirectory | kAccessReadAttributes,
                                 kOpenSynchronousIoNonalert);
   if (opened.gone) return false;
@@ -206,12 +270,17 @@ bool TreeAttempt::open_to_walk(OpenDirectory& directory, const EntryFacts& liste
     stays(directory, name_, kNotALink, true);  // another entry, maybe a link, took its place
     return false;
   }
-  if (is_link(facts.value().attributes)) {
+  if (is_link(facts.value())) {
     opened.handle.reset();
     remove_leaf(directory, facts.value());  // it became a link since the listing
     return false;
   }
   child = std::move(opened.handle);
+  if (!directory.volume_name.empty()) {
+    child_name = directory.volume_name;
+    if (!child_name.ends_with(u'\\')) child_name += u'\\';
+    child_name += name_;
+  }
   return true;
 }
 
@@ -277,16 +346,17 @@ void TreeAttempt::walk_batch(OpenDirectory& directory, size_t batch_size, bool& 
       continue;
     }
     // Plain files cost no more than their deletion: the listing says enough about them.
-    if (is_link(listed.attributes) || (listed.attributes & kAttributeDirectory) == 0) {
+    if (is_link(listed) || (listed.attributes & kAttributeDirectory) == 0) {
       remove_leaf(directory, listed);
       continue;
     }
     OwnedFsHandle child;
-    if (!open_to_walk(directory, listed, child)) continue;
+    std::u16string child_name;
+    if (!open_to_walk(directory, listed, child, child_name)) continue;
     // The subdirectory is finished before its parent goes on.
     std::optional<std::string> kept_prefix = kept_prefix_below(directory, name_);
     stack_.push_back(std::move(directory));
-    stack_.push_back({std::move(child), listed.attributes, name_, {}, std::move(kept_prefix)});
+    stack_.push_back({std::move(child), listed.attributes, name_, std::move(child_name), {}, std::move(kept_prefix)});
     descended = true;
     return;
   }
@@ -299,7 +369,7 @@ void TreeAttempt::finish_directory(OpenDirectory& directory) {
   }
   const FsHandle handle = directory.handle.get();
   const OsStatus deleted = with_quick_retries(
-      kDirNotEmpty, [&] { return delete_entry(handle, u"", directory.attributes); });
+      kDirNotEmpty, [&] { return delete_entry(handle, nullptr, u"", directory.attributes); });
   if (!deleted) stays(directory, u"", deleted.error().code);
 }
 
@@ -325,8 +395,8 @@ OsStatus TreeAttempt::run(std::string_view path) {
     return removed ? removed : top_stays(removed.error().code, true);
   };
   if (!options_.path_is_folder) {
-    const OsResult<uint32_t> listed = system_.list_one(path);
-    if (listed && is_link(listed.value())) return link_goes({listed.value(), 0});
+    const OsResult<EntryFacts> listed = system_.list_one(path);
+    if (listed && is_link(listed.value())) return link_goes(listed.value());
   }
   OsResult<FsHandle> top = system_.open_top(path, kAccessListDirectory | kAccessReadAttributes);
   if (!top && is_already_gone(top.error().code)) return os_success();  // gone meanwhile
@@ -334,7 +404,7 @@ OsStatus TreeAttempt::run(std::string_view path) {
   OwnedFsHandle top_handle = own_handle(system_, top.value());
   const OsResult<EntryFacts> top_facts = system_.describe(top_handle.get());
   if (!top_facts) return top_stays(top_facts.error().code);
-  if (!options_.path_is_folder && is_link(top_facts.value().attributes)) {
+  if (!options_.path_is_folder && is_link(top_facts.value())) {
     top_handle.reset();
     return link_goes(top_facts.value());
   }
@@ -343,7 +413,9 @@ OsStatus TreeAttempt::run(std::string_view path) {
 
   std::optional<std::string> kept_prefix;
   if (!options_.kept.empty()) kept_prefix.emplace();
-  stack_.push_back({std::move(top_handle), top_attributes, {}, {}, std::move(kept_prefix)});
+  // The names of the files below are compared with the top's own, whatever path reached it.
+  std::u16string top_name = name_or_empty(system_, top_handle.get());
+  stack_.push_back({std::move(top_handle), top_attributes, {}, std::move(top_name), {}, std::move(kept_prefix)});
   bool restart = true;
   while (!stack_.empty()) {
     OpenDirectory directory = std::move(stack_.back());
@@ -380,7 +452,10 @@ bool ListingCursor::next(EntryFacts& facts, std::u16string& name) {
   const uint32_t name_bytes = read_at<uint32_t>(record, kFileNameLength);
   // A record reaching past the batch would be a system answering outside its contract.
   if (name_bytes % 2 != 0 || name_bytes > record.size() - kFileName) __builtin_trap();
-  facts = {read_at<uint32_t>(record, kFileAttributes), read_at<uint64_t>(record, kFileId)};
+  const uint32_t attributes = read_at<uint32_t>(record, kFileAttributes);
+  // The record's EA size holds the reparse tag where the attribute is set.
+  const uint32_t tag = (attributes & kAttributeReparsePoint) != 0 ? read_at<uint32_t>(record, kEaSize) : 0;
+  facts = {attributes, read_at<uint64_t>(record, kFileId), tag};
   name.resize(name_bytes / 2);
   std::memcpy(name.data(), record.data() + kFileName, name_bytes);
   if (next_offset == 0) {
@@ -416,35 +491,45 @@ OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, s
 }
 
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path) {
-  OsStatus deleted = system.delete_file(path);
-  if (error_code(deleted) != kAccessDenied) return deleted;
-  const OsResult<FsHandle> opened = system.open_file_as_itself(path, kAccessDelete);
-  if (!opened) return failure(kAccessDenied);
-  OwnedFsHandle handle = own_handle(system, opened.value());
-  const OsStatus marked = system.mark_deleted_ex(handle.get(), kDispositionPosixIgnoreReadOnly);
-  if (marked) return marked;
-  if (!is_disposition_unsupported(marked)) return failure(kAccessDenied);
-  handle.reset();
-
+  // Opened through its folder, as the tree removal opens files, so that the system's name for it
+  // can be compared with the one asked for.
+  const OsResult<FsHandle> opened_folder =
+      system.open_folder(parent_path(path).value_or(std::string()), kAccessListDirectory | kAccessReadAttributes);
+  if (!opened_folder) {
+    const uint32_t code = opened_folder.error().code;
+    return failure(code == kFileNotFound ? kPathNotFound : code);  // the file's path is not found
+  }
+  const OwnedFsHandle folder = own_handle(system, opened_folder.value());
+  const std::u16string folder_name = name_or_empty(system, folder.get());
+  const std::u16string name = utf16_from_wtf8(path_file_name(path));
+  OwnedFsHandle file = own_handle(system, 0);
+  const auto open_file = [&](uint32_t access) -> uint32_t {
+    const NtOpenOutcome opened =
+        system.open_relative(folder.get(), name, access, 0, kShareAll, kOpenReparsePoint | kOpenNonDirectoryFile);
+    if (!is_success_status(opened.status)) return system.status_to_error(opened.status);
+    file.reset(opened.handle);
+    return named_otherwise(system, file.get(), folder_name, name) ? kNotALink : 0;
+  };
+  if (const uint32_t code = open_file(kAccessDelete | kAccessReadAttributes); code != 0) return failure(code);
+  const OsStatus marked = system.mark_deleted_ex(file.get(), kDispositionPosixIgnoreReadOnly);
+  if (!is_disposition_unsupported(marked)) return marked;
+  const OsStatus plain = system.mark_deleted(file.get());
+  if (error_code(plain) != kAccessDenied) return plain;
+  const OsResult<EntryFacts> facts = system.describe(file.get());
+  if (!facts || (facts.value().attributes & kAttributeReadOnly) == 0) return plain;
+  file.reset();
   // Without the extended disposition, a read-only file goes only once the attribute is cleared.
-  const OsResult<FsHandle> reopened =
-      system.open_file_as_itself(path, kAccessDelete | kAccessReadAttributes | kAccessWriteAttributes);
-  if (!reopened) return failure(kAccessDenied);
-  OwnedFsHandle writable = own_handle(system, reopened.value());
-  const OsResult<EntryFacts> facts = system.describe(writable.get());
-  if (!facts) return failure(kAccessDenied);
-  const uint32_t attributes = facts.value().attributes;
-  const OsStatus plain = (attributes & kAttributeReadOnly) != 0
-                             ? mark_read_only_for_deletion(system, writable.get(), attributes)
-                             : system.mark_deleted(writable.get());
-  if (!plain) return failure(kAccessDenied);
+  if (const uint32_t code = open_file(kAccessDelete | kAccessWriteAttributes); code != 0) {
+    return failure(code == kNotALink ? kNotALink : kAccessDenied);
+  }
+  if (!mark_read_only_for_deletion(system, file.get(), facts.value().attributes)) return failure(kAccessDenied);
   return os_success();
 }
 
 OsStatus remove_entry(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
                       const TreeRemovalOptions& options) {
-  const OsResult<uint32_t> listed = system.list_one(path);
-  if (listed && (listed.value() & kAttributeDirectory) != 0) {
+  const OsResult<EntryFacts> listed = system.list_one(path);
+  if (listed && (listed.value().attributes & kAttributeDirectory) != 0) {
     TreeRemovalOptions as_tree = options;
     as_tree.path_is_link = is_link(listed.value());  // goes as itself, even once what it names went
     return remove_tree_with_retries(system, use_no_reparse, path, as_tree);

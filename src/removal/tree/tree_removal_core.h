@@ -22,6 +22,7 @@ namespace listing_layout {
 inline constexpr size_t kNextEntryOffset = 0;
 inline constexpr size_t kFileAttributes = 56;
 inline constexpr size_t kFileNameLength = 60;
+inline constexpr size_t kEaSize = 64;  // the reparse tag, where the reparse attribute is set
 inline constexpr size_t kFileId = 96;
 inline constexpr size_t kFileName = 104;
 }  // namespace listing_layout
@@ -51,7 +52,8 @@ OsStatus remove_tree_with_retries(RemovalSystem& system, bool& use_no_reparse, s
 OsStatus remove_tree_once(RemovalSystem& system, bool& use_no_reparse, std::string_view path,
                           const TreeRemovalOptions& options, StayedEntries& stayed);
 
-// Deletes one file by name, falling back to a read-only-ignoring disposition on access denied.
+// Deletes one file by name, opened through its folder as itself; one the system names otherwise
+// (a link it opened as the file it names) stays, kNotALink. See remove_single_file in tree_removal.h.
 OsStatus remove_single_file(RemovalSystem& system, std::string_view path);
 
 // One install-root entry as what a listing of its name says: a folder (a link to one included,

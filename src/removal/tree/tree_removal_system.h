@@ -3,9 +3,11 @@
 // (tree_removal_system_win.h) talks to kernel32 and ntdll; tests put a scripted file system behind
 // it so that the traversal and retry logic runs without Windows.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/basics/result.h"
+#include "platform/files/links.h"
 #include "platform/basics/unique_resource.h"
 
 namespace koravane {
@@ -37,7 +39,7 @@ inline constexpr uint32_t kStatusDeletePending = 0xC0000056;
 inline constexpr uint32_t kAttributeReadOnly = 0x1;
 inline constexpr uint32_t kAttributeDirectory = 0x10;
 inline constexpr uint32_t kAttributeNormal = 0x80;
-inline constexpr uint32_t kAttributeReparsePoint = 0x400;
+inline constexpr uint32_t kAttributeReparsePoint = kReparsePointAttribute;
 // The attributes a caller may set (FILE_ATTRIBUTE_VALID_SET_FLAGS).
 inline constexpr uint32_t kSettableAttributes = 0x31A7;
 
@@ -50,26 +52,28 @@ inline constexpr uint32_t kAccessSynchronize = 0x00100000;
 inline constexpr uint32_t kShareAll = 0x7;
 inline constexpr uint32_t kObjDontReparse = 0x1000;
 inline constexpr uint32_t kOpenSynchronousIoNonalert = 0x20;
+inline constexpr uint32_t kOpenNonDirectoryFile = 0x40;
 inline constexpr uint32_t kOpenReparsePoint = 0x00200000;
 
 // FILE_DISPOSITION_FLAG_DELETE | _POSIX_SEMANTICS | _IGNORE_READONLY_ATTRIBUTE
 inline constexpr uint32_t kDispositionPosixIgnoreReadOnly = 0x13;
 }  // namespace removal_code
 
-// What a listing record or an open handle says an entry is: its attributes and the system's
-// 64-bit file id (0 where the system gives none, which matches any).
+// What a listing record or an open handle says an entry is: its attributes, the system's 64-bit
+// file id (0 where the system gives none, which matches any) and its reparse tag (see EntryKind).
 struct EntryFacts {
   uint32_t attributes = 0;
   uint64_t id = 0;
+  uint32_t tag = 0;
 };
 
-// A link, whatever its tag (a reparse point without one included): removed as itself, never walked.
-inline bool is_link(uint32_t attributes) { return (attributes & removal_code::kAttributeReparsePoint) != 0; }
+// A link (see is_link in links.h): removed as itself, never walked.
+inline bool is_link(const EntryFacts& facts) { return is_link(facts.attributes, facts.tag); }
 
 // Whether an open handle is the entry that was listed, as itself: the same file where both ids are
 // known, and a link where the listing said link (not the folder the link names).
 inline bool opened_as_listed(const EntryFacts& listed, const EntryFacts& opened) {
-  if (is_link(listed.attributes) && !is_link(opened.attributes)) return false;
+  if (is_link(listed) && !is_link(opened)) return false;
   return listed.id == 0 || opened.id == 0 || listed.id == opened.id;
 }
 
@@ -86,13 +90,18 @@ class RemovalSystem {
 
   // Opens and inspects the path, following links: success, or why it could not.
   virtual OsStatus inspect_following_links(std::string_view path) = 0;
-  // The attributes of the path's last component as a listing of that one name gives them: a
-  // link's own.
-  virtual OsResult<uint32_t> list_one(std::string_view path) = 0;
+  // The attributes and tag of the path's last component as a listing of that one name gives them:
+  // a link's own (no file id).
+  virtual OsResult<EntryFacts> list_one(std::string_view path) = 0;
   // The path itself (never a link's target, where the system honours that), as a folder or file.
   virtual OsResult<FsHandle> open_top(std::string_view path, uint32_t access) = 0;
-  // What the handle is: its attributes (with the reparse-point one) and its file id.
+  // The folder path names, links on the way and at its end followed.
+  virtual OsResult<FsHandle> open_folder(std::string_view path, uint32_t access) = 0;
+  // What the handle is: its attributes (with the reparse-point one), its file id and tag.
   virtual OsResult<EntryFacts> describe(FsHandle handle) = 0;
+  // The handle's path within its volume ("\Games\KoraVane\x.dat"), as the system names what
+  // it opened: a link's own path, or the path of what it names where the system opened that.
+  virtual OsResult<std::u16string> name_of(FsHandle handle) = 0;
   // One batch of FILE_ID_BOTH_DIR_INFO records; restart selects the class that starts over.
   virtual OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) = 0;
   // NtOpenFile relative to parent; name holds UTF-16 units, empty for the parent itself.
@@ -107,10 +116,6 @@ class RemovalSystem {
   virtual void yield_processor() = 0;
   // The pause after a failed attempt (250 ms on the real system).
   virtual void wait_after_failure() = 0;
-
-  virtual OsStatus delete_file(std::string_view path) = 0;
-  // The file itself (a link as the link), share read, write and delete; never a folder.
-  virtual OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) = 0;
 };
 
 // A handle of the removal system, closed by the system it came from when it goes.

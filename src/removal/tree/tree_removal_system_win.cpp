@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <memory>
 
 #include "platform/basics/handles_win.h"
 #include "platform/text/os_text_win.h"
@@ -16,6 +19,7 @@ static_assert(sizeof(OBJECT_ATTRIBUTES) == 48);
 static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, NextEntryOffset) == listing_layout::kNextEntryOffset);
 static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, FileAttributes) == listing_layout::kFileAttributes);
 static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, FileNameLength) == listing_layout::kFileNameLength);
+static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, EaSize) == listing_layout::kEaSize);
 static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, FileId) == listing_layout::kFileId);
 static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, FileName) == listing_layout::kFileName);
 
@@ -24,6 +28,8 @@ constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(2
 static_assert(FileIdBothDirectoryInfo == 10 && FileIdBothDirectoryRestartInfo == 11);
 
 static_assert(FileInternalInformation == 6);  // the 64-bit id a listing record carries as FileId
+constexpr auto kFileNameInformation = static_cast<FILE_INFORMATION_CLASS>(9);
+constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);  // STATUS_BUFFER_OVERFLOW
 HANDLE as_handle(FsHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 FsHandle as_fs_handle(HANDLE handle) { return reinterpret_cast<FsHandle>(handle); }
 OsStatus last_error_or_success(BOOL ok) { return ok ? os_success() : OsStatus(OsError{GetLastError()}); }
@@ -50,15 +56,20 @@ OsStatus Win32RemovalSystem::inspect_following_links(std::string_view path) {
   return last_error_or_success(GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &info, sizeof info));
 }
 
-OsResult<uint32_t> Win32RemovalSystem::list_one(std::string_view path) {
+OsResult<EntryFacts> Win32RemovalSystem::list_one(std::string_view path) {
   WIN32_FIND_DATAW data;
   const UniqueFindHandle listing(FindFirstFileW(to_system_path(path).c_str(), &data));
   if (!listing) return OsError{GetLastError()};
-  return uint32_t{data.dwFileAttributes};
+  const uint32_t attributes = data.dwFileAttributes;
+  return EntryFacts{attributes, 0, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? data.dwReserved0 : 0};
 }
 
 OsResult<FsHandle> Win32RemovalSystem::open_top(std::string_view path, uint32_t access) {
   return create_file(path, access, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+OsResult<FsHandle> Win32RemovalSystem::open_folder(std::string_view path, uint32_t access) {
+  return create_file(path, access, FILE_FLAG_BACKUP_SEMANTICS);
 }
 
 // Two cheap queries: the classes that carry both at once ask the volume too, which costs a
@@ -74,7 +85,29 @@ OsResult<EntryFacts> Win32RemovalSystem::describe(FsHandle handle) {
       NtQueryInformationFile(as_handle(handle), &io_status, &internal, sizeof internal, FileInternalInformation);
   // A system that gives no id leaves it unknown, as a listing without one does.
   const uint64_t id = NT_SUCCESS(status) ? static_cast<uint64_t>(internal.IndexNumber.QuadPart) : 0;
-  return EntryFacts{tag.FileAttributes, id};
+  const bool reparse = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return EntryFacts{tag.FileAttributes, id, reparse ? tag.ReparseTag : 0};
+}
+
+// The path within the volume costs one call; the final path asks the volume manager too.
+OsResult<std::u16string> Win32RemovalSystem::name_of(FsHandle handle) {
+  std::array<ULONG, 512> small;  // FILE_NAME_INFORMATION: the name's length in bytes, then the name
+  std::unique_ptr<ULONG[]> large;
+  ULONG* info = small.data();
+  ULONG size = sizeof small;
+  for (;;) {
+    IO_STATUS_BLOCK io_status;
+    const NTSTATUS status = NtQueryInformationFile(as_handle(handle), &io_status, info, size, kFileNameInformation);
+    if (status == kStatusBufferOverflow && !large) {
+      const ULONG count = info[0] / sizeof(ULONG) + 2;  // the length, then the name, rounded up
+      large.reset(new ULONG[count]);
+      size = count * sizeof(ULONG);
+      info = large.get();
+      continue;
+    }
+    if (!NT_SUCCESS(status)) return OsError{RtlNtStatusToDosError(status)};
+    return std::u16string(reinterpret_cast<const char16_t*>(info + 1), std::min<ULONG>(info[0], size - 4) / 2);
+  }
 }
 
 OsStatus Win32RemovalSystem::read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) {
@@ -126,12 +159,5 @@ void Win32RemovalSystem::yield_processor() { SwitchToThread(); }
 
 void Win32RemovalSystem::wait_after_failure() { Sleep(250); }
 
-OsStatus Win32RemovalSystem::delete_file(std::string_view path) {
-  return last_error_or_success(DeleteFileW(to_system_path(path).c_str()));
-}
-
-OsResult<FsHandle> Win32RemovalSystem::open_file_as_itself(std::string_view path, uint32_t access) {
-  return create_file(path, access, FILE_FLAG_OPEN_REPARSE_POINT);
-}
 
 }  // namespace koravane

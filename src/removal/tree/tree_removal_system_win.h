@@ -7,9 +7,11 @@ namespace koravane {
 class Win32RemovalSystem : public RemovalSystem {
  public:
   OsStatus inspect_following_links(std::string_view path) override;
-  OsResult<uint32_t> list_one(std::string_view path) override;  // FindFirstFileW
+  OsResult<EntryFacts> list_one(std::string_view path) override;  // FindFirstFileW
   OsResult<FsHandle> open_top(std::string_view path, uint32_t access) override;
+  OsResult<FsHandle> open_folder(std::string_view path, uint32_t access) override;
   OsResult<EntryFacts> describe(FsHandle handle) override;
+  OsResult<std::u16string> name_of(FsHandle handle) override;  // FileNameInformation
   OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override;
   NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,
                               uint32_t object_attributes, uint32_t share, uint32_t options) override;
@@ -20,8 +22,6 @@ class Win32RemovalSystem : public RemovalSystem {
   void close(FsHandle handle) override;
   void yield_processor() override;
   void wait_after_failure() override;  // 250 ms
-  OsStatus delete_file(std::string_view path) override;
-  OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) override;
 };
 
 // Whether relative opens still ask for OBJ_DONT_REPARSE in this process (cleared at most once).

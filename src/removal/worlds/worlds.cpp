@@ -7,6 +7,7 @@
 
 #include "platform/text/os_text.h"
 #include "platform/text/path_text.h"
+#include "platform/files/links.h"
 #include "removal/tree/tree_removal_system.h"
 
 namespace koravane {
@@ -29,11 +30,12 @@ bool holds_marker(const std::vector<ListedEntry>& entries) {
   return false;
 }
 
-// The folders of a listing worth entering: no links (a Unix link is listed as one under Wine too).
+// The folders of a listing worth entering: no links (a Unix link is listed as one under Wine too);
+// a cloud placeholder folder, which names itself, is entered like any.
 std::vector<std::string> folders_to_enter(std::string_view folder, const std::vector<ListedEntry>& entries) {
   std::vector<std::string> inner;
   for (const ListedEntry& entry : entries) {
-    if (is_folder(entry) && !is_link(entry.attributes) && !is_dot(entry.name)) {
+    if (is_folder(entry) && !is_link(entry.attributes, entry.tag) && !is_dot(entry.name)) {
       inner.push_back(join_path(folder, entry.name));
     }
   }
@@ -49,7 +51,7 @@ uint64_t bytes_below(FolderListing& listing, const std::string& world, const std
     auto [folder, entries] = std::move(pending.back());
     pending.pop_back();
     for (const ListedEntry& entry : entries) {
-      if (!is_folder(entry) && !is_link(entry.attributes)) bytes += entry.size;
+      if (!is_folder(entry) && !is_link(entry.attributes, entry.tag)) bytes += entry.size;
     }
     for (std::string& inner : folders_to_enter(folder, entries)) {
       if (auto listed = listing.list(inner)) pending.emplace_back(std::move(inner), std::move(listed).value());
@@ -104,7 +106,7 @@ OsResult<size_t> longest_below(FolderListing& listing, std::string_view folder, 
   for (const ListedEntry& entry : listed.value()) {
     if (is_dot(entry.name)) continue;
     size_t here = 1 + utf16_from_wtf8(entry.name).size();
-    if (here <= enough && is_folder(entry) && !is_link(entry.attributes)) {
+    if (here <= enough && is_folder(entry) && !is_link(entry.attributes, entry.tag)) {
       const OsResult<size_t> inner = longest_below(listing, join_path(folder, entry.name), enough - here);
       if (!inner) return inner;
       here += inner.value();

@@ -159,7 +159,7 @@ void run_plan(const LaunchOptions& options, const RunContext& context) {
   // comes. While the dialog asks, another run of the root brings it to the front.
   tell_asking(lock, true);
   UiOutcome choice = ask_removal_choice([&root](const std::atomic<bool>& stop) -> std::optional<std::string> {
-    const WorldSearch search = find_worlds(root.absolute, {.with_sizes = true, .stop = &stop});
+    const WorldSearch search = find_worlds(folder_full_removal_empties(root), {.with_sizes = true, .stop = &stop});
     if (search.worlds.empty() && search.unread_folders == 0) return std::nullopt;
     return removal_choice_body(search.worlds.size(), total_bytes(search.worlds), search.unread_folders);
   });

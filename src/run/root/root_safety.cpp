@@ -34,8 +34,6 @@ std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
 
 namespace {
 
-constexpr uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
-
 // The final form of folder, depth components below a folder whose final form is known_final,
 // when nothing on the way down may name another place than its spelling.
 std::optional<std::string> final_below(const std::string& folder, size_t depth, const std::string& known_final,
@@ -45,8 +43,8 @@ std::optional<std::string> final_below(const std::string& folder, size_t depth, 
   for (; depth > 0 && current; --depth) {
     std::string name(path_file_name(*current));
     if (name.empty() || name == "." || name == ".." || name.find('~') != std::string::npos) return std::nullopt;
-    const std::optional<uint32_t> attributes = resolver.attributes(*current);
-    if (!attributes || (*attributes & kReparsePoint) != 0) return std::nullopt;
+    const std::optional<EntryKind> kind = resolver.attributes(*current);
+    if (!kind || is_link(*kind)) return std::nullopt;
     names.push_back(std::move(name));
     current = parent_path(*current);
   }

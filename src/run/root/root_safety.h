@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/context/run_context.h"
+#include "platform/files/links.h"
 #include "ui/notice_text.h"
 
 namespace koravane {
@@ -29,16 +30,17 @@ std::optional<RefusalReason> refusal_reason(const InstallRoot& root,
 class FolderResolver {
  public:
   virtual ~FolderResolver() = default;
-  // The attributes of path as its folder lists it (a link's own, not its target's); nothing
-  // when there is no such entry.
-  virtual std::optional<uint32_t> attributes(const std::string& path) const = 0;
+  // The attributes and tag of path as its folder lists it (a link's own, not its target's);
+  // nothing when there is no such entry.
+  virtual std::optional<EntryKind> attributes(const std::string& path) const = 0;
   // What path names, links followed; nothing when it cannot be opened.
   virtual std::optional<std::string> final_path(const std::string& path) const = 0;
 };
 
 // Each folder with its final form, in the order given, opening as few as it must: a folder below
 // another of them takes the final form of the nearest such and the rest of its own spelling,
-// where no component on the way is a link (a reparse point) or may be an 8.3 name ('~'); any
+// where no component on the way is a link (see is_link in links.h: a synced Documents folder is
+// none) or may be an 8.3 name ('~'); any
 // other is opened. One that cannot be opened stands for itself.
 std::vector<PathForms> resolve_folders(const std::vector<std::string>& folders, const FolderResolver& resolver);
 

@@ -12,10 +12,12 @@ namespace {
 
 class SystemFolderResolver final : public FolderResolver {
  public:
-  std::optional<uint32_t> attributes(const std::string& path) const override {
+  // The tag only where the attributes say reparse point: a listing costs more than a look.
+  std::optional<EntryKind> attributes(const std::string& path) const override {
     const DWORD attributes = GetFileAttributesW(to_system_path(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-    return attributes;
+    const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return EntryKind{attributes, reparse ? listed_reparse_tag(path) : 0};
   }
   std::optional<std::string> final_path(const std::string& path) const override { return koravane::final_path(path); }
 };

@@ -79,6 +79,7 @@ struct RootCase {
   bool root_reparse_point = false;    // the root is a reparse point that names itself
   const char* world_left = nullptr;   // a world the Recycle Bin refused, below the root
   bool run_log_not_own = false;       // the run could not write its log
+  uint32_t root_tag = 0;              // that reparse point's tag
 };
 
 const std::u16string kPaths[] = {u"app-1.5.84", u"app-1.5.84/KoraVane.exe", u"current.json", u"minecraft",
@@ -143,6 +144,9 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
        {}, true, nullptr, false, true},
       {"a root that is a reparse point naming itself", false, nullptr, nullptr, {}, {}, false, nullptr, false, false,
        true},
+      // A folder synced by OneDrive, spelled otherwise than its final path: no link, by its tag.
+      {"a synced root by an 8.3 spelling, from inside", false, "uninstall.exe", nullptr, way_back, {"root"}, false,
+       "root-with-a-long-name", false, false, true, nullptr, false, 0x9000601A},
       // A world the bin refused stays whole where it is, with the way back; the script, whose folder
       // removal would take it, is never given what holds it.
       {"from elsewhere, a world refused", false, nullptr, nullptr, with(world), {}, true, nullptr, false, false, false,
@@ -173,7 +177,10 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     lay_root(fs, folder);
     if (c.without_uninstaller) fs.nodes.erase(folder + u"/Uninstall.exe");
     if (c.link) fs.add_directory_link(u"root", u"target");
-    if (c.root_reparse_point) fs.nodes.at(u"root").attributes |= removal_code::kAttributeReparsePoint;
+    if (c.root_reparse_point) {
+      fs.nodes.at(u"root").attributes |= removal_code::kAttributeReparsePoint;
+      fs.nodes.at(u"root").tag = c.root_tag;
+    }
     fs.opens_follow_links = c.links_followed;
     if (c.busy) {
       const std::u16string busy = folder + u"/" + c.busy;
@@ -186,7 +193,11 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     RootRemovalRequest request{"root", final, c.running ? std::optional<std::string>(c.running) : std::nullopt};
     if (c.world_left) request.worlds_left = {c.world_left};
     request.run_log_own = !c.run_log_not_own;
+    // The worlds are searched and recycled in the folder that the removal empties.
+    const std::string emptied = folder_emptied(fs, request.root, request.final);
+    EXPECT_EQ(emptied, c.link ? "target" : "root");
     const RootRemoval removal = remove_install_root(fs, use_no_reparse, request);
+    EXPECT_EQ(removal.whole.front(), emptied);
 
     std::vector<std::u16string> left;
     for (const std::u16string& path : kPaths) {

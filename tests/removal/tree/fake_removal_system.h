@@ -24,6 +24,7 @@ inline constexpr uint32_t kObjectNameNotFound = 0xC0000034;
 inline constexpr uint32_t kObjectPathNotFound = 0xC000003A;
 inline constexpr uint32_t kSharingViolation = 0xC0000043;
 inline constexpr uint32_t kDeletePending = 0xC0000056;
+inline constexpr uint32_t kFileIsADirectory = 0xC00000BA;
 inline constexpr uint32_t kBadNetworkPath = 0xC00000BE;
 inline constexpr uint32_t kBadNetworkName = 0xC00000CC;
 }  // namespace status
@@ -40,22 +41,33 @@ class FakeRemovalSystem : public RemovalSystem {
   struct Node {
     bool directory;
     uint32_t attributes;
-    std::u16string link_target;  // a directory link when not empty
+    std::u16string link_target;  // a link when not empty
     uint64_t id;
+    uint32_t tag = 0;            // the reparse tag, where the attribute is set
+    bool always_followed = false;  // every open goes to what it names, as Wine opens a Unix link
   };
 
   // --- building and inspecting the tree
-  void add_directory(const std::u16string& path, uint32_t attributes = 0) {
-    nodes[path] = {true, attributes | removal_code::kAttributeDirectory, {}, ++last_id_};
+  void add_directory(const std::u16string& path, uint32_t attributes = 0, uint32_t tag = 0) {
+    nodes[path] = {true, attributes | removal_code::kAttributeDirectory, {}, ++last_id_, tag};
   }
-  void add_file(const std::u16string& path, uint32_t attributes = 0) {
-    nodes[path] = {false, attributes, {}, ++last_id_};
+  void add_file(const std::u16string& path, uint32_t attributes = 0, uint32_t tag = 0) {
+    nodes[path] = {false, attributes, {}, ++last_id_, tag};
   }
   // A link's listing record carries its own id unless one is given (a system that lists what
-  // the link names gives the target's).
-  void add_directory_link(const std::u16string& path, const std::u16string& target, uint64_t id = 0) {
+  // the link names gives the target's), and tag 0 unless one is given (as Wine lists its links).
+  void add_directory_link(const std::u16string& path, const std::u16string& target, uint64_t id = 0,
+                          uint32_t tag = 0) {
     nodes[path] = {true, removal_code::kAttributeDirectory | removal_code::kAttributeReparsePoint, target,
-                   id != 0 ? id : ++last_id_};
+                   id != 0 ? id : ++last_id_, tag};
+  }
+  // A Unix link to a file as Wine shows it: listed with the attributes and id of the file it names,
+  // and opened as that file, open-as-link flag or not.
+  void add_unix_file_link(const std::u16string& path, const std::u16string& target) {
+    Node link = nodes.at(target);
+    link.link_target = target;
+    link.always_followed = true;
+    nodes[path] = link;
   }
   // Another name of an existing file.
   void add_hard_link(const std::u16string& path, const std::u16string& existing) { nodes[path] = nodes.at(existing); }
@@ -78,8 +90,8 @@ class FakeRemovalSystem : public RemovalSystem {
   // Every open of a directory link opens the folder it names, the open-as-link flag or not.
   bool opens_follow_links = false;
   uint32_t write_attributes_error = 0;
-  std::optional<uint32_t> open_file_error;
   std::set<std::u16string> running_images;  // the disposition is refused, as for a running program
+  bool tags_unknown = false;  // the system gives no reparse tag anywhere (reads 0)
 
   // --- what happened
   std::map<std::u16string, Node> nodes;
@@ -95,10 +107,10 @@ class FakeRemovalSystem : public RemovalSystem {
     return as_status(inspect_error.value_or(0));
   }
 
-  OsResult<uint32_t> list_one(std::string_view path) override {
+  OsResult<EntryFacts> list_one(std::string_view path) override {
     const auto node = nodes.find(widen(path));
     if (node == nodes.end()) return OsError{removal_code::kFileNotFound};
-    return node->second.attributes;
+    return EntryFacts{node->second.attributes, 0, tag_of(node->second)};
   }
 
   OsResult<FsHandle> open_top(std::string_view path, uint32_t access) override {
@@ -108,10 +120,26 @@ class FakeRemovalSystem : public RemovalSystem {
     return new_handle(wide, access);
   }
 
+  // The volume's root is "", which every path lies in.
+  OsResult<FsHandle> open_folder(std::string_view path, uint32_t access) override {
+    const std::u16string wide = resolve(widen(path));
+    if (!wide.empty() && !exists(wide)) return OsError{removal_code::kFileNotFound};
+    return new_handle(wide, access);
+  }
+
   OsResult<EntryFacts> describe(FsHandle handle) override {
     const auto node = nodes.find(handles_.at(handle).path);
     if (node == nodes.end()) return OsError{removal_code::kAccessDenied};
-    return EntryFacts{node->second.attributes, node->second.id};
+    return EntryFacts{node->second.attributes, node->second.id, tag_of(node->second)};
+  }
+
+  // The path opened, as the system names it within its volume; a scripted error where one is set.
+  std::optional<uint32_t> name_error;
+  OsResult<std::u16string> name_of(FsHandle handle) override {
+    if (name_error) return OsError{*name_error};
+    std::u16string name = u"\\" + handles_.at(handle).path;
+    std::replace(name.begin(), name.end(), u'/', u'\\');
+    return name;
   }
 
   OsStatus read_listing(FsHandle directory, void* buffer, uint32_t size, bool restart) override { return as_status(read_listing_code(directory, buffer, size, restart)); }
@@ -138,6 +166,9 @@ class FakeRemovalSystem : public RemovalSystem {
       put_u32(bytes + used, 0);
       put_u32(bytes + used + 56, dot ? removal_code::kAttributeDirectory : nodes.at(path).attributes);
       put_u32(bytes + used + 60, static_cast<uint32_t>(name.size() * 2));
+      // The EA size's place holds the reparse tag where the attribute is set.
+      const bool reparse = !dot && (nodes.at(path).attributes & removal_code::kAttributeReparsePoint) != 0;
+      put_u32(bytes + used + 64, reparse ? tag_of(nodes.at(path)) : 0);
       const uint64_t id = dot ? 0 : nodes.at(path).id;
       std::memcpy(bytes + used + 96, &id, sizeof id);
       std::memcpy(bytes + used + 104, name.data(), name.size() * 2);
@@ -151,7 +182,7 @@ class FakeRemovalSystem : public RemovalSystem {
   NtOpenOutcome open_relative(FsHandle parent, std::u16string_view name, uint32_t access,
                               uint32_t object_attributes, uint32_t share, uint32_t options) override {
     std::u16string path = handles_.at(parent).path;
-    if (!name.empty()) path += u"/" + std::u16string(name);
+    if (!name.empty()) path = path.empty() ? std::u16string(name) : path + u"/" + std::u16string(name);
     const OpenCall call{path, access, object_attributes, options};
     opens.push_back(call);
     if (share != removal_code::kShareAll) return {0, status::kSharingViolation};
@@ -161,8 +192,13 @@ class FakeRemovalSystem : public RemovalSystem {
     if (before_open) {
       if (const std::optional<uint32_t> answer = before_open(call)) return {0, *answer};
     }
-    if ((options & removal_code::kOpenReparsePoint) == 0 || opens_follow_links) path = resolve(path);
+    if ((options & removal_code::kOpenReparsePoint) == 0 || opens_follow_links || always_followed(path)) {
+      path = resolve(path);
+    }
     if (!exists(path)) return {0, status::kObjectNameNotFound};
+    if ((options & removal_code::kOpenNonDirectoryFile) != 0 && nodes.at(path).directory) {
+      return {0, status::kFileIsADirectory};
+    }
     return {new_handle(path, access), status::kSuccess};
   }
 
@@ -170,7 +206,7 @@ class FakeRemovalSystem : public RemovalSystem {
     static const std::map<uint32_t, uint32_t> table = {
         {status::kInvalidParameter, 87}, {status::kAccessDenied, 5}, {status::kObjectNameNotFound, 2},
         {status::kObjectPathNotFound, 3}, {status::kSharingViolation, 32}, {status::kDeletePending, 303},
-        {status::kBadNetworkPath, 53},    {status::kBadNetworkName, 67}};
+        {status::kBadNetworkPath, 53},    {status::kBadNetworkName, 67},   {status::kFileIsADirectory, 5}};
     const auto found = table.find(value);
     return found == table.end() ? 317 : found->second;  // 317: ERROR_MR_MID_NOT_FOUND
   }
@@ -216,29 +252,6 @@ class FakeRemovalSystem : public RemovalSystem {
   }
   void wait_after_failure() override { ++waits; }
 
-  OsStatus delete_file(std::string_view path) override { return as_status(delete_file_code(path)); }
-  uint32_t delete_file_code(std::string_view path) {
-    // Deleting by name opens the file too, and meets the same refusals.
-    if (before_open) {
-      if (const std::optional<uint32_t> answer = before_open({widen(path), removal_code::kAccessDelete, 0, 0})) {
-        return status_to_error(*answer);
-      }
-    }
-    const auto node = nodes.find(widen(path));
-    if (node == nodes.end()) return removal_code::kFileNotFound;
-    if (node->second.directory || (node->second.attributes & removal_code::kAttributeReadOnly)) {
-      return removal_code::kAccessDenied;
-    }
-    nodes.erase(node);
-    return 0;
-  }
-
-  OsResult<FsHandle> open_file_as_itself(std::string_view path, uint32_t access) override {
-    if (open_file_error) return OsError{*open_file_error};
-    if (!exists(widen(path))) return OsError{removal_code::kFileNotFound};
-    return new_handle(widen(path), access);
-  }
-
   // Paths the removal joins itself ("root\\Uninstall.exe") name the same nodes as "/"-joined ones.
   static std::u16string widen(std::string_view ascii) {
     std::u16string wide(ascii.begin(), ascii.end());
@@ -259,6 +272,13 @@ class FakeRemovalSystem : public RemovalSystem {
   };
 
   static void put_u32(std::byte* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
+
+  uint32_t tag_of(const Node& node) const { return tags_unknown ? 0 : node.tag; }
+
+  bool always_followed(const std::u16string& path) const {
+    const auto node = nodes.find(path);
+    return node != nodes.end() && node->second.always_followed;
+  }
 
   std::u16string resolve(const std::u16string& path) const {
     const auto node = nodes.find(path);

@@ -28,6 +28,17 @@ std::u16string long_name(int i) {
 
 std::string narrow(const std::u16string& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
+// With the extended disposition and without it (as under Wine, where a read-only file is opened
+// a second time to clear the attribute).
+template <class Case, size_t N>
+std::vector<std::pair<const Case&, uint32_t>> with_each_disposition(const Case (&cases)[N]) {
+  std::vector<std::pair<const Case&, uint32_t>> all;
+  for (const Case& c : cases) {
+    for (const uint32_t ex_error : {0u, removal_code::kInvalidParameter}) all.emplace_back(c, ex_error);
+  }
+  return all;
+}
+
 // top/ with files, two levels of subdirectories and enough long names to need several batches.
 void build_tree(FakeRemovalSystem& fs, uint32_t file_attributes = 0) {
   fs.add_directory(u"top");
@@ -166,7 +177,8 @@ std::map<std::u16string, std::pair<uint32_t, uint64_t>> outside_tree(const FakeR
 }
 
 // A link in the tree is removed as itself, or stays and is named; it is never walked, and
-// nothing is done through a handle that opened as something else than what was listed.
+// nothing is done through a handle that opened as something else than what was listed: a folder,
+// another entry, or a file the system names otherwise. With either disposition.
 TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
   struct Case {
     const char* what;
@@ -226,10 +238,16 @@ TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
          };
        },
        removal_code::kAccessDenied},
+      // Wine lists and opens it as the read-only file it names; only the handle's name tells.
+      {"a Unix link to a file outside", false,
+       [](FakeRemovalSystem& fs) { fs.add_unix_file_link(u"top/saves/entry", u"outside/keep.txt"); }, kNotALink},
+      {"a hard link to a file outside", false,
+       [](FakeRemovalSystem& fs) { fs.add_hard_link(u"top/saves/entry", u"outside/keep.txt"); }, 0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [c, ex_error] : with_each_disposition(cases)) {
+    SCOPED_TRACE(c.what + std::string(ex_error != 0 ? ", no extended disposition" : ""));
     Removal r;
+    r.fs.ex_disposition_error = ex_error;
     lay_link_targets(r.fs);
     build_tree(r.fs);
     r.fs.add_directory(u"top/saves");
@@ -254,6 +272,64 @@ TEST(TreeRemoval, ALinkGoesAsItselfOrStaysNamedAndWhatItNamesNeverChanges) {
     EXPECT_TRUE(r.stayed[0].link);
     EXPECT_EQ(r.files_removed(), 33u) << "everything else went";
     EXPECT_EQ(r.fs.open_handles, 0u);
+  }
+}
+
+// Which reparse points are links, by their tags as Microsoft documents them: only a name
+// surrogate names another entry; tag 0 (as Wine lists its links, or where the system gives none)
+// is taken for one. Without the attribute, the field holds no tag.
+TEST(Links, ANameSurrogateOrAnUnknownTagIsALink) {
+  // Symbolic link, junction or mount point, WSL's link, Wine's links; then cloud file, OneDrive's
+  // placeholder folder, projected file system, deduplicated, WOF-compressed, app execution alias.
+  for (const uint32_t tag : {0xA000000Cu, 0xA0000003u, 0xA000001Du, 0u}) EXPECT_TRUE(is_link(0x410, tag)) << tag;
+  for (const uint32_t tag : {0x9000001Au, 0x9000601Au, 0x9000001Cu, 0x80000013u, 0x80000017u, 0x8000001Bu}) {
+    EXPECT_FALSE(is_link(EntryFacts{0x420, 7, tag})) << tag;
+  }
+  EXPECT_FALSE(is_link(0x10, 0xA0000003));
+}
+
+// A folder below the top that is a reparse point is entered unless its tag names another place:
+// a cloud placeholder or projected folder is emptied and removed like any, a deduplicated file in
+// it deleted as itself; a link goes as itself, never entered.
+TEST(TreeRemoval, AReparsePointIsEnteredUnlessItsTagNamesAnotherPlace) {
+  struct Case {
+    const char* what;
+    uint32_t tag;
+    bool link;
+    bool tags_unknown = false;  // the system gives no tag anywhere
+  };
+  const Case cases[] = {
+      {"a OneDrive placeholder folder", 0x9000601A, false},
+      {"a projected file system's folder", 0x9000001C, false},
+      {"a symbolic link", 0xA000000C, true},
+      {"a junction", 0xA0000003, true},
+      {"tag 0, as Wine lists its links", 0, true},
+      {"a junction whose tag the system does not give", 0xA0000003, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Removal r;
+    r.fs.tags_unknown = c.tags_unknown;
+    lay_link_targets(r.fs);
+    build_tree(r.fs);
+    if (c.link) {
+      r.fs.add_directory_link(u"top/entry", u"outside", 0, c.tag);
+    } else {
+      r.fs.add_directory(u"top/entry", removal_code::kAttributeReparsePoint, c.tag);
+      r.fs.add_file(u"top/entry/notes.txt");
+      r.fs.add_file(u"top/entry/big.bin", removal_code::kAttributeReparsePoint, 0x80000013);
+      r.fs.add_directory(u"top/entry/saves", removal_code::kAttributeReparsePoint, c.tag);
+      r.fs.add_file(u"top/entry/saves/level.dat", kReadOnly);
+    }
+    const auto outside = outside_tree(r.fs);
+    ASSERT_TRUE(r.run().ok());
+    EXPECT_FALSE(r.fs.exists(u"top"));
+    EXPECT_EQ(outside_tree(r.fs), outside);
+    EXPECT_EQ(r.files_removed(), c.link ? 32u : 35u);
+    EXPECT_EQ(r.fs.waits, 0);
+    for (const test::OpenCall& open : r.fs.opens) {
+      EXPECT_EQ(c.link && open.path.starts_with(u"top/entry/"), false) << narrow(open.path);
+    }
   }
 }
 
@@ -584,19 +660,51 @@ TEST(SingleFileRemoval, WithoutTheExtendedDispositionReadOnlyIsClearedForTheDele
   }
 }
 
+// Without the extended disposition a read-only file is opened again to clear the attribute: what
+// fails after the plain deletion's refusal is that refusal.
 TEST(SingleFileRemoval, FailuresAfterAccessDeniedReportTheFirstAccessDenied) {
   FakeRemovalSystem fs;
   fs.add_file(u"f", kReadOnly);
-  fs.open_file_error = removal_code::kSharingViolation;
-  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
-  fs.open_file_error.reset();
-  fs.ex_disposition_error = 1117;
-  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   fs.ex_disposition_error = removal_code::kNotSupported;
+  fs.before_open = [](const test::OpenCall& call) -> std::optional<uint32_t> {
+    if ((call.access & removal_code::kAccessWriteAttributes) == 0) return std::nullopt;
+    return status::kSharingViolation;
+  };
+  EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
+  fs.before_open = nullptr;
   fs.write_attributes_error = 1117;
   EXPECT_EQ(remove_single_file(fs, "f").error().code, removal_code::kAccessDenied);
   EXPECT_TRUE(fs.exists(u"f"));
-  EXPECT_EQ(fs.plain_marks, 0);
+  EXPECT_EQ(fs.plain_marks, 2);
+  EXPECT_EQ(fs.open_handles, 0u);
+}
+
+// A single file (a launcher entry, the root's uninstaller, a shortcut) goes only through a handle
+// the system names as its folder and name: a Unix link as Wine shows it, opened as the read-only
+// file it names, stays and that file keeps everything; a hard link's name goes. Where the system
+// gives no names, a file goes as before.
+TEST(SingleFileRemoval, AFileWhoseHandleIsNamedOtherwiseStays) {
+  const struct {
+    const char* what;
+    bool unix_link;  // else a hard link
+    bool names_given;
+    uint32_t error;
+  } cases[] = {{"a Unix link", true, true, kNotALink}, {"a hard link", false, true, 0}, {"no names", false, false, 0}};
+  for (const auto& [c, ex_error] : with_each_disposition(cases)) {
+    SCOPED_TRACE(c.what + std::string(ex_error != 0 ? ", no extended disposition" : ""));
+    FakeRemovalSystem fs;
+    fs.ex_disposition_error = ex_error;
+    lay_link_targets(fs);
+    fs.add_directory(u"top");
+    if (c.unix_link) fs.add_unix_file_link(u"top/Uninstall.exe", u"outside/keep.txt");
+    if (!c.unix_link) fs.add_hard_link(u"top/Uninstall.exe", u"outside/keep.txt");
+    if (!c.names_given) fs.name_error = removal_code::kInvalidParameter;
+    const auto outside = outside_tree(fs);
+    EXPECT_EQ(error_code(remove_single_file(fs, "top\\Uninstall.exe")), c.error);
+    EXPECT_EQ(fs.exists(u"top/Uninstall.exe"), c.error != 0);
+    EXPECT_EQ(outside_tree(fs), outside);
+    EXPECT_EQ(fs.open_handles, 0u);
+  }
 }
 
 }  // namespace

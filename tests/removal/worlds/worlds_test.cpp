@@ -13,6 +13,7 @@ namespace {
 constexpr uint32_t kFolder = 0x10;
 constexpr uint32_t kFolderLink = 0x410;  // how Wine lists a Unix link to a folder
 constexpr uint32_t kFile = 0x20;
+constexpr uint32_t kCloudPlaceholder = 0x9000601A, kJunction = 0xA0000003;
 
 // A tree of folders by full path; every folder listed is recorded, to show what the search enters.
 // A folder named "Закрытая" may not be listed (access denied); one missing from the table went.
@@ -70,6 +71,14 @@ TEST(FindWorlds, FindsEachFolderHoldingLevelDatWithoutEnteringLinksOrWorlds) {
         {r + "\\saves\\w\\elsewhere", {{"huge.bin", kFile, 1000000}}}},
        {r + "\\saves\\w"},
        {3}},
+      {"a synced folder (a cloud placeholder) is entered; a junction is not",
+       {{r, {{"saves", kFolderLink, 0, kCloudPlaceholder}, {"moved", kFolderLink, 0, kJunction}}},
+        {r + "\\saves", {{"w", kFolderLink, 0, kCloudPlaceholder}}},
+        {r + "\\saves\\w", {{"level.dat", kFile | 0x400, 6, kCloudPlaceholder}}},
+        {r + "\\moved", {{"linked", kFolder}}},
+        {r + "\\moved\\linked", {{"level.dat", kFile, 1}}}},
+       {r + "\\saves\\w"},
+       {6}},
       {"level.dat as a folder makes no world",
        {{r, {{"saves", kFolder}}},
         {r + "\\saves", {{"odd", kFolder}}},

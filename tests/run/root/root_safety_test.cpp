@@ -96,13 +96,14 @@ TEST(RootSafety, ASpellingNeitherHidesNorMovesAProtectedFolder) {
   }
 }
 
-// A file system of folder entries (their listed attributes) and what each opened folder names.
+// A file system of folder entries (their listed attributes and tags) and what each opened folder
+// names.
 class FakeResolver final : public FolderResolver {
  public:
-  std::map<std::string, uint32_t> entries;
+  std::map<std::string, EntryKind> entries;
   std::map<std::string, std::string> finals;
   mutable std::vector<std::string> opened;
-  std::optional<uint32_t> attributes(const std::string& path) const override {
+  std::optional<EntryKind> attributes(const std::string& path) const override {
     const auto entry = entries.find(path);
     if (entry == entries.end()) return std::nullopt;
     return entry->second;
@@ -117,12 +118,12 @@ class FakeResolver final : public FolderResolver {
 
 // A hundred known folders are resolved by opening only those no other one holds; the others take
 // their final form from the folder above them, unless a link or an 8.3 name on the way could
-// make it another place.
+// make it another place. A folder synced by OneDrive, a reparse point that names itself, is none.
 TEST(RootSafety, FoldersBelowAResolvedOneAreOpenedOnlyWhereTheirSpellingMayLie) {
-  const uint32_t folder = 0x10, link = 0x410;
+  const EntryKind folder{0x10}, junction{0x410, 0xA0000003}, synced{0x410, 0x9000601A};
   FakeResolver resolver;
-  resolver.entries = {{"C:\\Users\\Иван", folder},          {"C:\\Users\\Иван\\Pictures", folder},
-                      {"C:\\Users\\Иван\\Music", link},     {"C:\\Users\\Иван\\AppData", folder},
+  resolver.entries = {{"C:\\Users\\Иван", folder},          {"C:\\Users\\Иван\\Pictures", synced},
+                      {"C:\\Users\\Иван\\Music", junction}, {"C:\\Users\\Иван\\AppData", folder},
                       {"C:\\Users\\Иван\\AppData\\Local", folder}, {"C:\\Users\\Иван\\SAVEDG~1", folder}};
   resolver.finals = {{"C:\\Users", "C:\\Users"},
                      {"C:\\Users\\Иван\\Music", "E:\\Музыка"},
@@ -149,7 +150,7 @@ TEST(RootSafety, FoldersBelowAResolvedOneAreOpenedOnlyWhereTheirSpellingMayLie) 
 // Below a folder that names another place, the others follow it there.
 TEST(RootSafety, AFolderBelowALinkTakesTheLinksFinalForm) {
   FakeResolver resolver;
-  resolver.entries = {{"C:\\Users\\Иван\\Documents\\My Games", 0x10}};
+  resolver.entries = {{"C:\\Users\\Иван\\Documents\\My Games", {0x10}}};
   resolver.finals = {{"C:\\Users\\Иван\\Documents", "D:\\Документы"}};
   const std::vector<PathForms> resolved =
       resolve_folders({"C:\\Users\\Иван\\Documents\\My Games", "C:\\Users\\Иван\\Documents"}, resolver);

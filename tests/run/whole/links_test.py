@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Links in and around an install root, under Wine. A link is removed as itself or stays, named,
 with the way back; it is never walked, and nothing it names changes. Wine lists a Unix link to a
-folder as a reparse point yet opens it as the folder it names, so there such a link stays. A hard
-link's other names keep the file as it was, content and mode.
+folder as a reparse point yet opens it as the folder it names, and lists and opens a Unix link to
+a file as that file, naming its handle by the file's path: there such a link stays. A hard link's
+other names keep the file as it was, content and mode.
 
 Usage: links_test.py SOURCE_DIR BUILD_DIR PREFIX   (the arguments of whole_program_test.py)
 Needs DISPLAY (tools/with-xvfb).
@@ -89,6 +90,7 @@ LINKS_BELOW_THE_ROOT = [
     ("a link to Documents", "minecraft\\mods\\mine", w.PROFILE + "\\Documents", w.PROFILE + "\\Documents", ()),
     ("a link to the folder holding it", "saves\\self", ".", None, ()),
     ("a top-level link to a folder outside", "Миры", "K:\\Миры", "K:\\Миры", ()),
+    ("a link to a read-only file outside", "minecraft\\servers.dat", "K:\\Общие\\servers.dat", "K:\\Общие", ()),
 ]
 
 
@@ -99,6 +101,8 @@ def test_link_below_the_root(what, name, target, compared, leave_out):
     w.lay_root()
     w.write(w.LOCALAPPDATA + "\\OtherGame\\data.bin", b"another program's")
     w.write("K:\\Миры\\Мир 2\\level.dat", b"kept elsewhere")
+    w.write("K:\\Общие\\servers.dat", b"another program's servers")
+    os.chmod(unix("K:\\Общие\\servers.dat"), 0o444)
     w.write(ROOT + "\\saves\\Мир 1\\level.dat", b"a save")
     as_laid = link(ROOT + "\\" + name, target)
     # A link to the folder holding it names what the removal takes; the others name what it must not.
