@@ -167,6 +167,7 @@ class TreeAttempt {
 
   RemovalSystem& system_;
   bool& use_no_reparse_;
+  bool plain_disposition_ = false;  // the extended disposition was refused as unsupported
   const TreeRemovalOptions& options_;
   StayedEntries& stayed_;
   std::string top_path_;
@@ -207,13 +208,21 @@ EntryOpen TreeAttempt::open_relative_entry(FsHandle parent, std::u16string_view 
 
 OsStatus TreeAttempt::delete_entry(FsHandle parent, ParentName parent_name, std::u16string_view name,
                                    uint32_t attributes) {
-  EntryOpen entry = open_entry(parent, parent_name, name, kAccessDelete, 0);
+  const bool read_only = (attributes & kAttributeReadOnly) != 0;
+  // Once the system has shown it lacks the extended disposition, a read-only file is opened once,
+  // able to lose the attribute: each open is asked where it points, which costs.
+  const bool clear_first = plain_disposition_ && read_only;
+  EntryOpen entry = open_entry(parent, parent_name, name, kAccessDelete | (clear_first ? kAccessWriteAttributes : 0), 0);
   if (entry.gone) return os_success();
   if (entry.error != 0) return failure(entry.error);
-  OsStatus marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
-  if (!is_disposition_unsupported(marked)) return marked;
+  if (clear_first) return mark_read_only_for_deletion(system_, entry.handle.get(), attributes);
+  if (!plain_disposition_) {
+    const OsStatus marked = system_.mark_deleted_ex(entry.handle.get(), kDispositionPosixIgnoreReadOnly);
+    if (!is_disposition_unsupported(marked)) return marked;
+    plain_disposition_ = true;
+  }
   OsStatus plain = system_.mark_deleted(entry.handle.get());
-  if (error_code(plain) != kAccessDenied || (attributes & kAttributeReadOnly) == 0) return plain;
+  if (error_code(plain) != kAccessDenied || !read_only) return plain;
   entry.handle.reset();
   return delete_read_only(parent, parent_name, name, attributes);
 }
