@@ -10,8 +10,8 @@ out=$1
 seconds=${2:-30}
 target=${3:-command_line}
 case $target in
-  command_line) sources=(src/platform/processes/child_process.cpp src/run/command_line_split.cpp
-                         src/run/command_line_options.cpp) ;;
+  command_line) sources=(src/platform/processes/child_process.cpp src/run/command_line/command_line_split.cpp
+                         src/run/command_line/command_line_options.cpp) ;;
   references) sources=(src/removal/references/shell_link.cpp src/removal/references/references.cpp src/removal/steps/layout.cpp
                        src/platform/files/path_identity.cpp) ;;
   *) echo "run.sh: no fuzz target $target" >&2; exit 2 ;;
