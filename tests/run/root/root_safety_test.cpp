@@ -156,6 +156,11 @@ TEST(RootSafety, AFolderBelowALinkTakesTheLinksFinalForm) {
       resolve_folders({"C:\\Users\\Иван\\Documents\\My Games", "C:\\Users\\Иван\\Documents"}, resolver);
   ASSERT_EQ(resolved.size(), 2u);
   EXPECT_EQ(resolved[0], (PathForms{"C:\\Users\\Иван\\Documents\\My Games", "D:\\Документы\\My Games"}));
+  // Whichever of the two the list names first.
+  const std::vector<PathForms> reversed =
+      resolve_folders({"C:\\Users\\Иван\\Documents", "C:\\Users\\Иван\\Documents\\My Games"}, resolver);
+  ASSERT_EQ(reversed.size(), 2u);
+  EXPECT_EQ(reversed[1], resolved[0]);
   // A root on the other drive that holds it is refused by that form.
   EXPECT_EQ(refusal_reason(InstallRoot{"D:\\Документы", "D:\\Документы", "D:\\Документы",
                                        RootSource::executable_folder, LauncherEvidence::markers},
