@@ -118,15 +118,14 @@ std::string join_script_lines(const std::vector<std::string>& lines) {
 std::string image_spelling(std::string_view image_name, const OemEncoder& to_oem) {
   if (image_name.empty()) return std::string(kDefaultImageName);
   if (script_can_spell(image_name, to_oem)) return std::string(image_name);
-  size_t spelled = 0;  // bytes of whole characters from the start
-  while (spelled < image_name.size()) {
-    const unsigned char lead = static_cast<unsigned char>(image_name[spelled]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (!script_can_spell(image_name.substr(spelled, length), to_oem)) break;
-    spelled += length;
+  std::string spelled;  // its first characters that the script can spell
+  for (const char32_t point : code_points(image_name)) {
+    const std::string character = utf8_from_code_points(std::u32string_view(&point, 1));
+    if (!script_can_spell(character, to_oem)) break;
+    spelled += character;
   }
-  if (spelled == 0) return std::string(kDefaultImageName);
-  return std::string(image_name.substr(0, spelled)) + "*";
+  if (spelled.empty()) return std::string(kDefaultImageName);
+  return spelled + "*";
 }
 
 std::optional<std::string> script_bytes(const std::vector<std::string>& paths, const ScriptOwner& owner,

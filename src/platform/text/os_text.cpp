@@ -143,6 +143,14 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool same_ignoring_case(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && fold_case(a[i]) != fold_case(b[i])) return false;
+  }
+  return true;
+}
+
 bool is_unicode_white_space(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||

@@ -28,6 +28,8 @@ std::string utf8_from_code_points(std::u32string_view points);
 char32_t fold_case(char32_t c);
 // Whether two names are one when case is ignored as above, code point by code point (ordinal).
 bool same_ignoring_case(std::string_view a, std::string_view b);
+// The same for UTF-16 names, unit by unit (a surrogate folds to itself).
+bool same_ignoring_case(std::u16string_view a, std::u16string_view b);
 
 // The Unicode White_Space property.
 bool is_unicode_white_space(char32_t c);

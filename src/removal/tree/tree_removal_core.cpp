@@ -41,22 +41,14 @@ bool is_disposition_unsupported(const OsStatus& marked) {
 
 OsStatus failure(uint32_t code) { return OsError{code}; }
 
-// Names compare as the system compares them: without case.
-bool same_name(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && fold_case(a[i]) != fold_case(b[i])) return false;
-  }
-  return true;
-}
-
 // Whether name is entry in the folder named folder (whose name ends in a separator only at a
-// volume's root).
+// volume's root). Names compare as the system compares them: without case.
 bool is_name_in(std::u16string_view name, std::u16string_view folder, std::u16string_view entry) {
   const size_t separator = folder.ends_with(u'\\') ? 0 : 1;
   if (name.size() != folder.size() + separator + entry.size()) return false;
-  return same_name(name.substr(0, folder.size()), folder) && (separator == 0 || name[folder.size()] == u'\\') &&
-         same_name(name.substr(folder.size() + separator), entry);
+  return same_ignoring_case(name.substr(0, folder.size()), folder) &&
+         (separator == 0 || name[folder.size()] == u'\\') &&
+         same_ignoring_case(name.substr(folder.size() + separator), entry);
 }
 
 // The system's name for an open handle; empty where it gives none (a name is never empty).
