@@ -217,6 +217,9 @@ TEST(RootRemoval, EverythingGoesButTheWayBackWhileAnythingStays) {
     }
     EXPECT_TRUE(fs.exists(u"outside/keep.txt")) << "a link below the root is removed as a link";
   }
+  // A root that cannot be opened is never taken for a link: nothing is emptied by another path.
+  test::FakeRemovalSystem unopened;
+  EXPECT_EQ(folder_emptied(unopened, "root", "elsewhere"), "root");
 }
 
 }  // namespace
